@@ -1,0 +1,37 @@
+# Project helpers shared by every folder.
+
+# norvane_library(<name> <folder> [DEPS ...]): a static, position-independent library made of
+# every .cpp file in <folder> (not recursive). One library per folder keeps a half-written
+# file in one area from breaking the build of another.
+function(norvane_library name folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  if(NOT sources)
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+  target_compile_options(${name} PRIVATE ${NORVANE_WARNINGS} -fvisibility=hidden)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# norvane_test_folder(<folder> [DEPS ...]): one GoogleTest executable per test folder,
+# named test_<folder>, every TEST registered with CTest.
+function(norvane_test_folder folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(target test_${folder})
+  add_executable(${target} ${sources})
+  target_compile_options(${target} PRIVATE ${NORVANE_WARNINGS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include
+                                               ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+                       PROPERTIES LABELS "${folder};${ARG_LABELS}" TIMEOUT 300)
+endfunction()

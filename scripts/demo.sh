@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The main job: builds the project, starts the bus simulator and drives it with the example
+# host program. Usage: scripts/demo.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake --preset default >/dev/null
+cmake --build --preset default -j "${NORVANE_JOBS:-2}"
+bin=build/default/bin
+if [ -x "$bin/norvane-sim" ] && [ -x "$bin/host_demo" ]; then
+  "$bin/norvane-sim" & sim=$!
+  trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
+  sleep 0.5
+  "$bin/host_demo" 127.0.0.1
+else
+  "$bin/sdk_version"
+fi
