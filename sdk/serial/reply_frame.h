@@ -1,0 +1,63 @@
+#pragma once
+// Binary reply frames sent back by serial-line gateways (and by Ethernet gateways in serial
+// transmission mode). Payload bytes are all below 0x80, so the marker bytes (0x80 and above) can be
+// found anywhere in a byte stream. Pure functions: no state, no I/O, no locks, any thread.
+//
+// Receive-buffer protocol: append received bytes to a buffer of kReplyBufferSize bytes, call a
+// finder; on success the complete frame occupies buffer[0..frameLength), decode it, then drop those
+// bytes from the front and call the finder again (it may find another frame already buffered).
+#include <cstddef>
+#include <cstdint>
+
+#include "norvane/NorvaneFunc.h"
+
+namespace norvane::sdk {
+
+// Size of the receive buffer the finders assume: a full buffer without an end marker is discarded.
+inline constexpr size_t kReplyBufferSize = 256;
+
+// Tag bit set for notification reply codes (real-time messages, not answers to a request).
+inline constexpr uint32_t kReplyTagNotification = 1u << 29;
+
+// Second-generation frames: start 0xAA/0xCC/0xEE, node, reply code, 7-bit payload, end 0xFE/0xFF.
+// Resynchronises buffer[0..length) in place onto the first frame start and updates length (garbage
+// is dropped; a buffer without any start marker, or a full buffer without an end marker, is emptied).
+// Returns true when a complete frame of frameLength bytes starts the buffer; otherwise frameLength
+// is 0 and the caller reads more bytes. Never touches bytes at or beyond length.
+bool FindReplyFrame(uint8_t* buffer, size_t& length, size_t& frameLength);
+
+// First-generation frames: start byte 0xF?, node, control word, data, end byte 0xE?. Same buffer
+// handling as FindReplyFrame. A complete frame is restored in place (RestoreLegacyFrame) and
+// frameLength is set; the result is true only when the frame has at least 4 bytes and, when
+// expectedControlWord > 0, its control word equals it. With result false and frameLength > 0 the
+// caller drops the frame. The caller must drop every reported frame before calling again, as the
+// restoration is not idempotent.
+bool FindLegacyReplyFrame(uint8_t* buffer, size_t& length, int expectedControlWord, size_t& frameLength);
+
+// Puts bit 7 of the data bytes of a legacy frame back from the marker bytes, in place.
+// Frames of 4 bytes or fewer are left as they are.
+void RestoreLegacyFrame(size_t frameLength, uint8_t* frame);
+
+// Turns one complete second-generation frame (as reported by FindReplyFrame) into a message and a
+// tag: tag bits 0-7 the control word (the reply code when none is assigned), bit 29 for
+// notifications, node folded into bits 19-23 and 8-9. The message is cleared first, then filled.
+// Returns false, with message and tag cleared, when the frame is shorter than its reply code needs.
+bool DecodeReplyFrame(const uint8_t* frame, size_t frameLength, uint32_t& tag, KymCanMsg& message);
+
+// Turns one restored legacy frame (FindLegacyReplyFrame returned true) into a message: node, control
+// word, extra = first data byte, data = the bytes between header and end marker (at most 8 kept).
+// Returns false, message cleared, for a frame shorter than 4 bytes.
+bool DecodeLegacyReplyFrame(const uint8_t* frame, size_t frameLength, KymCanMsg& message);
+
+// Control word the receive loop files a decoded reply under (bits 0-6 of the tag).
+inline uint8_t ReplyTagControlWord(uint32_t tag) { return static_cast<uint8_t>(tag & 0x7F); }
+
+// Node id the receive loop files a decoded reply under: bits 19-23 and 8-9 of the tag, except for
+// the node-less answers 0x40 (discovery) and 0x35, which are filed under node 1.
+inline uint8_t ReplyTagNode(uint32_t tag) {
+    const uint8_t controlWord = ReplyTagControlWord(tag);
+    if (controlWord == 0x40 || controlWord == 0x35) return 1;
+    return static_cast<uint8_t>(((tag >> 19) & 0x1F) | ((tag >> 3) & 0x60));
+}
+
+}  // namespace norvane::sdk
