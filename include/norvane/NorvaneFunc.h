@@ -86,6 +86,15 @@ typedef struct KymCanFrame {
 } KymCanFrame;
 typedef KymCanFrame KymNoticeFrame;
 
+/* Callbacks run on SDK threads, never on the host's thread. */
+/* Real-time notice: gateway handle, notice frame (valid only during the call), always 1. */
+typedef void (*KymRtcnCallBack)(uint32_t handle, KymNoticeFrame* frame, int32_t flag);
+/* Translated message and first-generation real-time message: handle and the four words of the
+ * KymCanMsg. */
+typedef void (*KymMsgCallBack)(uint32_t handle, uint32_t w0, uint32_t w1, uint32_t w2, uint32_t w3);
+/* Serial pass-through: port tag, payload bytes, payload length. */
+typedef void (*KymSerialCallBack)(uint32_t port, const uint8_t* payload, int32_t length);
+
 /* ---- SDK entry, dispatch and process-wide switches ---- */
 NV_API const char* KYMSDKGetVersion(void);
 NV_API int32_t SingleCommandSet(uint32_t handle, uint32_t node, uint32_t controlWord, int32_t index,

@@ -1,12 +1,46 @@
 // Version, process-wide switches and the exports that do nothing by design.
 #include "norvane/NorvaneFunc.h"
+#include "sdk/api/dispatch.h"
+#include "sdk/api/export_guard.h"
 #include "sdk/core/switches.h"
 
+using norvane::sdk::DispatchGet;
+using norvane::sdk::DispatchSet;
 using norvane::sdk::GlobalSwitches;
+using norvane::sdk::Guarded;
 
 extern "C" {
 
 NV_API const char* KYMSDKGetVersion(void) { return "1.5.0"; }
+
+// The caller's control word passes unchanged unless an acknowledgement is asked for with a
+// record to put it in.
+NV_API int32_t SingleCommandSet(uint32_t handle, uint32_t node, uint32_t controlWord, int32_t index, void* data,
+                                int32_t ackFlag, KymReply* ackBuffer) {
+    return Guarded(-1, [&] {
+        if (ackFlag != 0 && ackBuffer != nullptr) {
+            return DispatchSet(handle, node, static_cast<uint8_t>((controlWord | 0x80) & 0xFF), index, data,
+                               ackBuffer);
+        }
+        return DispatchSet(handle, node, static_cast<uint8_t>(controlWord), index, data, nullptr);
+    });
+}
+
+NV_API int32_t SingleCommandGet(uint32_t handle, uint32_t node, uint32_t controlWord, int32_t index,
+                                KymReply* answer) {
+    return Guarded(-1, [&] {
+        return DispatchGet(handle, node, static_cast<uint8_t>((controlWord | 0x80) & 0xFF), index, answer);
+    });
+}
+
+NV_API int32_t GetLastErr(uint32_t handle, uint32_t node, KymReply* answer) {
+    return Guarded(-1, [&] { return DispatchGet(handle, node, 0x8F, 0, answer); });
+}
+
+NV_API int32_t GetMissingErr(uint32_t handle, uint32_t node, int32_t which, KymReply* answer) {
+    if (which < 1 || which > 4) return -1;
+    return Guarded(-1, [&] { return DispatchGet(handle, node, 0x8F, which, answer); });
+}
 
 NV_API int32_t SetSerialTransmissision(int32_t value) {
     GlobalSwitches().serialTransmission = value != 0 ? 1 : 0;

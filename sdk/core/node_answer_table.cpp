@@ -1,0 +1,45 @@
+#include "sdk/core/node_answer_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace norvane::sdk {
+
+void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
+    if (node >= kNodeSlots) return;
+    std::lock_guard lock(storeLock);
+    answerCount[node] = 0;
+    expectedCommand[node] = command;
+    auxiliary[node] = 0;
+}
+
+void NodeAnswerTable::Clear(uint32_t node) {
+    if (node >= kNodeSlots) return;
+    std::lock_guard lock(storeLock);
+    answerCount[node] = 0;
+    expectedCommand[node] = 0;
+    auxiliary[node] = 0;
+}
+
+void NodeAnswerTable::ClearAll() {
+    std::lock_guard lock(storeLock);
+    std::memset(answerCount, 0, sizeof answerCount);
+    std::memset(expectedCommand, 0, sizeof expectedCommand);
+    std::memset(auxiliary, 0, sizeof auxiliary);
+}
+
+uint32_t NodeAnswerTable::Count(uint32_t node) {
+    if (node >= kNodeSlots) return 0;
+    std::lock_guard lock(storeLock);
+    return answerCount[node];
+}
+
+uint32_t NodeAnswerTable::CopyAnswers(uint32_t node, KymCanMsg* out, uint32_t max) {
+    if (node >= kNodeSlots || out == nullptr) return 0;
+    std::lock_guard lock(storeLock);
+    const uint32_t n = std::min<uint32_t>(max, kAnswersPerNode);
+    std::memcpy(out, answers[node], n * sizeof(KymCanMsg));
+    return n;
+}
+
+}  // namespace norvane::sdk

@@ -1,0 +1,185 @@
+#include "sdk/core/port.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/thread.h"
+#include "sdk/core/callbacks.h"
+
+namespace norvane::sdk {
+
+CNvCallBackFunc::CNvCallBackFunc() {
+    // Tables exist for the port's whole life, so requests and the receive thread never meet a
+    // freed table, whatever the order in which a close and a request run.
+    for (auto& table : tables_) table = std::make_unique<NodeAnswerTable>();
+    currentTable_.store(tables_[0].get());
+}
+
+CNvCallBackFunc::~CNvCallBackFunc() {
+    // Derived destructors stop the threads before their members go; this is the last guard.
+    StopThreads();
+}
+
+bool CNvCallBackFunc::IsNotification(uint8_t controlWord) {
+    const uint8_t number = controlWord & 0x7F;
+    return number == 62 || number == 90 || (number >= 112 && number <= 120);
+}
+
+NodeAnswerTable* CNvCallBackFunc::TableFor(uint32_t handle) {
+    const uint32_t index = handle & 15;
+    return tables_[index < kNodeTables ? index : 0].get();
+}
+
+void CNvCallBackFunc::StartThreads(uint32_t handle) {
+    std::lock_guard guard(threadsLock_);
+    receiveRunning = 1;
+    ring_.Reset();
+    notifyRunning = 1;
+    threadHandle = handle;
+    for (auto& table : tables_) table->ClearAll();
+    currentTable_.store(TableFor(handle));
+    if (!notifyThread_.joinable()) notifyThread_ = std::thread([this] { NotificationLoop(); });
+}
+
+int CNvCallBackFunc::StartReceiver(uint32_t handle) {
+    if (receiveRunning) return 1;
+    StartThreads(handle);
+    NodeAnswerTable* table = CurrentTable();
+    std::lock_guard tableGuard(table->tableLock);
+    table->answerEvent.Clear();
+    {
+        std::lock_guard guard(threadsLock_);
+        if (receiveThread_.joinable()) receiveThread_.join();  // a loop that ended on an error
+        const uint32_t index = portIndex;
+        receiveThread_ = std::thread([this, index] { ReceiveEntry(index); });
+    }
+    table->answerEvent.Wait(1000);
+    return receiveRunning != 0 ? 1 : 0;
+}
+
+void CNvCallBackFunc::ReceiveEntry(uint32_t index) {
+    platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
+    if (legacyProtocol == 0) {
+        ReceiveLoop(index);
+    } else if (legacyProtocol == 1) {
+        ReceiveLoopLegacy(index);
+    }
+    receiveRunning = 0;
+}
+
+void CNvCallBackFunc::StopThreads() {
+    std::lock_guard guard(threadsLock_);
+    if (notifyRunning.exchange(0) != 0) ring_.Signal().Set();
+    receiveRunning = 0;
+    for (auto& table : tables_) table->answerEvent.Set();  // wake requests so they fail now
+    for (std::thread* thread : {&receiveThread_, &notifyThread_}) {
+        if (!thread->joinable()) continue;
+        if (thread->get_id() == std::this_thread::get_id()) {
+            thread->detach();  // closed from its own callback: it ends when the callback returns
+        } else {
+            thread->join();
+        }
+    }
+}
+
+void CNvCallBackFunc::SignalReceiverStarted(uint32_t index) { TableFor(index)->answerEvent.Set(); }
+
+void CNvCallBackFunc::WakeWaiters(uint32_t handle) { TableFor(handle)->answerEvent.Set(); }
+
+bool CNvCallBackFunc::WaitForAnswer(NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs) {
+    if (table.Count(node) > 0) return true;
+    if (table.answerEvent.Wait(timeoutMs)) return true;
+    counters.timeouts.fetch_add(1);
+    return false;
+}
+
+void CNvCallBackFunc::NotificationLoop() {
+    platform::RaiseCurrentThreadPriority(platform::Priority::AboveNormal);
+    while (notifyRunning) {
+        std::lock_guard outer(outerLock_);
+        ring_.Signal().WaitForever();
+        if (!notifyRunning) return;
+        // The ring lock is not held while the callback runs: the receive thread keeps queueing,
+        // and a callback may call back into the SDK without deadlocking on this port.
+        KymCanMsg message;
+        while (ring_.Pop(&message)) {
+            const KymMsgCallBack callback = GlobalCallbacks().translate.load();
+            if (callback == nullptr) continue;
+            uint32_t words[4];
+            std::memcpy(words, &message, sizeof words);
+            callback(Handle(), words[0], words[1], words[2], words[3]);
+        }
+    }
+}
+
+void CNvCallBackFunc::FileMessage(const KymCanMsg& received, Framing framing) {
+    const uint32_t node = received.node;
+    if (node == 0 || node >= static_cast<uint32_t>(kNodeSlots)) {
+        counters.droppedMessages.fetch_add(1);
+        return;
+    }
+    const uint8_t number = received.controlWord & 0x7F;
+    if (IsNotification(received.controlWord)) {
+        if (number == 62) AppendStream(node, received.data, std::min<uint32_t>(received.length, 8));
+        DeliverRealtimeNotice(Handle(), received);
+        return;
+    }
+    KymCanMsg message = received;
+    NodeAnswerTable* table = CurrentTable();
+    bool signal = false;
+    bool queue = false;
+    {
+        std::lock_guard lock(table->storeLock);
+        if (table->expectedCommand[node] == 0x6F) message.controlWord = 0x6F;
+        if (GlobalCallbacks().translate.load() != nullptr) {
+            queue = true;
+        } else {
+            const uint32_t position = table->answerCount[node] % kAnswersPerNode;
+            table->answers[node][position] = message;
+            if (number == kDiscoveryCommand && table->expectedCommand[node] == kDiscoveryCommand) {
+                const uint32_t slot = table->answerCount[0] % kAnswersPerNode;
+                table->answers[0][slot] = message;
+                table->answerCount[0] = (table->answerCount[0] + 1) % kAnswersPerNode;
+            } else {
+                if (framing == Framing::Can) {
+                    table->answerCount[node] = (table->answerCount[node] + 1) % kAnswersPerNode;
+                }
+                signal = true;
+            }
+        }
+    }
+    if (queue) ring_.Push(message);
+    if (signal) table->answerEvent.Set();
+}
+
+void CNvCallBackFunc::FileDiscoveryAnswer(uint32_t areaNode, const KymCanMsg& message) {
+    if (areaNode >= static_cast<uint32_t>(kNodeSlots)) return;
+    NodeAnswerTable* table = CurrentTable();
+    std::lock_guard lock(table->storeLock);
+    const uint32_t slot = table->answerCount[areaNode] % kAnswersPerNode;
+    table->answers[areaNode][slot] = message;
+    table->answerCount[areaNode] = (table->answerCount[areaNode] + 1) % kAnswersPerNode;
+}
+
+bool CNvCallBackFunc::AppendStream(uint32_t node, const uint8_t* bytes, uint32_t length) {
+    std::lock_guard lock(streamLock_);
+    if (node >= static_cast<uint32_t>(kNodeSlots) || streamCount_[node] + length >= kStreamBytes) {
+        counters.droppedStreamBytes.fetch_add(length);
+        return false;
+    }
+    std::memcpy(streamBuffer_[node] + streamCount_[node], bytes, length);
+    streamCount_[node] += length;
+    return true;
+}
+
+int CNvCallBackFunc::ReadNodeStream(uint32_t node, uint8_t* buffer, int length) {
+    std::lock_guard lock(streamLock_);
+    if (node >= static_cast<uint32_t>(kNodeSlots) || node == 0 || buffer == nullptr || length <= 0) return 0;
+    const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(length), streamCount_[node]);
+    std::memcpy(buffer, streamBuffer_[node], n);
+    std::memmove(streamBuffer_[node], streamBuffer_[node] + n, streamCount_[node] - n);
+    streamCount_[node] -= n;
+    return static_cast<int>(n);
+}
+
+}  // namespace norvane::sdk
