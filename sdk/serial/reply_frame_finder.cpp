@@ -1,0 +1,85 @@
+// Resynchronising a receive buffer onto reply frames, and restoring bit 7 of legacy frame data.
+#include <cstring>
+
+#include "sdk/serial/reply_frame.h"
+
+namespace norvane::sdk {
+namespace {
+
+bool IsReplyStart(uint8_t byte) { return byte == 0xAA || byte == 0xCC || byte == 0xEE; }
+bool IsReplyEnd(uint8_t byte) { return byte == 0xFE || byte == 0xFF; }
+bool IsLegacyStart(uint8_t byte) { return (byte & 0xF0) == 0xF0; }
+bool IsLegacyEnd(uint8_t byte) { return (byte & 0xF0) == 0xE0; }
+
+void Empty(uint8_t* buffer, size_t& length) {
+    std::memset(buffer, 0, length);
+    length = 0;
+}
+
+void DropFront(uint8_t* buffer, size_t& length, size_t count) {
+    std::memmove(buffer, buffer + count, length - count);
+    length -= count;
+}
+
+// Shared procedure of both finders. codePosition is the frame offset whose byte may look like a
+// start marker without being one (the reply code of second-generation frames), or 0 for none.
+// Returns the length of the complete frame now at the start of the buffer, or 0.
+size_t FindFrame(uint8_t* buffer, size_t& length, bool (*isStart)(uint8_t), bool (*isEnd)(uint8_t),
+                 size_t codePosition) {
+    if (buffer == nullptr) {
+        length = 0;
+        return 0;
+    }
+    size_t start = 0;
+    while (start < length && !isStart(buffer[start])) ++start;
+    if (start == length) {
+        Empty(buffer, length);
+        return 0;
+    }
+    for (size_t i = start + 1; i < length; ++i) {
+        if (isEnd(buffer[i])) {
+            DropFront(buffer, length, start);
+            return i - start + 1;
+        }
+        // A later start marker means the frame begun at start was cut off: resynchronise on it.
+        if (isStart(buffer[i]) && i - start != codePosition) start = i;
+    }
+    DropFront(buffer, length, start);
+    // A full buffer without an end marker cannot become a frame any more.
+    if (length >= kReplyBufferSize) Empty(buffer, length);
+    return 0;
+}
+
+// Bit k of a marker byte, as 0x80 ready to be added to a data byte.
+uint8_t HighBit(uint8_t marker, size_t k) { return static_cast<uint8_t>(((marker >> k) & 1u) << 7); }
+
+}  // namespace
+
+bool FindReplyFrame(uint8_t* buffer, size_t& length, size_t& frameLength) {
+    frameLength = FindFrame(buffer, length, IsReplyStart, IsReplyEnd, 2);
+    return frameLength != 0;
+}
+
+bool FindLegacyReplyFrame(uint8_t* buffer, size_t& length, int expectedControlWord, size_t& frameLength) {
+    frameLength = FindFrame(buffer, length, IsLegacyStart, IsLegacyEnd, 0);
+    if (frameLength == 0) return false;
+    RestoreLegacyFrame(frameLength, buffer);
+    if (frameLength < 4) return false;
+    return expectedControlWord <= 0 || buffer[2] == expectedControlWord;
+}
+
+void RestoreLegacyFrame(size_t frameLength, uint8_t* frame) {
+    if (frame == nullptr || frameLength <= 4) return;
+    const uint8_t startByte = frame[0];
+    const uint8_t endByte = frame[frameLength - 1];
+    if (frameLength >= 9) {
+        for (size_t k = 0; k < 4; ++k) frame[3 + k] += HighBit(startByte, k);
+        // Only the low nibble of the end marker carries data bits; the high nibble is the marker.
+        for (size_t k = 0; k < 4 && 7 + k <= frameLength - 2; ++k) frame[7 + k] += HighBit(endByte, k);
+    } else {
+        // Short frames carry all bits in the start marker, counted up to and including the end byte.
+        for (size_t k = 0; 3 + k < frameLength; ++k) frame[3 + k] += HighBit(startByte, k);
+    }
+}
+
+}  // namespace norvane::sdk

@@ -1,0 +1,174 @@
+// Second-generation text dialect: upper-case mnemonics in the "{ADR=node;...}" wrapper.
+#include "sdk/serial/text_dialect.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "sdk/serial/text_builder.h"
+
+namespace norvane::sdk {
+namespace {
+
+using text::CommandText;
+using text::DataView;
+using text::ValueText;
+
+struct Mnemonic {
+    uint8_t number;
+    const char* name;
+};
+
+// Commands sent as the mnemonic followed by the value text.
+constexpr Mnemonic kPlainCommands[] = {
+    {0x01, "ENA"},   {0x02, "OFF"},  {0x03, "ORG"},   {0x04, "DOUT"}, {0x06, "ACR"},  {0x07, "SPD"},
+    {0x08, "MCS"},   {0x09, "CUR"},  {0x0A, "STP"},   {0x0B, "POS"},  {0x0C, "QEC"},  {0x16, "GOFF"},
+    {0x18, "GDOUT"}, {0x1A, "GACR"}, {0x1C, "GMCS"},  {0x1D, "GCUR"}, {0x2A, "MACC"}, {0x2B, "MDEC"},
+    {0x2C, "MMSS"},  {0x2D, "MMDS"}, {0x2E, "MCFG"},  {0x2F, "SCFG"}, {0x30, "STG"},  {0x34, "BDR"},
+    {0x35, "BTR"},   {0x36, "STORE"}, {0x38, "QER"},  {0x3A, "SQT"},  {0x3B, "BLC"},  {0x3D, "FBK"},
+    {0x3E, "NRD"},   {0x3F, "SFBK"}, {0x40, "gREG"},  {0x42, "NBD"},  {0x47, "IOC"},  {0x48, "DVA"},
+    {0x49, "PMD"},   {0x4A, "PMB"},  {0x4B, "PBR"},   {0x4C, "AVA"},  {0x51, "ICFG"}, {0x52, "OPR"},
+    {0x53, "DMA"},   {0x56, "RPT"},  {0x57, "RPC"},
+};
+
+// Global commands: the mnemonic and value text, always in the short wrapper.
+constexpr Mnemonic kGlobalCommands[] = {
+    {0x17, "gORG"}, {0x1B, "gSPD"}, {0x1E, "gSTP"}, {0x1F, "gPOS"}, {0x20, "gQEC"},
+};
+
+const char* Find(const Mnemonic* first, const Mnemonic* last, uint8_t command) {
+    const Mnemonic* row = std::find_if(first, last, [command](const Mnemonic& m) { return m.number == command; });
+    return row == last ? nullptr : row->name;
+}
+
+// Value text of present data. The products are taken modulo 2^32 and printed as signed numbers.
+ValueText ValueTextOf(uint8_t command, uint8_t index, DataView& data) {
+    ValueText value;
+    switch (command) {
+        case 0x2F: {  // sensor configuration word: nibbles composed from the words, mode in the low nibble
+            if (index == 0) {
+                const uint32_t v = (((data.Word(0) * 16 + data.Word(1)) * 16 + data.Word(2)) * 16 + data.Word(3)) * 16;
+                value.Format("%d", static_cast<int32_t>(v));
+            } else if (index == 1) {
+                const uint32_t v =
+                    (((data.Word(1) + (data.Word(0) + 2 * data.Word(4)) * 8) * 16 + data.Word(2)) * 16 + data.Word(3)) *
+                        16 +
+                    1;
+                value.Format("%d", static_cast<int32_t>(v));
+            } else if (index == 2 || index == 3) {
+                value.Format("%d", static_cast<int32_t>(data.Word(0) * 16 + (index == 2 ? 3u : 2u)));
+            }
+            break;
+        }
+        case 0x30: {  // stage: the sub-command in D0 picks the word and the low nibble
+            const uint32_t sub = data.Word(0);
+            if (sub >= 1 && sub <= 3) {
+                value.Format("%d", static_cast<int32_t>(data.Word(sub) * 16 + (sub - 1)));
+            } else {
+                value.Append("-1");
+            }
+            break;
+        }
+        case 0x3E: {  // stream data: D0 bytes from B4 on, in hexadecimal
+            const uint32_t count = data.Word(0);
+            if (count == 0) break;
+            value.Append("0x");
+            // A count that cannot fit stops at the first overflowing byte instead of reading on.
+            for (uint32_t i = 0; i < count && !value.overflow() && !data.tooShort(); ++i) {
+                value.Format("%02x", data.Byte(4 + size_t{i}));
+            }
+            break;
+        }
+        case 0x52: {  // operation: two bytes, then D1 bytes from B8 when D1 is 1 to 4
+            value.Format("x%02x", data.Byte(0));
+            value.Format("%02x", data.Byte(1));
+            const uint32_t count = data.Word(1);
+            if (count >= 1 && count <= 4) {
+                for (uint32_t i = 0; i < count; ++i) value.Format("%02x", data.Byte(8 + size_t{i}));
+            }
+            break;
+        }
+        default:
+            value.Format("%d", data.SignedWord(0));
+            break;
+    }
+    return value;
+}
+
+// Body of the commands outside the plain table (empty for an unknown command); refused is set
+// when the value text does not fit its buffer.
+void SpecialBody(uint8_t command, int32_t node, DataView& data, CommandText& body, bool& refused) {
+    switch (command) {
+        case 0x00:
+            body.Append(" ;");
+            return;
+        case 0x33:
+            if (data.present()) {
+                body.Format("SETADR%d;", static_cast<int32_t>(data.Word(0) | 0x80));
+            } else {
+                body.Append("SETADR;");
+            }
+            return;
+        case 0x41:
+            body.Format("MDL%d;", node);
+            return;
+        default:
+            break;
+    }
+    if (const char* name = Find(std::begin(kGlobalCommands), std::end(kGlobalCommands), command)) {
+        if (data.present()) {
+            const ValueText value = ValueTextOf(command, 0, data);
+            refused = value.overflow();
+            body.Format("%s%s;", name, value.c_str());
+        } else {
+            body.Format("%s;", name);
+        }
+    }
+}
+
+}  // namespace
+
+int EncodeText(int32_t node, uint8_t controlWord, uint8_t index, const void* data, size_t dataSize, char* out,
+               size_t capacity, size_t* textLength) {
+    if (out == nullptr) return 0;
+    const uint8_t command = controlWord & 0x7F;
+    const bool ack = (controlWord & 0x80) != 0;
+    DataView view(data, dataSize);
+    CommandText body;
+    CommandText text;
+
+    if (const char* name = Find(std::begin(kPlainCommands), std::end(kPlainCommands), command)) {
+        if (view.present()) {
+            const ValueText value = ValueTextOf(command, index, view);
+            if (value.overflow()) return 0;
+            if (!ack) {
+                text.Format("{ADR=%d;{%s%s;}}", node, name, value.c_str());
+                return text::Deliver(text, view, out, capacity, textLength);
+            }
+            body.Format("%s%s;", name, value.c_str());
+        } else {
+            // Discovery and bit rate without data go to every node.
+            if (command == 0x40 || command == 0x35) node = 0;
+            if (!ack) {
+                text.Format("{ADR=%d;{%s;}}", node, name);
+                return text::Deliver(text, view, out, capacity, textLength);
+            }
+            body.Format("%s;", name);
+        }
+    } else {
+        bool refused = false;
+        SpecialBody(command, node, view, body, refused);
+        if (refused) return 0;
+    }
+    if (body.overflow()) return 0;
+
+    if (!ack) {
+        text.Format("{ADR=%d;%s}", node, body.c_str());
+    } else if (node == 0) {
+        text.Append(body.c_str(), body.size());
+    } else {
+        text.Format("{ADR=%d;}%s", node, body.c_str());
+    }
+    return text::Deliver(text, view, out, capacity, textLength);
+}
+
+}  // namespace norvane::sdk
