@@ -1,0 +1,237 @@
+// The port machinery every transport shares: threads, answer filing, streams, the ring.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "inbox_port.h"
+#include "sdk/core/callbacks.h"
+
+using namespace norvane::sdk;
+using norvane::testing::InboxPort;
+using norvane::testing::Message;
+
+namespace {
+
+class PortMachinery : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(port.StartReceiver(0x001001), 1); }
+    void TearDown() override {
+        port.StopThreads();
+        GlobalCallbacks().translate = nullptr;
+        GlobalCallbacks().realtime = nullptr;
+        ResetNoticeRecordForTests();
+    }
+    NodeAnswerTable& Table() { return *port.CurrentTable(); }
+    InboxPort port;
+};
+
+std::atomic<int> translated{0};
+std::vector<uint32_t> translatedWords;
+std::atomic<bool> holdTranslate{false};
+
+void CountTranslated(uint32_t, uint32_t w0, uint32_t, uint32_t, uint32_t) {
+    while (holdTranslate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    translatedWords.push_back(w0);
+    ++translated;
+}
+
+}  // namespace
+
+TEST_F(PortMachinery, AnswerForTheNodeInFlightWakesTheRequester) {
+    NodeAnswerTable& table = Table();
+    table.Expect(9, 0x07);
+    table.answerEvent.Clear();
+    port.Receive(Message(9, 0x87, {1, 2, 3, 4}));
+    ASSERT_TRUE(port.WaitForAnswer(table, 9, 2000));
+    KymCanMsg stored[1];
+    table.CopyAnswers(9, stored, 1);
+    EXPECT_EQ(stored[0].controlWord, 0x87);
+    EXPECT_EQ(stored[0].data[3], 4);
+    EXPECT_EQ(table.Count(9), 1u);
+}
+
+TEST_F(PortMachinery, NodeZeroAndOutOfRangeNodesAreDropped) {
+    NodeAnswerTable& table = Table();
+    table.Expect(0, 0x07);
+    port.Receive(Message(0, 0x87, {1}));
+    port.Receive(Message(126, 0x87, {1}));
+    EXPECT_FALSE(port.WaitForAnswer(table, 0, 100));
+    EXPECT_EQ(port.counters.droppedMessages.load(), 2u);
+}
+
+TEST_F(PortMachinery, NotificationsNeverCountAsAnswers) {
+    NodeAnswerTable& table = Table();
+    table.Expect(4, 0x0B);
+    table.answerEvent.Clear();
+    for (uint8_t word : {0x3E, 0x5A, 0x70, 0xF3, 0x78}) port.Receive(Message(4, word, {1}));
+    EXPECT_FALSE(port.WaitForAnswer(table, 4, 150));
+    EXPECT_EQ(table.Count(4), 0u);
+}
+
+TEST_F(PortMachinery, DiscoveryAnswersGoToNodeZerosAreaWithoutSignal) {
+    NodeAnswerTable& table = Table();
+    for (uint32_t node = 0; node < kNodeSlots; ++node) table.Expect(node, 0x40);
+    table.answerEvent.Clear();
+    port.Receive(Message(7, 0xC0, {0x18, 0, 0, 1}));
+    port.Receive(Message(6, 0xC0, {0x18, 0, 0, 2}));
+    EXPECT_FALSE(table.answerEvent.Wait(150));
+    EXPECT_EQ(table.Count(0), 2u);
+    KymCanMsg area[2];
+    table.CopyAnswers(0, area, 2);
+    EXPECT_EQ(area[0].node, 7);
+    EXPECT_EQ(area[1].node, 6);
+}
+
+TEST_F(PortMachinery, ExpectedCommand111RelabelsEveryAnswerFromTheNode) {
+    NodeAnswerTable& table = Table();
+    table.Expect(3, 0x6F);
+    port.Receive(Message(3, 0x85, {9}));
+    ASSERT_TRUE(port.WaitForAnswer(table, 3, 2000));
+    KymCanMsg stored[1];
+    table.CopyAnswers(3, stored, 1);
+    EXPECT_EQ(stored[0].controlWord, 0x6F);
+}
+
+TEST_F(PortMachinery, SerialTransmissionAnswersSignalWithoutCounting) {
+    NodeAnswerTable& table = Table();
+    table.Expect(5, 0x07);
+    table.answerEvent.Clear();
+    port.Receive(Message(5, 0x87, {1}), InboxPort::Framing::SerialTransmission);
+    EXPECT_TRUE(table.answerEvent.Wait(2000));
+    EXPECT_EQ(table.Count(5), 0u);
+}
+
+TEST_F(PortMachinery, StreamDataIsAByteFifoPerNode) {
+    port.Receive(Message(12, 0x3E, {1, 2, 3, 4, 5}));
+    port.Receive(Message(12, 0xBE, {6, 7}));
+    uint8_t buffer[16] = {};
+    int got = 0;
+    for (int i = 0; i < 200 && got == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        got = port.ReadNodeStream(12, buffer, 3);
+    }
+    ASSERT_EQ(got, 3);
+    EXPECT_EQ(buffer[2], 3);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(port.ReadNodeStream(12, buffer, 16), 4);  // the rest, in order
+    EXPECT_EQ(buffer[0], 4);
+    EXPECT_EQ(buffer[3], 7);
+    EXPECT_EQ(port.ReadNodeStream(12, buffer, 16), 0);
+    EXPECT_EQ(port.ReadNodeStream(0, buffer, 16), 0);
+    EXPECT_EQ(port.ReadNodeStream(126, buffer, 16), 0);
+}
+
+TEST_F(PortMachinery, StreamBytesBeyondTheBufferAreDroppedAndCounted) {
+    uint8_t bytes[8] = {};
+    int appended = 0;
+    while (port.AppendStream(20, bytes, 8)) ++appended;
+    EXPECT_EQ(appended, 127);  // 127 x 8 = 1016; one more would reach 1024
+    EXPECT_EQ(port.counters.droppedStreamBytes.load(), 8u);
+    uint8_t out[2000];
+    EXPECT_EQ(port.ReadNodeStream(20, out, sizeof out), 1016);
+}
+
+TEST_F(PortMachinery, TranslatedMessagesBypassTheAnswerTable) {
+    translated = 0;
+    translatedWords.clear();
+    GlobalCallbacks().translate = CountTranslated;
+    NodeAnswerTable& table = Table();
+    table.Expect(8, 0x07);
+    table.answerEvent.Clear();
+    port.Receive(Message(8, 0x87, {1}));
+    EXPECT_FALSE(port.WaitForAnswer(table, 8, 200));
+    for (int i = 0; i < 200 && translated == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(translated.load(), 1);
+    EXPECT_EQ(translatedWords[0], 0x00018708u);  // node 8, control word 0x87, length 1
+}
+
+TEST_F(PortMachinery, FullRingDropsTheNewestAndKeepsOrder) {
+    // The callback is held, so the ring fills up behind the first message it was handed.
+    translated = 0;
+    translatedWords.clear();
+    holdTranslate = true;
+    GlobalCallbacks().translate = CountTranslated;
+    const int sent = NotificationRing::kCapacity + 100;
+    for (int i = 0; i < sent; ++i) {
+        port.Receive(Message(static_cast<uint8_t>(1 + i % 100), 0x87, {static_cast<uint8_t>(i)}));
+    }
+    for (int i = 0; i < 400 && port.Ring().FillLevel() < NotificationRing::kCapacity; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(port.Ring().FillLevel(), NotificationRing::kCapacity);
+    holdTranslate = false;
+    for (int i = 0; i < 400 && translated + static_cast<int>(port.Ring().Dropped()) < sent; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const uint64_t dropped = port.Ring().Dropped();
+    EXPECT_EQ(translated.load() + static_cast<int>(dropped), sent);
+    EXPECT_GE(dropped, 99u);
+    for (size_t i = 1; i < translatedWords.size(); ++i) {
+        EXPECT_EQ(translatedWords[i] & 0xFF, 1 + i % 100) << "delivered out of order at " << i;
+    }
+}
+
+TEST_F(PortMachinery, RealtimeNoticeReachesCallbackAndNoticeRecord) {
+    static KymNoticeFrame seen{};
+    static std::atomic<uint32_t> seenHandle{0};
+    GlobalCallbacks().realtime = [](uint32_t handle, KymNoticeFrame* frame, int32_t flag) {
+        if (flag == 1) seen = *frame;
+        seenHandle = handle;
+    };
+    uint8_t record[36] = {};
+    EXPECT_EQ(TakeNoticeRecord(record), 1);  // creates it
+    port.Receive(Message(9, 0xF1, {2}));
+    for (int i = 0; i < 200 && seenHandle == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(seenHandle.load(), 0x001001u);
+    EXPECT_EQ(seen.identifier, (9u << 19) | 0xF1u);
+    EXPECT_EQ(seen.length, 1);
+    EXPECT_EQ(TakeNoticeRecord(record), 1);
+    uint32_t words[2];
+    std::memcpy(words, record, sizeof words);
+    EXPECT_EQ(words[0], 0x001001u);
+    EXPECT_EQ(words[1], 9u);
+    EXPECT_EQ(record[9], 1);
+    EXPECT_EQ(TakeNoticeRecord(record), 1);  // cleared by the previous read
+    EXPECT_EQ(record[9], 0);
+}
+
+TEST(PortThreads, StopReturnsAsSoonAsTheThreadsEnd) {
+    InboxPort port;
+    ASSERT_EQ(port.StartReceiver(0x001001), 1);
+    const auto start = std::chrono::steady_clock::now();
+    port.StopThreads();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(500));
+    EXPECT_EQ(port.receiveRunning.load(), 0);
+    port.StopThreads();  // twice is harmless
+    ASSERT_EQ(port.StartReceiver(0x001001), 1);  // and the port can run again
+}
+
+TEST(NoticeRecord, FlagBytesByControlWord) {
+    struct Case {
+        uint8_t controlWord, firstData;
+        int byte;  // offset in the 36-byte record, -1 = none
+    } cases[] = {{0x71, 0, 8},  {0xF1, 0, 9},  {0x72, 0, 10}, {0xF5, 0, 17}, {0x76, 0, 18},
+                 {0x77, 0, 19}, {0xF0, 2, 22}, {0x70, 3, 31}, {0x70, 8, -1}, {0xF6, 0, -1}, {0x78, 0, -1}};
+    for (const Case& c : cases) {
+        NoticeRecord record{};
+        KymCanMsg message = Message(5, c.controlWord, {c.firstData});
+        NoticeRecordUpdate(record, 0x1000, MakeNoticeFrame(message));
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+        for (int i = 8; i < 36; ++i) {
+            EXPECT_EQ(bytes[i], i == c.byte ? 1 : 0) << std::hex << int(c.controlWord) << " byte " << std::dec << i;
+        }
+        EXPECT_EQ(record.node, 5u);
+    }
+}
+
+TEST(NoticeFrame, IdentifierCarriesNodeBitsAndFullControlWord) {
+    KymNoticeFrame frame = MakeNoticeFrame(Message(0x65, 0xF2, {1, 2}));  // node 101 = 0b1100101
+    EXPECT_EQ(frame.identifier, (0x05u << 19) | (0x60u << 3) | 0xF2u);
+    EXPECT_EQ(frame.length, 2);
+    EXPECT_EQ(frame.data[1], 2);
+}
