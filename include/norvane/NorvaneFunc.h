@@ -117,6 +117,18 @@ NV_API int32_t GetNorvaneSDKUFQ(void);
 NV_API void SetEthernetServerPort(uint32_t port);
 NV_API uint32_t GetEthernetServerPort(void);
 
+/* ---- gateway search, open and node discovery ---- */
+
+/* ---- second-generation controller commands ---- */
+
+/* ---- callbacks and notices ---- */
+
+/* ---- configuration ---- */
+
+/* ---- first-generation API ---- */
+
+/* ---- zone device ---- */
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
