@@ -1,0 +1,22 @@
+#pragma once
+// Gateway-side building of the binary reply frames a host expects in serial transmission
+// mode: start marker, node, reply code, 7-bit payload, end marker. Pure code.
+//
+// Every byte between the markers stays below 0x80, so values travel as base-128 digits. Some
+// answers do not fit exactly (bytes above 0x7F in raw-byte fields, status combinations whose
+// code would collide with an assigned reply code); they are sent as close as the frame allows.
+#include <cstdint>
+#include <vector>
+
+namespace norvane::sim {
+
+/// Reply frame for one message from `node`; empty when no reply code carries the control
+/// word (for instance error reports).
+std::vector<uint8_t> EncodeReplyFrame(uint8_t node, uint8_t controlWord, const uint8_t* data,
+                                      uint8_t length);
+/// Node list answering a discovery: AA, count, D0, ids..., FE (ids above 125 are left out).
+std::vector<uint8_t> EncodeNodeListFrame(const std::vector<uint8_t>& nodes);
+/// The 13-byte identity frame answering the gateway probe text.
+std::vector<uint8_t> EncodeIdentityFrame(uint8_t model, uint8_t variant, uint32_t version);
+
+}  // namespace norvane::sim

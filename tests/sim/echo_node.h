@@ -1,0 +1,36 @@
+#pragma once
+// A minimal bus device for gateway tests: node id N answers every request to N that asks for
+// an answer with the same command and data, and answers discovery with its id in d0.
+#include <atomic>
+
+#include "sim/sim_node.h"
+
+namespace norvane::sim::test {
+
+class EchoNode : public SimNode {
+public:
+    explicit EchoNode(uint8_t id) : id_(id) {}
+    uint8_t NodeId() const override { return id_; }
+    void OnFrame(const CanFrame& frame, BusTransmitter& out) override {
+        ++seen;
+        // Node bits 0-4 at 24-28, bits 5-6 at 13-14; 0x1F0FE000 addresses everyone.
+        const bool everyone = (frame.id & 0x1FFFFF00u) == 0x1F0FE000u;
+        const uint8_t node = ((frame.id >> 24) & 0x1F) | (((frame.id >> 13) & 3) << 5);
+        const uint8_t command = frame.id & 0x7F;
+        if (everyone && command == 64) {
+            CanFrame answer{(uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 8) | 0x80000u | 64, 4, {id_, 0, 0, 0}};
+            out.Transmit(answer);
+            return;
+        }
+        if (node != id_ || !(frame.id & 0x80)) return;
+        CanFrame answer = frame;
+        answer.id = (uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 8) | 0x80000u | (frame.id & 0xFF);
+        out.Transmit(answer);
+    }
+    std::atomic<int> seen{0};
+
+private:
+    uint8_t id_;
+};
+
+}  // namespace norvane::sim::test
