@@ -18,6 +18,17 @@ namespace norvane::sim::test {
 
 using Bytes = std::vector<uint8_t>;
 
+/// AA, command, length, payload, CC — written out byte by byte.
+inline Bytes Frame(uint8_t command, const Bytes& payload) {
+    Bytes f(payload.size() + 7, 0);
+    f[0] = 0xAA;
+    f[1] = command;
+    f[2] = static_cast<uint8_t>(payload.size());
+    for (size_t i = 0; i < payload.size(); ++i) f[6 + i] = payload[i];
+    f[6 + payload.size()] = 0xCC;
+    return f;
+}
+
 struct Received {
     uint8_t command = 0;
     Bytes payload;
