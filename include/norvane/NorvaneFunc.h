@@ -120,10 +120,169 @@ NV_API uint32_t GetEthernetServerPort(void);
 /* ---- gateway search, open and node discovery ---- */
 
 /* ---- second-generation controller commands ---- */
+/* Operation record of command 82 (Operate and the flash exports): two operation bytes, the
+ * number of payload bytes (0-5), the payload. Answers fill the same positions. */
+typedef struct KymOperation {
+    uint8_t code[2];
+    uint8_t reserved[2];
+    int32_t length;
+    uint8_t payload[8]; /* bytes 0-4 used */
+} KymOperation;
+
+/* Set exports pass the answer record only when ackFlag is non-zero and ackBuffer non-null. */
+NV_API int32_t KymENA(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t KymOFF(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t KymACK(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t KymFBK(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t KymSFBK(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetMDL(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetSPD(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetSPD(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPOS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetPOS(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetSTP(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetSTP(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetQEC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetQEC(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetORG(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetDOUT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetDOUT(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetMCS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetCUR(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetACR(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetACR(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetmACC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetmACC(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetmDEC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetmDEC(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetmMSS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetmMSS(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetmMDS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetSTG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetSTG(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetQER(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetQER(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetSQT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetBLC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetBLC(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPBR(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetPBR(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPMB(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetPMB(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPMD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetPMD(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetKymMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetKymMCFG(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetMIOMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetMIOMCFG(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetKYDMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetKYDMCFG(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetS12CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetS12CON(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetS34CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetS34CON(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetATCONL(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetATCONL(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetATCONH(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetATCONH(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetSCFG(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetIOconfig(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetDVAInfo(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetMIODVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetMIODVAInfo(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t Set0606DVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Get0606DVAInfo(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t KymAdvENA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t KymGetAdvENA(uint32_t handle, uint32_t node, KymReply* reply);
+/* data: 16 bytes; byte 0 DMA address, word 3 non-zero = write bytes 4-9 there. */
+NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+/* Reads 6 bytes at a DMA address: reply field 0 = the address, reply bytes 4-9 = the bytes. */
+NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t address, KymReply* reply);
+NV_API int32_t SetSTO(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t KymAdvSTORE(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t KymSTORE(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetKymICFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetKymICFG(uint32_t handle, uint32_t node, KymReply* reply);
+/* data: count word (1-8), then the bytes. */
+NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Kym153SetBtr(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetRPT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetRPT(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetRPC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetRPC(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetBDR(uint32_t handle, int32_t value);
+NV_API int32_t SetADR(uint32_t handle, uint32_t node, uint32_t newNode);
+
+/* Global commands: node 0, never an answer. */
+NV_API int32_t SetgOFF(uint32_t handle);
+NV_API int32_t SetgCUR(uint32_t handle);
+NV_API int32_t SetgORG(uint32_t handle);
+NV_API int32_t SetgDIR(uint32_t handle, int32_t value);
+NV_API int32_t SetgSPD(uint32_t handle, int32_t value);
+NV_API int32_t SetgSTP(uint32_t handle, int32_t value);
+NV_API int32_t SetgPOS(uint32_t handle, int32_t value);
+NV_API int32_t SetgQEC(uint32_t handle, int32_t value);
+NV_API int32_t SetgMCS(uint32_t handle, int32_t value);
+NV_API int32_t SetgDOUT(uint32_t handle, int32_t value);
+NV_API int32_t SetgACR(uint32_t handle, int32_t value);
+
+/* Composite exports. A record word of 0xFFFFFFFF (-1) skips that step. */
+NV_API int32_t SetBasicMov(uint32_t handle, uint32_t node, const int32_t* record, int32_t relative);
+NV_API int32_t GetBasicMov(uint32_t handle, uint32_t node, int32_t* out, int32_t relative);
+NV_API int32_t SetAdvMov(uint32_t handle, uint32_t node, const int32_t* record);
+NV_API int32_t GetAdvMov(uint32_t handle, uint32_t node, int32_t* out);
+NV_API int32_t SetSensorMov(uint32_t handle, uint32_t node, int32_t storeValue, const int32_t* record);
+NV_API int32_t SetDevPara(uint32_t handle, uint32_t node, int32_t mcs, int32_t acr, int32_t cur);
+NV_API int32_t SetSCFG(uint32_t handle, uint32_t node, const int32_t* block);
+NV_API int32_t SetCFG(uint32_t handle, uint32_t node, const void* icfg, const void* mcfg);
+NV_API int32_t GetCFG(uint32_t handle, uint32_t node, KymReply* icfgOut, KymReply* mcfgOut);
+NV_API int32_t GetAVAInfo(uint32_t handle, uint32_t node, const uint8_t* channelMask, int32_t ackFlag,
+                          KymReply* reply);
+NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t pad, int32_t* codeOut);
+NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate);
+NV_API int32_t Kym153Send(uint32_t handle, uint32_t node, const uint8_t* bytes, int32_t length);
+NV_API int32_t Kym153Recv(uint32_t handle, uint32_t node, uint8_t* buffer, int32_t length);
+
+/* Operation family (command 82). */
+NV_API int32_t Operate(uint32_t handle, uint32_t node, const KymOperation* in, int32_t ackFlag, KymOperation* out);
+NV_API int32_t OPR_FillDMA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymOperation* out);
+NV_API int32_t OPR_ClearFlash(uint32_t handle, uint32_t node, int32_t ackFlag, KymOperation* out);
+NV_API int32_t OPR_BurnFlash(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag, KymOperation* out);
+NV_API int32_t OPR_ReadLine(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag);
+NV_API int32_t OPR_ReadCurrPtr(uint32_t handle, uint32_t node, int32_t ackFlag, KymOperation* out);
+NV_API int32_t OPR_OpenAntenna(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* reply);
+NV_API int32_t OPR_CloseAntenna(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* reply);
+NV_API int32_t OPR_FindRFID(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* reply);
+NV_API int32_t OPR_CloseRFID(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* reply);
+NV_API int32_t OPR_RFIDRead(uint32_t handle, uint32_t node, int32_t ackFlag, int32_t keyA, int32_t block,
+                            KymReply* reply);
+NV_API int32_t OPR_RFIDWrite(uint32_t handle, uint32_t node, int32_t ackFlag, int32_t keyA, int32_t block,
+                             KymReply* reply);
+/* RFID block data (command 83): 16 bytes of the block, 4 bytes of the card number. */
+NV_API int32_t OPR_GetRFIDBlkData(uint32_t handle, uint32_t node, uint8_t* out16);
+NV_API int32_t OPR_SetRFIDBlkData(uint32_t handle, uint32_t node, const uint8_t* in16);
+NV_API int32_t OPR_GetRFIDCardNum(uint32_t handle, uint32_t node, uint8_t* out4);
 
 /* ---- callbacks and notices ---- */
+/* Registering again replaces, registering null switches off; all return 0. */
+NV_API int32_t KYMRegRtcnCallBack(int32_t reserved, void* context, KymRtcnCallBack callback);
+NV_API int32_t KYMReg753RtcnCallBack(KymMsgCallBack callback);
+NV_API int32_t KYMRegTranslateCallBack(KymMsgCallBack callback);
+NV_API int32_t KYMRegSerialTranslateCallBack(KymSerialCallBack callback);
+NV_API int32_t KYMReg318SerialTranslateCallBack(KymSerialCallBack callback);
+NV_API int32_t KYMRegRecordCallBack(void* callback);
+/* Notice record (36 bytes): first call creates it (1, buffer untouched); later calls copy it
+ * into record and clear it (1); null record -1. */
+NV_API int32_t KYMRegNotice(void* record);
 
 /* ---- configuration ---- */
+/* Para.ini next to the host executable, section "SystemConfig". */
+NV_API int32_t InitSDKConfig(void);
+NV_API int32_t GetSDKConfigParam(const char* key, int32_t* value);
+NV_API int32_t SetSDKConfigParam(const char* key, int32_t value);
+NV_API int32_t DeInitSDKConfig(void);
 
 /* ---- first-generation API ---- */
 
