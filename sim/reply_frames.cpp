@@ -142,7 +142,7 @@ std::vector<uint8_t> EncodeReplyFrame(uint8_t node, uint8_t controlWord, const u
         }
         case 63: {
             const uint32_t x = d[0] | uint32_t{d[1] & 0x0Fu} << 8;
-            return Frame(0xEE, node, 0xC1).Byte(d[1] >> 4).Byte(d[1] >> 5).Byte(d[1] >> 6).Digits(x, 2).End();
+            return Frame(0xEE, node, 0xC1).Byte((d[1] >> 4) & 1).Byte((d[1] >> 5) & 1).Byte((d[1] >> 6) & 1).Digits(x, 2).End();
         }
         case 65:
             return Frame(0xEE, node, 0xDE)

@@ -1,0 +1,144 @@
+// Command texts read by the gateway, and the reply frames it writes, against hand-computed bytes.
+#include <gtest/gtest.h>
+
+#include "sim/command_text.h"
+#include "sim/host_frames.h"
+#include "sim/reply_frames.h"
+
+namespace norvane::sim {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct TextCase {
+    const char* text;
+    uint8_t node;
+    uint8_t controlWord;
+    Bytes data;
+};
+
+TEST(CommandTextTest, ReadsEveryAddressForm) {
+    const TextCase cases[] = {
+        {"{ADR=5;{SPD1000;}}", 5, 0x07, {0xE8, 0x03, 0, 0}},
+        {"{ADR=5;}SPD1000;", 5, 0x87, {0xE8, 0x03, 0, 0}},
+        {"SPD1000;", 0, 0x87, {0xE8, 0x03, 0, 0}},
+        {"{ADR=5;}SPD;", 5, 0x87, {}},
+        {"gREG;", 127, 0xC0, {}},
+        {"{ADR=0;{gREG;}}", 127, 0xC0, {}},
+        {"{ADR=3;SETADR133;}", 3, 0x33, {0x05}},
+        {"{ADR=3;gORG;}", 0, 0x17, {}},
+        {"{ADR=3;{GOFF;}}", 0, 0x16, {}},
+        {"{ADR=9;}MDL9;", 9, 0xC1, {}},
+        {"{ADR=5;}MCS200;", 5, 0x88, {0x48}},
+        {"{ADR=5;}ENA1;", 5, 0x81, {0x01, 0x00}},
+        {"{ADR=5;}POS-2;", 5, 0x8B, {0xFE, 0xFF, 0xFF, 0xFF}},
+        {"{ADR=5;}MCFG4660;", 5, 0xAE, {0x34, 0x12, 0, 0}},
+        {"{ADR=5;}SCFG115;", 5, 0xAF, {0x07, 0x00, 0x02}},
+        {"{ADR=5;}STG-1;", 5, 0xB0, {0, 0, 0}},
+        {"{ADR=5;}STG33;", 5, 0xB0, {0x02, 0x00, 0x01}},
+        {"{ADR=5;}NRD0x0a0B;", 5, 0xBE, {0x0A, 0x0B}},
+        {"{ADR=5;}STORE;", 5, 0xB6, {}},
+        {"{ADR=5; ;}", 5, 0x00, {}},
+        {"BTR;", 0, 0xB5, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto r = ParseCommandText(c.text);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->node, c.node);
+        EXPECT_EQ(r->controlWord, c.controlWord);
+        EXPECT_EQ(Bytes(r->data, r->data + r->length), c.data);
+    }
+}
+
+TEST(CommandTextTest, RefusesBrokenTexts) {
+    for (const char* text : {"", ";", "{ADR=x;}SPD;", "{ADR=5;}FOO;", "{ADR=5;}SPD12a;", "{ADR=500;}SPD;",
+                             "{ADR=5;SPD1", "{ADR=5", "SPD1000", "{ADR=5;}NRD0x1;", "{ADR=5;}MDL300;",
+                             "{ADR=5;}SPD99999999999999999999999;", "gREG5;"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(ParseCommandText(text));
+    }
+}
+
+struct ReplyCase {
+    const char* name;
+    uint8_t node;
+    uint8_t controlWord;
+    Bytes data;
+    Bytes frame;
+};
+
+TEST(ReplyFrameTest, AnswersBecomeTheFramesTheHostDecodes) {
+    const ReplyCase cases[] = {
+        {"speed 1000", 5, 0x87, {0xE8, 0x03, 0, 0}, {0xAA, 0x05, 0xB5, 0x00, 0x07, 0x68, 0xFE}},
+        {"speed -65531", 7, 0x87, {0x05, 0x00, 0xFF, 0xFF}, {0xAA, 0x07, 0xB5, 0x04, 0x00, 0x05, 0xFE}},
+        {"mACC 130", 5, 0xAA, {0x82, 0, 0, 0}, {0xAA, 0x05, 0xB1, 0, 0, 0, 0, 0x01, 0x02, 0xFE}},
+        {"origin 1", 5, 0x83, {1, 0, 0, 0}, {0xCC, 0x05, 0xB1, 0, 0, 0, 0, 0x01, 0xFE}},
+        {"position 2^31", 5, 0x8B, {0, 0, 0, 0x80}, {0xAA, 0x05, 0xB7, 0x08, 0, 0, 0, 0, 0xFE}},
+        {"input 4 edge", 5, 0xF0, {4}, {0xAA, 0x05, 0xE6, 0xFE}},
+        {"notice 0x71", 5, 0x71, {}, {0xCC, 0x05, 0xA0, 0xFE}},
+        {"model", 5, 0xC1, {1, 24, 0x52, 3, 5, 1}, {0xEE, 0x05, 0xDE, 0x18, 0x01, 0x03, 0x52, 0x00, 0x02, 0x05, 0xFE}},
+        {"status", 5, 0x80, {0x25, 0x03, 0x2C, 0x01, 1, 0, 0, 0},
+         {0xAA, 0x05, 0x85, 0x32, 0x00, 0x02, 0x2C, 0, 0, 0, 0, 0x01, 0xFE}},
+        {"bit rate", 1, 0xB5, {3}, {0xAA, 0x03, 0xBC, 0xFE}},
+        {"sensors", 5, 0xBF, {0xFF, 0x5F}, {0xEE, 0x05, 0xC1, 0x01, 0x00, 0x01, 0x1F, 0x7F, 0xFE}},
+        {"stream", 5, 0x3E, {0x11, 0x22}, {0xAA, 0x05, 0xCD, 0x11, 0x22, 0x00, 0xFE}},
+        {"error report", 5, 0x0F, {0, 7, 5}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EncodeReplyFrame(c.node, c.controlWord, c.data.data(), static_cast<uint8_t>(c.data.size())), c.frame);
+    }
+}
+
+TEST(ReplyFrameTest, StatusCodeAvoidsAssignedReplyCodes) {
+    // ENA set, micro-step nibble 5: code 0xA5 would read as a notice; the nearest free is 0xAC.
+    const uint8_t status[8] = {0x25, 0x10, 0, 0, 0, 0, 0, 0};
+    const auto frame = EncodeReplyFrame(5, 0x80, status, 8);
+    ASSERT_EQ(frame.size(), 13u);
+    EXPECT_EQ(frame[2], 0xAC);
+    for (size_t i = 1; i + 1 < frame.size(); ++i) {
+        if (i != 2) {
+            EXPECT_LT(frame[i], 0x80) << i;
+        }
+    }
+}
+
+TEST(ReplyFrameTest, NodeListAndIdentity) {
+    EXPECT_EQ(EncodeNodeListFrame({5, 70, 0, 126}), (Bytes{0xAA, 0x02, 0xD0, 0x05, 0x46, 0xFE}));
+    EXPECT_EQ(EncodeIdentityFrame(0x19, 0x01, 0x0105),
+              (Bytes{0xAA, 0xAB, 0xAC, 0x19, 0x01, 0, 0, 0x00, 0x02, 0x05, 0, 0, 0xFF}));
+}
+
+TEST(HostFrameParserTest, FramesSplitAtEveryPositionWithGarbageBetween) {
+    const Bytes stream = {0x00, 0xAA, 0x71, 0, 0, 0, 0, 0xCC, 0x13, 0xAA, 0x23, 2, 0, 0, 0, 'A', ';', 0xCC};
+    for (size_t cut = 0; cut <= stream.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        HostFrameParser parser;
+        std::vector<HostFrame> frames;
+        parser.Feed(stream.data(), cut);
+        while (auto f = parser.Next()) frames.push_back(*f);
+        parser.Feed(stream.data() + cut, stream.size() - cut);
+        while (auto f = parser.Next()) frames.push_back(*f);
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[0].command, 0x71);
+        EXPECT_TRUE(frames[0].payload.empty());
+        EXPECT_EQ(frames[1].command, 0x23);
+        EXPECT_EQ(frames[1].payload, (Bytes{'A', ';'}));
+        EXPECT_EQ(parser.Counters().garbageBytes, 2u);
+        EXPECT_EQ(parser.Pending(), 0u);
+    }
+}
+
+TEST(HostFrameParserTest, OversizedLengthIsSkippedNotAwaited) {
+    HostFrameParser parser(16);
+    const Bytes bytes = {0xAA, 0x72, 0x11, 0, 0, 0, 0xAA, 0x74, 0, 0, 0, 0, 0xCC};
+    parser.Feed(bytes.data(), bytes.size());
+    const auto f = parser.Next();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->command, 0x74);
+    EXPECT_EQ(parser.Counters().oversizedFrames, 1u);
+}
+
+}  // namespace
+}  // namespace norvane::sim
