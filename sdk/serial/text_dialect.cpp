@@ -45,18 +45,18 @@ ValueText ValueTextOf(uint8_t command, uint8_t index, DataView& data) {
     ValueText value;
     switch (command) {
         case 0x2F: {  // sensor configuration word: nibbles composed from the words, mode in the low nibble
+            uint32_t word = 0;
             if (index == 0) {
-                const uint32_t v = (((data.Word(0) * 16 + data.Word(1)) * 16 + data.Word(2)) * 16 + data.Word(3)) * 16;
-                value.Format("%d", static_cast<int32_t>(v));
+                word = (((data.Word(0) * 16 + data.Word(1)) * 16 + data.Word(2)) * 16 + data.Word(3)) * 16;
             } else if (index == 1) {
-                const uint32_t v =
-                    (((data.Word(1) + (data.Word(0) + 2 * data.Word(4)) * 8) * 16 + data.Word(2)) * 16 + data.Word(3)) *
-                        16 +
-                    1;
-                value.Format("%d", static_cast<int32_t>(v));
+                const uint32_t high = data.Word(1) + (data.Word(0) + 2 * data.Word(4)) * 8;
+                word = ((high * 16 + data.Word(2)) * 16 + data.Word(3)) * 16 + 1;
             } else if (index == 2 || index == 3) {
-                value.Format("%d", static_cast<int32_t>(data.Word(0) * 16 + (index == 2 ? 3u : 2u)));
+                word = data.Word(0) * 16 + (index == 2 ? 3u : 2u);
+            } else {
+                break;  // no value text
             }
+            value.Format("%d", static_cast<int32_t>(word));
             break;
         }
         case 0x30: {  // stage: the sub-command in D0 picks the word and the low nibble
