@@ -1,0 +1,71 @@
+// Gateway-level commands: model query, bus bit rate.
+#include "sdk/api/command_args.h"
+#include "sdk/core/gateway_registry.h"
+
+using namespace norvane::sdk;
+using namespace norvane::sdk::cmd;
+
+namespace {
+
+constexpr uint8_t kBitRate = 53;
+constexpr uint32_t kBroadcastNode = 127;
+
+int BroadcastBitRate(uint32_t handle, int32_t code) {
+    return SetValue(handle, kBroadcastNode, kBitRate, 0, code, 0, nullptr);
+}
+
+}  // namespace
+
+extern "C" {
+
+NV_API int32_t GetMDL(uint32_t handle, uint32_t node, KymReply* reply) {
+    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 65, 0, reply); });
+}
+
+// Every node takes the new bit-rate code from one broadcast; through the UART converter it is
+// sent twice and the second result counts. The PCI card and the USB adapter would then have to
+// follow with their own channel; their gateways offer no bit-rate operation yet, so the broadcast
+// is their whole effect.
+NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* codeOut) {
+    return Guarded(-1, [&] {
+        if (codeOut != nullptr) *codeOut = code;
+        const uint32_t kind = KindOf(handle);
+        switch (kind) {
+            case 32: case 16384:
+                BroadcastBitRate(handle, code);
+                return BroadcastBitRate(handle, code);
+            case 8: case 2048:
+            case 4: case 4096: {
+                if (!GatewayAt(kind == 8 || kind == 2048 ? GatewaySlot::Pci : GatewaySlot::Usb)) return -1;
+                return BroadcastBitRate(handle, code);
+            }
+            default:
+                return BroadcastBitRate(handle, code);
+        }
+    });
+}
+
+// The bit-rate code is asked from node 1; its first data byte is the code. A failed request leaves
+// *bitRate as it was.
+NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
+    return Guarded(-1, [&] {
+        switch (KindOf(handle)) {
+            case 1: case 16: case 32: case 256: case 1024: case 8192: case 16384: {
+                KymReply reply{};
+                const int result = DispatchGetAnswer(handle, 1, kBitRate, 0, &reply);
+                if (result == 1 && bitRate != nullptr) *bitRate = reply.field[0];
+                return result;
+            }
+            case 4: case 4096:
+            case 8: case 2048: {
+                const auto slot = KindOf(handle) & 4 ? GatewaySlot::Usb : GatewaySlot::Pci;
+                if (!GatewayAt(slot)) return -1;
+                return bitRate == nullptr ? 1 : 0;
+            }
+            default:
+                return -1;
+        }
+    });
+}
+
+}  // extern "C"
