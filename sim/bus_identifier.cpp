@@ -8,10 +8,15 @@ uint32_t BusIdentifier(uint8_t node, uint8_t controlWord) {
            (uint32_t{node & 0x1Fu} << 24);
 }
 
+uint32_t FirstGenBusIdentifier(uint8_t node, uint8_t controlWord) {
+    return uint32_t{controlWord} | (uint32_t{node & 0x60u} << 9) | (uint32_t{node & 0x1Fu} << 19);
+}
+
 BusAddress DecodeBusIdentifier(uint32_t id) {
     BusAddress a;
     a.controlWord = static_cast<uint8_t>(id & 0xFF);
-    a.node = static_cast<uint8_t>(((id >> 24) & 0x1F) | (((id >> 13) & 3) << 5));
+    const uint32_t high = (id & (1u << 19)) ? (id >> 13) & 3 : (id >> 16) & 3;
+    a.node = static_cast<uint8_t>(((id >> 24) & 0x1F) | (high << 5));
     return a;
 }
 

@@ -10,11 +10,14 @@ struct BusAddress {
     uint8_t controlWord = 0;  ///< bits 0-6 command number, bit 7 answer requested
 };
 
-/// Bus identifier: command bits 0-6, answer bit 7, node bits 0-4 at 24-28, node bits 5-6 at
-/// 13-14, bit 19 set. Node 127 (everyone) is 0x1F0FE000 | control word. Used for both
-/// protocol generations: the generation is a property of the node, not of the identifier.
+/// Second-generation request: command bits 0-6, answer bit 7, node bits 0-4 at 24-28, node
+/// bits 5-6 at 13-14, bit 19 set. Node 127 (everyone) is 0x1F0FE000 | control word.
 uint32_t BusIdentifier(uint8_t node, uint8_t controlWord);
-/// Inverse of BusIdentifier for any identifier (bits outside the fields are ignored).
+/// First-generation request: the host's identifier bytes with I3 = 0, i.e. control word in
+/// bits 0-7, node bits 5-6 at 14-15, node bits 0-4 at 19-23.
+uint32_t FirstGenBusIdentifier(uint8_t node, uint8_t controlWord);
+/// A node's frame: second-generation identifiers have bit 19 set; first-generation answers
+/// carry node bits 0-4 at 24-28 and bits 5-6 at 16-17 with bit 19 clear.
 BusAddress DecodeBusIdentifier(uint32_t id);
 
 /// Identifier bytes I0-I3 of a host request (frame 0x72): I0 control word, node bits 5-6 in

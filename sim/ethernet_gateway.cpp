@@ -155,7 +155,8 @@ void EthernetGateway::Request(uint8_t node, uint8_t controlWord, const uint8_t* 
         }
     }
     CanFrame frame;
-    frame.id = BusIdentifier(node, controlWord);
+    const bool firstGen = protocol_ == kProtocolFirstGen || framing_ == Framing::Zone;
+    frame.id = firstGen ? FirstGenBusIdentifier(node, controlWord) : BusIdentifier(node, controlWord);
     frame.length = std::min<uint8_t>(length, 8);
     std::copy(data, data + frame.length, frame.data);
     bus_.Send(frame);

@@ -5,7 +5,9 @@
 // frame goes back as 0x73. Serial transmission framing: 0x22 hello / 0x25 goodbye, 0x23 carries
 // a 12-byte message record or a command text; answers go back as 0x24 frames carrying serial
 // reply frames. 0x49 carries first-generation 16-byte messages (answered as 0x49). Node frames
-// are sent in the framing of the host's latest request.
+// are sent in the framing of the host's latest request. Requests go on the bus with the
+// first-generation identifier layout once protocol 30 was selected (and for 0x49), else with
+// the second-generation layout.
 //
 // The gateway itself is node 1 for a few requests and answers them without the bus: protocol
 // selection (command 126 with 20 or 30, or without data to read it back), model (65) and bus

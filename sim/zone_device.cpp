@@ -56,7 +56,7 @@ void ZoneDevice::Relay(const std::vector<uint8_t>& payload) {
         return;
     }
     CanFrame frame;
-    frame.id = BusIdentifier(payload[1], payload[2]);
+    frame.id = FirstGenBusIdentifier(payload[1], payload[2]);
     frame.length = static_cast<uint8_t>(std::min(payload[3] & 0x0F, 8));
     std::copy(payload.begin() + 8, payload.begin() + 8 + frame.length, frame.data);
     if (payload[0] == 0) {

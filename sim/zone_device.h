@@ -4,6 +4,7 @@
 // 0x09 (probe and keep-alive) is echoed; 0x19 asks for the zone list, answered with the
 // number of zones as one ASCII digit; 0x49 carries a 16-byte message whose byte 0 selects the
 // zone (1..zones; 0 = every zone) and comes back as 0x49 with byte 0 = the zone it came from.
+// Zones carry first-generation devices: requests use the first-generation identifier layout.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -1,6 +1,7 @@
 // Command texts read by the gateway, and the reply frames it writes, against hand-computed bytes.
 #include <gtest/gtest.h>
 
+#include "sim/bus_identifier.h"
 #include "sim/command_text.h"
 #include "sim/host_frames.h"
 #include "sim/reply_frames.h"
@@ -9,6 +10,28 @@ namespace norvane::sim {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+TEST(BusIdentifierTest, LayoutsOfBothGenerations) {
+    struct Case {
+        uint8_t node, controlWord;
+        uint32_t secondGen, firstGen;
+    };
+    const Case cases[] = {
+        {5, 0x81, 0x05080081, 0x00280081},
+        {70, 0x8B, 0x0608408B, 0x0030808B},
+        {127, 0xC0, 0x1F0FE0C0, 0x00F8C0C0},
+        {1, 0x7E, 0x0108007E, 0x0008007E},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BusIdentifier(c.node, c.controlWord), c.secondGen) << int(c.node);
+        EXPECT_EQ(FirstGenBusIdentifier(c.node, c.controlWord), c.firstGen) << int(c.node);
+        EXPECT_EQ(DecodeBusIdentifier(c.secondGen).node, c.node);
+        EXPECT_EQ(DecodeBusIdentifier(c.secondGen).controlWord, c.controlWord);
+    }
+    // First-generation answers: node bits 5-6 at 16-17, bit 19 clear.
+    EXPECT_EQ(DecodeBusIdentifier(0x0602008B).node, 70);
+    EXPECT_EQ(DecodeBusIdentifier(0x0500000B).node, 5);
+}
 
 struct TextCase {
     const char* text;

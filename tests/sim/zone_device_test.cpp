@@ -15,9 +15,9 @@ protected:
         options.port = 0;
         options.zones = 3;
         device = std::make_unique<ZoneDevice>(options);
-        device->Zone(1).AddNode(std::make_unique<EchoNode>(7));
-        device->Zone(2).AddNode(std::make_unique<EchoNode>(7));
-        device->Zone(3).AddNode(std::make_unique<EchoNode>(9));
+        device->Zone(1).AddNode(std::make_unique<EchoNode>(7, true));
+        device->Zone(2).AddNode(std::make_unique<EchoNode>(7, true));
+        device->Zone(3).AddNode(std::make_unique<EchoNode>(9, true));
         ASSERT_TRUE(device->Start()) << device->ErrorText();
         client = std::make_unique<RawClient>("127.0.0.1", device->Port());
         ASSERT_TRUE(client->Connected());
@@ -42,7 +42,7 @@ TEST_F(ZoneDeviceTest, MessageGoesToTheSelectedZoneAndComesBackWithItsNumber) {
     EXPECT_EQ(answer->payload, (Bytes{2, 7, 0x87, 3, 0x11, 0, 0, 0, 0x11, 0x22, 0x33, 0, 0, 0, 0, 0}));
     EXPECT_EQ(device->Zone(2).Traffic().size(), 2u);
     EXPECT_TRUE(device->Zone(1).Traffic().empty());
-    EXPECT_EQ(device->Zone(2).Traffic()[0].frame.id, 0x07080087u);
+    EXPECT_EQ(device->Zone(2).Traffic()[0].frame.id, 0x00380087u);  // node 7 at bits 19-23
 }
 
 TEST_F(ZoneDeviceTest, ZoneZeroReachesEveryZone) {
