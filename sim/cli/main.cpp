@@ -1,0 +1,87 @@
+// norvane-sim: serves simulated gateways and bus devices until SIGINT or SIGTERM.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "sim/simulation.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: norvane-sim [-c FILE] [-e LINE]... [-h]\n"
+    "  -c FILE  read the configuration from FILE\n"
+    "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
+    "without -c and -e: one Ethernet gateway at 127.0.0.1:28877 with a few devices.\n"
+    "configuration lines:\n"
+    "  ethernet ADDRESS:PORT [bitrate-code=0-7] [bus-time] [log=FILE] [old]\n"
+    "  zone ADDRESS:PORT [zones=1-9] [bus-time] [log=FILE]\n"
+    "  node KIND ID [options=-M-S-IE] [code=N] [firmware=N] [serial=N] [zone=N]\n"
+    "  KIND: controller controller1 io kyd0606 io-motion level rfid temperature\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string text;
+    bool configured = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "-c" || arg == "-e") && i + 1 < argc) {
+            configured = true;
+            if (arg == "-e") {
+                text += std::string(argv[++i]) + "\n";
+                continue;
+            }
+            std::ifstream file(argv[++i]);
+            if (!file) {
+                std::fprintf(stderr, "norvane-sim: cannot read %s\n", argv[i]);
+                return 2;
+            }
+            std::stringstream content;
+            content << file.rdbuf();
+            text = content.str() + "\n" + text;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+
+    norvane::sim::SimConfig config = norvane::sim::DefaultSimConfig();
+    std::string error;
+    if (configured && !norvane::sim::ParseSimConfig(text, config, error)) {
+        std::fprintf(stderr, "norvane-sim: %s\n", error.c_str());
+        return 2;
+    }
+
+    // Block the stop signals before any thread starts, so every thread inherits the mask and
+    // the main thread alone receives them through sigwait.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    norvane::sim::Simulation simulation;
+    std::vector<std::string> notes;
+    if (!simulation.Start(config, error, notes)) {
+        std::fprintf(stderr, "norvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+    for (const auto& note : notes) std::fprintf(stderr, "norvane-sim: %s\n", note.c_str());
+    std::printf("norvane-sim serving:\n");
+    for (const auto& line : simulation.Describe()) std::printf("%s\n", line.c_str());
+    std::printf("stop with Ctrl-C\n");
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    simulation.Stop();
+    std::printf("norvane-sim: stopped (%s)\n", signal == SIGINT ? "SIGINT" : "SIGTERM");
+    return 0;
+}

@@ -1,0 +1,141 @@
+#include "sim/sim_config.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+
+namespace norvane::sim {
+namespace {
+
+std::vector<std::string_view> Words(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+template <typename T>
+bool Number(std::string_view s, T& out, uint64_t max) {
+    uint64_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || v > max) return false;
+    out = static_cast<T>(v);
+    return true;
+}
+
+bool Endpoint(std::string_view s, GatewaySpec& g) {
+    const size_t colon = s.rfind(':');
+    if (colon == std::string_view::npos) return false;
+    const std::string address(s.substr(0, colon));
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return false;
+    g.address = address;
+    return Number(s.substr(colon + 1), g.port, 65535);
+}
+
+/// Splits "key=value"; a bare word has an empty value.
+std::pair<std::string_view, std::string_view> KeyValue(std::string_view word) {
+    const size_t eq = word.find('=');
+    if (eq == std::string_view::npos) return {word, {}};
+    return {word.substr(0, eq), word.substr(eq + 1)};
+}
+
+std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) {
+    g.kind = w[0] == "zone" ? GatewaySpec::Kind::Zone : GatewaySpec::Kind::Ethernet;
+    if (w.size() < 2 || !Endpoint(w[1], g)) return "expected address:port after " + std::string(w[0]);
+    for (size_t i = 2; i < w.size(); ++i) {
+        const auto [key, value] = KeyValue(w[i]);
+        if (key == "bitrate-code" && Number(value, g.bitRateCode, 7)) continue;
+        if (key == "zones" && Number(value, g.zones, 9) && g.zones >= 1) continue;
+        if (key == "bus-time" && value.empty()) { g.busTime = true; continue; }
+        if (key == "old" && value.empty()) { g.old = true; continue; }
+        if (key == "log" && !value.empty()) { g.log = std::string(value); continue; }
+        return "bad gateway setting '" + std::string(w[i]) + "'";
+    }
+    return {};
+}
+
+std::string NodeLine(const std::vector<std::string_view>& w, NodeSpec& n) {
+    if (w.size() < 3) return "expected: node <kind> <id>";
+    if (!nodes::ParseNodeKind(w[1], &n.kind)) return "unknown node kind '" + std::string(w[1]) + "'";
+    if (!Number(w[2], n.id, 125) || n.id < 1) return "node id must be 1-125";
+    for (size_t i = 3; i < w.size(); ++i) {
+        const auto [key, value] = KeyValue(w[i]);
+        if (key == "zone" && Number(value, n.zone, 9) && n.zone >= 1) continue;
+        if (key == "code" && Number(value, n.code, 255)) continue;
+        if (key == "firmware" && Number(value, n.firmware, 65535)) continue;
+        if (key == "serial" && Number(value, n.serial, 0xFFFFFFFFu)) continue;
+        if (key == "options") {
+            nodes::ControllerOptions o;
+            if (!nodes::ParseModelOptions(value, &o)) return "bad model options '" + std::string(value) + "'";
+            n.options = std::string(value);
+            continue;
+        }
+        return "bad node setting '" + std::string(w[i]) + "'";
+    }
+    return {};
+}
+
+}  // namespace
+
+bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error) {
+    config = {};
+    size_t lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (const size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+        const auto words = Words(line);
+        if (words.empty()) continue;
+        std::string problem;
+        if (words[0] == "ethernet" || words[0] == "zone") {
+            config.gateways.emplace_back();
+            problem = GatewayLine(words, config.gateways.back());
+        } else if (words[0] == "node") {
+            if (config.gateways.empty()) {
+                problem = "node before any gateway";
+            } else {
+                NodeSpec n;
+                problem = NodeLine(words, n);
+                GatewaySpec& g = config.gateways.back();
+                if (problem.empty() && g.kind == GatewaySpec::Kind::Zone && n.zone > g.zones) problem = "no such zone";
+                if (problem.empty()) g.nodes.push_back(n);
+            }
+        } else {
+            problem = "unknown line '" + std::string(words[0]) + "'";
+        }
+        if (!problem.empty()) {
+            error = "line " + std::to_string(lineNumber) + ": " + problem;
+            return false;
+        }
+    }
+    if (config.gateways.empty()) {
+        error = "no gateway configured";
+        return false;
+    }
+    return true;
+}
+
+SimConfig DefaultSimConfig() {
+    SimConfig config;
+    std::string error;
+    ParseSimConfig(
+        "ethernet 127.0.0.1:28877\n"
+        "node controller 5\n"
+        "node controller 6 options=-M-S-IE\n"
+        "node controller 7 options=-SP-E\n"
+        "node io 8 code=80\n"
+        "node rfid 9\n"
+        "node temperature 10 code=89\n",
+        config, error);
+    return config;
+}
+
+}  // namespace norvane::sim

@@ -1,0 +1,52 @@
+#pragma once
+// The simulator's configuration: which gateways to serve and which devices sit behind them.
+// Read from a small line-based text (see README, section "Simulator"). Pure code.
+//
+//   ethernet 127.0.0.1:28877 bitrate-code=2 bus-time log=bus.log old
+//   zone 127.0.0.2:28877 zones=3
+//   node controller 5 options=-M-S-IE firmware=1240 serial=5
+//   node io 8 code=80 zone=2
+//
+// "node" lines belong to the gateway above them; "#" starts a comment.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/nodes/node_factory.h"
+
+namespace norvane::sim {
+
+struct NodeSpec {
+    nodes::NodeKind kind = nodes::NodeKind::Controller;
+    uint8_t id = 0;
+    uint8_t zone = 1;  ///< zone devices only
+    std::string options;
+    uint8_t code = 0;
+    uint16_t firmware = 0;
+    uint32_t serial = 0;
+};
+
+struct GatewaySpec {
+    enum class Kind { Ethernet, Zone } kind = Kind::Ethernet;
+    std::string address = "127.0.0.1";
+    uint16_t port = 28877;
+    uint8_t bitRateCode = 2;
+    bool busTime = false;
+    bool old = false;  ///< Ethernet: leave the protocol selection unanswered
+    uint8_t zones = 2;
+    std::string log;
+    std::vector<NodeSpec> nodes;
+};
+
+struct SimConfig {
+    std::vector<GatewaySpec> gateways;
+};
+
+/// Parses a whole configuration text. false with error = "line N: what" on the first fault.
+bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error);
+/// One Ethernet gateway at 127.0.0.1:28877 with controllers of several models, an I/O module,
+/// an RFID reader and a temperature controller.
+SimConfig DefaultSimConfig();
+
+}  // namespace norvane::sim

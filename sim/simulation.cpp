@@ -1,0 +1,86 @@
+#include "sim/simulation.h"
+
+namespace norvane::sim {
+namespace {
+
+std::unique_ptr<SimNode> Build(const NodeSpec& spec) {
+    nodes::NodeConfig c;
+    c.kind = spec.kind;
+    c.id = spec.id;
+    c.deviceCode = spec.code;
+    c.firmware = spec.firmware;
+    c.serial = spec.serial;
+    if (!spec.options.empty()) nodes::ParseModelOptions(spec.options, &c.controller);
+    return nodes::MakeNode(c);
+}
+
+BusOptions BusOf(const GatewaySpec& g) {
+    BusOptions b;
+    b.modelBusTime = g.busTime;
+    b.logPath = g.log;
+    return b;
+}
+
+}  // namespace
+
+bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<std::string>& notes) {
+    Stop();
+    for (const GatewaySpec& g : config.gateways) {
+        const std::string where = g.address + ":" + std::to_string(g.port);
+        VirtualBus* buses[10] = {};
+        bool started = false;
+        if (g.kind == GatewaySpec::Kind::Ethernet) {
+            EthernetGatewayOptions o;
+            o.address = g.address;
+            o.port = g.port;
+            o.bitRateCode = g.bitRateCode;
+            o.answersProtocolSelection = !g.old;
+            o.bus = BusOf(g);
+            o.bus.bitRate = BitRateOfCode(g.bitRateCode);
+            ethernet_.push_back(std::make_unique<EthernetGateway>(o));
+            buses[1] = &ethernet_.back()->Bus();
+            description_.push_back("ethernet gateway " + where + " (bit-rate code " + std::to_string(g.bitRateCode) +
+                                   (g.old ? ", old: no protocol selection" : "") + ")");
+        } else {
+            ZoneDeviceOptions o;
+            o.address = g.address;
+            o.port = g.port;
+            o.zones = g.zones;
+            o.bus = BusOf(g);
+            zone_.push_back(std::make_unique<ZoneDevice>(o));
+            for (uint8_t z = 1; z <= zone_.back()->ZoneCount(); ++z) buses[z] = &zone_.back()->Zone(z);
+            description_.push_back("zone device " + where + " (" + std::to_string(g.zones) + " zones)");
+        }
+        for (const NodeSpec& n : g.nodes) {
+            const uint8_t zone = g.kind == GatewaySpec::Kind::Zone ? n.zone : 1;
+            const std::string name = std::string(nodes::NodeKindName(n.kind)) + " " + std::to_string(n.id) +
+                                     (g.kind == GatewaySpec::Kind::Zone ? " in zone " + std::to_string(zone) : "");
+            auto node = Build(n);
+            if (!node || !buses[zone]) {
+                notes.push_back(where + ": " + name + " is not available, left out");
+                continue;
+            }
+            buses[zone]->AddNode(std::move(node));
+            description_.push_back("  node " + name + (n.options.empty() ? "" : " " + n.options));
+        }
+        started = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->Start() : zone_.back()->Start();
+        if (!started) {
+            error = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->ErrorText() : zone_.back()->ErrorText();
+            Stop();
+            return false;
+        }
+    }
+    return true;
+}
+
+void Simulation::Stop() {
+    for (auto& g : ethernet_) g->Stop();
+    for (auto& z : zone_) z->Stop();
+    ethernet_.clear();
+    zone_.clear();
+    description_.clear();
+}
+
+std::vector<std::string> Simulation::Describe() const { return description_; }
+
+}  // namespace norvane::sim
