@@ -285,6 +285,244 @@ NV_API int32_t SetSDKConfigParam(const char* key, int32_t value);
 NV_API int32_t DeInitSDKConfig(void);
 
 /* ---- first-generation API ---- */
+/* First generation: communication, identity, errors, power-up and interrupt settings, addresses. */
+NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer);
+NV_API int32_t GetComm_RS232(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetComm_CAN_Master(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                  KymReply* ackBuffer);
+NV_API int32_t GetComm_CAN_Master(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetComm_CAN_Slave(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                                 KymReply* ackBuffer);
+NV_API int32_t GetComm_CAN_Slave(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetPP(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                     KymReply* ackBuffer);
+NV_API int32_t GetPP(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetIC(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                     KymReply* ackBuffer);
+NV_API int32_t GetIC(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetCloseLoopControl(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                   KymReply* ackBuffer);
+NV_API int32_t GetPowerUpCfg(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag,
+                             uint32_t* flagsOut);
+NV_API int32_t SetIE(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                     KymReply* ackBuffer);
+NV_API int32_t GetIE(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag,
+                               uint32_t* flagsOut);
+NV_API int32_t GetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* out);
+NV_API int32_t SetInterruptEnable(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
+                                  KymReply* ackBuffer);
+NV_API int32_t GetInterruptEnable(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetGWIE(uint32_t handle, void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetGWIE(uint32_t handle, int32_t index, KymReply* reply);
+NV_API int32_t GetModelInfo(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetSerialNumber(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetSerialNumber(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t GetPowerOnTime(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t ResetPowerOnTime(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Set_ADR(uint32_t handle, uint32_t node, int32_t* record);
+NV_API int32_t Set_GatewayADR(uint32_t handle, uint32_t node, int32_t* record);
+NV_API int32_t SetLightFlash(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag);
+NV_API int32_t SetER(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                     KymReply* ackBuffer);
+NV_API int32_t GetER(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t ClearControlerError(uint32_t handle, uint32_t node, int32_t index, int32_t ackFlag,
+                                   KymReply* ackBuffer);
+NV_API int32_t GetControlerError(uint32_t handle, uint32_t node, int32_t which, KymReply* reply);
+/* First generation: motor parameters, light, motor power, motion, profile, backlash, temperature. */
+NV_API int32_t SetMT(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                     KymReply* ackBuffer);
+NV_API int32_t GetMT(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetMotorPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                            KymReply* ackBuffer);
+NV_API int32_t GetMotorPara(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t UFQSetMotorPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t UFQGetMotorPara(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t SetRgb(uint32_t handle, uint32_t node, int32_t colour, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetRgb(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetMotorOn(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t BeginMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t StopMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetMotionFormatSwitch(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                     KymReply* ackBuffer);
+NV_API int32_t GetMotionFormatSwitch(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetAcceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t GetAcceleration(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t GetDeceleration(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetStartingSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t GetStartingSpeed(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetServoPreAction(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetStopDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                   KymReply* ackBuffer);
+NV_API int32_t GetStopDeceleration(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetBacklashComp(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t GetBacklashComp(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetmMDS(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetDesiredValues(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t GetTemperatureLimit(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetTemperatureLimit(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                   KymReply* ackBuffer);
+NV_API int32_t GetSQT(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetCurrTemperature(uint32_t handle, uint32_t node, KymReply* reply);
+/* First generation: jog, point-to-point, PVT. */
+NV_API int32_t SetJogVelocity(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                              KymReply* ackBuffer);
+NV_API int32_t GetJogVelocity(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPTPSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetPTPSpeed(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPTPRelativePosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                      KymReply* ackBuffer);
+NV_API int32_t GetPTPRelativePosition(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPTPAbsolutePosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                      KymReply* ackBuffer);
+NV_API int32_t GetPTPAbsolutePosition(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetOriginPosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                 KymReply* ackBuffer);
+NV_API int32_t SetMotionMode(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer);
+NV_API int32_t GetMotionMode(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetMPIOConfig(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer);
+NV_API int32_t GetMPIOConfig(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPVTFeedForwardFactor(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                       KymReply* ackBuffer);
+NV_API int32_t GetPVTFeedForwardFactor(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPVTDeadGap(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer);
+NV_API int32_t GetPVTDeadGap(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetPVTNextPosition(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPVTPara(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                          KymReply* ackBuffer);
+NV_API int32_t GetPVTPara(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetPVTMotionPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t GetPVTMotionPara(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t ClearPVTPara(uint32_t handle, uint32_t node, int32_t ackFlag);
+NV_API int32_t StorePVT(uint32_t handle, uint32_t node, int32_t ackFlag);
+NV_API int32_t SetPVTStartPoint(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t GetPVTCurrPoint(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetPVTPoint(uint32_t handle, uint32_t node, int32_t point, int32_t* record, int32_t ackFlag,
+                           KymReply* ackBuffer);
+NV_API int32_t GetPVTPoint(uint32_t handle, uint32_t node, int32_t point, KymReply* out);
+NV_API int32_t SetUPVTPoint(uint32_t handle, uint32_t node, int32_t point, void* data, int32_t ackFlag,
+                            KymReply* ackBuffer);
+NV_API int32_t SetQPVTPoint(uint32_t handle, uint32_t node, int32_t index, void* data, int32_t ackFlag,
+                            KymReply* ackBuffer);
+/* First generation: limits, encoder, I/O (SetIOOutput/GetIOOutput and the GW forms serve both generations). */
+NV_API int32_t SetLimit(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                        KymReply* ackBuffer);
+NV_API int32_t GetLimit(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetPositionErrorLimit(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                     KymReply* ackBuffer);
+NV_API int32_t GetPositionErrorLimit(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetMoveLimitCfg(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t GetMoveLimitCfg(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t SetEncoderCfg(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                             KymReply* ackBuffer);
+NV_API int32_t GetEncoderCfg(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t SetEncoderType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                              KymReply* ackBuffer);
+NV_API int32_t GetEncoderType(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t GetBatteryStatus(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetQES(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                      KymReply* ackBuffer);
+NV_API int32_t GetQES(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetIOConfig(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                           KymReply* ackBuffer);
+NV_API int32_t GetIOConfig(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                                  KymReply* ackBuffer);
+NV_API int32_t GetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                                   KymReply* ackBuffer);
+NV_API int32_t GetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t GetAnalogValue(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SetDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t GetDigitalValue(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetServoDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
+                                    KymReply* ackBuffer);
+NV_API int32_t GetServoDigitalValue(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetIOOutput(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetIOOutput(uint32_t handle, uint32_t node, KymReply* out);
+NV_API int32_t SetGWIOOutput(uint32_t handle, void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t GetGWIOOutput(uint32_t handle, KymReply* out);
+/* First generation: operation commands, system command, unlock/reboot, firmware lines. */
+NV_API int32_t OPR_Operate(uint32_t handle, uint32_t node, void* block, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQStart(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQShutDown(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQHome(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQFreez(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQGetODO(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQGetErr(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQSetNodeID(uint32_t handle, uint32_t node, int32_t id, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t OPR_UFQSetGroupID(uint32_t handle, uint32_t node, int32_t group, int32_t ackFlag,
+                                 KymReply* ackBuffer);
+NV_API int32_t OPR_UFQGetGroupID(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_UFQSetPVTWarn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                 KymReply* ackBuffer);
+NV_API int32_t OPR_UFQStateCheck(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_ResetCommand(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t OPR_UFQSetBrake(uint32_t handle, uint32_t node, int32_t on, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t OPR_UFQSetMode(uint32_t handle, uint32_t node, int32_t mode, int32_t ackFlag,
+                              KymReply* ackBuffer);
+NV_API int32_t OPR_SystemCommand(uint32_t handle, uint32_t node, int32_t code, int32_t ackFlag,
+                                 KymReply* ackBuffer);
+NV_API int32_t OPR_SystemSetCurrent(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                    KymReply* ackBuffer);
+NV_API int32_t OPR_SystemGetCurrent(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                    KymReply* ackBuffer);
+NV_API int32_t OPR_SystemCheck(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer);
+NV_API int32_t OPR_SystemShutDown(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                  KymReply* ackBuffer);
+NV_API int32_t OPR_ServoGetValue(uint32_t handle, uint32_t node, int32_t parameter, int32_t ackFlag,
+                                 KymReply* ackBuffer);
+NV_API int32_t OPR_ServoSetValue(uint32_t handle, uint32_t node, int32_t parameter, int32_t value,
+                                 int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_ServoWriteEEP(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_ServoAuthorization(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                      KymReply* ackBuffer);
+NV_API int32_t SetSystemCommand(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t GetSystemCommand(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t KYMSetSystemType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                KymReply* ackBuffer);
+NV_API int32_t KYMGetSystemType(uint32_t handle, uint32_t node, KymReply* reply);
+NV_API int32_t SetSY(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
+                     KymReply* ackBuffer);
+NV_API int32_t GetSY(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
+NV_API int32_t SystemUnlock(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SystemReboot(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t UpdateFirmwareLine(uint32_t handle, uint32_t node, const char* line, int32_t ackFlag,
+                                  KymReply* ackBuffer);
+/* First generation: raw messages: node streams, single CAN messages, gateway texts, zone messages. */
+NV_API int32_t Set8143NRD(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Kym8143Send(uint32_t handle, uint32_t node, const uint8_t* bytes, int32_t length);
+NV_API int32_t Kym8143Recv(uint32_t handle, uint32_t node, uint8_t* buffer, int32_t length);
+NV_API int32_t SendSingleCANCmd(uint32_t handle, uint32_t canIdentifier);
+NV_API int32_t NvSendSingleCANCmd(uint32_t handle, KymCanMsg* message, KymCanMsg* out, int32_t max,
+                                  int32_t* countOut);
+NV_API int32_t SendRS232CmdStr(uint32_t handle, const char* text, int32_t length);
+NV_API int32_t SendFloatballCmd(uint32_t handle, KymCanMsg* message, KymCanMsg* out, int32_t max,
+                                int32_t* countOut);
 
 /* ---- zone device ---- */
 

@@ -1,0 +1,111 @@
+#pragma once
+// A gateway object for the first-generation routing tests: records every request with the
+// bytes the packer of the handle's generation makes of it, and answers through a responder.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sdk/core/codec/codec.h"
+#include "sdk/core/gateway.h"
+#include "sdk/core/gateway_registry.h"
+
+namespace norvane::testing {
+
+struct Sent {
+    bool set = false;
+    uint32_t handle = 0, node = 0;
+    uint8_t controlWord = 0;
+    int index = 0;
+    std::vector<uint8_t> bytes;  // data bytes of the packed message
+    bool withAnswer = false;     // an answer record was passed
+};
+
+class LegacyFakeGateway : public sdk::CSDKGWCAN {
+public:
+    /// Fills the answer record of a request and gives the result (default: 1, record untouched).
+    std::function<int(const Sent&, KymReply*)> responder;
+    int closeResult = 1;
+    int closeCalls = 0;
+    std::vector<std::string> raw;
+
+    std::vector<Sent> Requests() {
+        std::lock_guard lock(lock_);
+        return sent_;
+    }
+    void Clear() {
+        std::lock_guard lock(lock_);
+        sent_.clear();
+    }
+
+    int SearchPorts(void*, int) override { return 0; }
+    int OpenPort(uint32_t, KymNodeRecord*, int, uint32_t*) override { return 0; }
+    int ClosePort(uint32_t) override {
+        ++closeCalls;
+        return closeResult;
+    }
+    int RegisterNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
+    int RegisterAllNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
+    int PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) override { return 0; }
+    int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) override {
+        return Record(false, handle, node, controlWord, index, nullptr, out);
+    }
+    int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+                   KymReply* out) override {
+        return Record(true, handle, node, controlWord, index, data, out);
+    }
+    int SendRaw(uint32_t, const uint8_t* bytes, int length) override {
+        raw.emplace_back(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+        return length;
+    }
+    int SendCanMessage(uint32_t, const KymCanMsg*, KymCanMsg*, int, int*) override { return 5; }
+    int ReadNodeStream(uint32_t, uint32_t, uint8_t*, int length) override { return length; }
+
+private:
+    int Record(bool set, uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+               KymReply* out) {
+        Sent sent{set, handle, node, controlWord, index, {}, out != nullptr};
+        KymCanMsg message{};
+        const bool firstGen = ((handle >> 8) & 0xFFFF) >= 256;
+        const int packed = firstGen ? sdk::PackFirstGen(node, controlWord, index, set ? data : nullptr, &message)
+                           : set    ? sdk::PackSecondGen(node, controlWord, index, data, &message)
+                                    : sdk::PackSecondGenGet(node, controlWord, index, &message);
+        if (packed == 1) sent.bytes.assign(message.data, message.data + message.length);
+        {
+            std::lock_guard lock(lock_);
+            sent_.push_back(sent);
+        }
+        return responder ? responder(sent, out) : 1;
+    }
+
+    std::mutex lock_;
+    std::vector<Sent> sent_;
+};
+
+/// Empties every registry slot for a test and puts the previous gateways back afterwards.
+class RegistryScope {
+public:
+    RegistryScope() {
+        for (int slot = 0; slot < sdk::kGatewaySlots; ++slot) {
+            saved_[slot] = sdk::RemoveGateway(static_cast<sdk::GatewaySlot>(slot));
+        }
+    }
+    ~RegistryScope() {
+        for (int slot = 0; slot < sdk::kGatewaySlots; ++slot) {
+            sdk::InstallGateway(static_cast<sdk::GatewaySlot>(slot), saved_[slot]);
+        }
+    }
+    std::shared_ptr<LegacyFakeGateway> Install(sdk::GatewaySlot slot) {
+        auto gateway = std::make_shared<LegacyFakeGateway>();
+        sdk::InstallGateway(slot, gateway);
+        return gateway;
+    }
+
+private:
+    std::shared_ptr<sdk::CSDKGWCAN> saved_[sdk::kGatewaySlots];
+};
+
+}  // namespace norvane::testing
