@@ -24,6 +24,8 @@ public:
     /// Stores the written bytes; false when the address lies outside the window.
     bool Write(const CanFrame& request);
 
+    /// True when the next Read returns the first chunk.
+    bool NextReadStarts(uint64_t nowMs) const { return cursor_ == 0 || (everRead_ && nowMs > lastRead_ + kRestartMs); }
     const uint8_t* Written() const { return written_; }
     const uint8_t* Content() const { return content_; }
     void ClearWritten();

@@ -2,6 +2,12 @@
 
 #include <string>
 
+#include "sim/nodes/first_gen_controller.h"
+#include "sim/nodes/io_module.h"
+#include "sim/nodes/level_detector.h"
+#include "sim/nodes/rfid_reader.h"
+#include "sim/nodes/temperature_controller.h"
+
 namespace norvane::sim::nodes {
 
 namespace {
@@ -29,9 +35,37 @@ std::unique_ptr<SimNode> MakeNode(const NodeConfig& config) {
         if (config.serial != 0) o.serial = config.serial;
         return std::make_unique<SecondGenController>(config.id, o);
     }
-    default:
-        return nullptr;
+    case NodeKind::FirstGenController: {
+        FirstGenOptions o;
+        if (config.firmware != 0) o.firmware = config.firmware;
+        o.serial = config.serial;
+        return std::make_unique<FirstGenController>(config.id, o);
     }
+    case NodeKind::IoModule:
+    case NodeKind::Kyd0606:
+    case NodeKind::IoMotion: {
+        IoOptions o;
+        o.flavor = config.kind == NodeKind::Kyd0606 ? IoFlavor::Kyd0606
+                   : config.kind == NodeKind::IoMotion ? IoFlavor::Motion
+                                                        : IoFlavor::Kyd917;
+        if (config.deviceCode != 0) o.code = config.deviceCode;
+        if (o.code != 8 && o.code != 80 && o.code != 82 && o.code != 91) return nullptr;
+        if (config.firmware != 0) o.firmware = config.firmware;
+        o.serial = config.serial;
+        return std::make_unique<IoModule>(config.id, o);
+    }
+    case NodeKind::LevelDetector:
+        return std::make_unique<LevelDetector>(config.id, config.firmware != 0 ? config.firmware : 1100, config.serial);
+    case NodeKind::RfidReader:
+        return std::make_unique<RfidReader>(config.id, config.firmware != 0 ? config.firmware : 1100, config.serial);
+    case NodeKind::TemperatureController: {
+        const uint8_t code = config.deviceCode != 0 ? config.deviceCode : 89;
+        if (code != 89 && code != 90) return nullptr;
+        return std::make_unique<TemperatureController>(config.id, code, config.firmware != 0 ? config.firmware : 1100,
+                                                       config.serial);
+    }
+    }
+    return nullptr;
 }
 
 bool ParseNodeKind(std::string_view text, NodeKind* kind) {
