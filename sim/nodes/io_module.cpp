@@ -5,7 +5,7 @@
 namespace norvane::sim::nodes {
 
 namespace {
-constexpr uint8_t kPwm = 0, kTtlOut = 1, kAnalog = 2, kTtlIn = 3;
+constexpr uint8_t kTtlOut = 1, kAnalog = 2, kTtlIn = 3;  // port function codes (0 = PWM)
 }  // namespace
 
 ModelBytes IoModelBytes(const IoOptions& o) {
@@ -227,7 +227,6 @@ bool IoModule::HandleCommand(const Request& r, Outbox& out) {
         AnswerValue(r, r.Byte(0), 1, out);
         return true;
     default:
-        (void)kPwm;
         return false;
     }
 }
