@@ -1,0 +1,58 @@
+// The virtual bus: delivery between participants, bus time, and the candump log line.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "echo_node.h"
+#include "sim/virtual_bus.h"
+
+namespace norvane::sim::test {
+namespace {
+
+TEST(VirtualBusTest, NodeFramesReachTheGatewayAndOtherNodesWithDirectionRecorded) {
+    VirtualBus bus;
+    auto* five = static_cast<EchoNode*>(bus.AddNode(std::make_unique<EchoNode>(5)));
+    auto* six = static_cast<EchoNode*>(bus.AddNode(std::make_unique<EchoNode>(6)));
+    std::atomic<int> atGateway{0};
+    bus.SetGatewayListener([&](const CanFrame&) { ++atGateway; });
+    bus.Start();
+    bus.Send(CanFrame{0x05080087, 1, {9}});
+    for (int i = 0; i < 200 && atGateway == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    bus.Stop();
+    EXPECT_EQ(atGateway.load(), 1);
+    EXPECT_EQ(five->seen.load(), 1);  // the request only; a node does not hear itself
+    EXPECT_EQ(six->seen.load(), 2);   // the request and node 5's answer
+    const auto traffic = bus.Traffic();
+    ASSERT_EQ(traffic.size(), 2u);
+    EXPECT_EQ(traffic[0].direction, Direction::FromGateway);
+    EXPECT_EQ(traffic[1].direction, Direction::FromNode);
+    EXPECT_EQ(traffic[1].frame.id, 0x05080087u);
+}
+
+TEST(VirtualBusTest, BusTimeModelSpacesFramesByTheirBitTime) {
+    BusOptions options;
+    options.bitRate = 125000;
+    options.modelBusTime = true;
+    VirtualBus bus(options);
+    bus.Start();
+    for (int i = 0; i < 50; ++i) bus.Send(CanFrame{0x05080007, 8, {}});
+    for (int i = 0; i < 400 && bus.Traffic().size() < 50; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    bus.Stop();
+    const auto traffic = bus.Traffic();
+    ASSERT_EQ(traffic.size(), 50u);
+    // 131 bits each at 125 kbit/s: 1048 us per frame, 49 gaps >= 51 ms.
+    EXPECT_GE(traffic.back().timeUs - traffic.front().timeUs, 51000u);
+    EXPECT_EQ(ExtendedFrameBits(8), 131u);
+    EXPECT_EQ(ExtendedFrameBits(0), 67u);
+}
+
+TEST(VirtualBusTest, CandumpLineFormat) {
+    EXPECT_EQ(CandumpLine(1700000000123456ull, "vcan0", CanFrame{0x1F0FE040, 0, {}}),
+              "(1700000000.123456) vcan0 1F0FE040#");
+    EXPECT_EQ(CandumpLine(5ull, "vcan1", CanFrame{0x00280081, 3, {0x01, 0xAB, 0x00}}),
+              "(0.000005) vcan1 00280081#01AB00");
+}
+
+}  // namespace
+}  // namespace norvane::sim::test
