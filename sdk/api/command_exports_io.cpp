@@ -20,15 +20,6 @@ struct StreamBlock {
     uint8_t bytes[8] = {};
 };
 
-// Command-83 data block: byte 0 the DMA address, bytes 4-9 the data, word 3 non-zero = write.
-struct DmaBlock {
-    uint8_t address = 0;
-    uint8_t pad[3] = {};
-    uint8_t bytes[8] = {};
-    int32_t write = 0;
-};
-static_assert(sizeof(DmaBlock) == 16);
-
 // The stream gateway of a handle, by its kind bits: 1 RS-232, 32 UART, 16 Ethernet, 8 PCI, 4 USB.
 std::optional<GatewaySlot> StreamSlot(uint32_t kind) {
     if (kind & 1) return GatewaySlot::Serial;
@@ -104,14 +95,10 @@ NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t 
     return Guarded(-1, [&] { return SetData(handle, node, 83, 0, data, ackFlag, ackBuffer); });
 }
 
-// The get path carries no data for command 83, so the read goes as a one-byte request naming the
-// address; the node answers with the address and six bytes from it.
-NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t address, KymReply* reply) {
-    return Guarded(-1, [&] {
-        DmaBlock block;
-        block.address = static_cast<uint8_t>(address);
-        return SetData(handle, node, 83, 0, &block, 1, reply);
-    });
+// Reads carry no data: the node answers with the next six-byte chunk of its data window
+// (field 0 = the chunk's offset, record bytes 4-9 = the bytes). The third argument is not used.
+NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t /*unused*/, KymReply* reply) {
+    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 83, 0, reply); });
 }
 
 NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {

@@ -107,19 +107,19 @@ NV_API int32_t OPR_FindRFID(uint32_t handle, uint32_t node, int32_t ackFlag, Kym
 NV_API int32_t OPR_CloseRFID(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* reply) {
     return Guarded(-1, [&] { return SendRfid(handle, node, Block({0x01, 0x0A}), ackFlag, reply); });
 }
-// Card block read/write with key A or key B: operation, one block, the block number.
+// Card block read/write with key A or key B: the block number follows the operation bytes.
 NV_API int32_t OPR_RFIDRead(uint32_t handle, uint32_t node, int32_t ackFlag, int32_t keyA, int32_t block,
                             KymReply* reply) {
     return Guarded(-1, [&] {
         const uint8_t operation = keyA != 0 ? 12 : 13;
-        return SendRfid(handle, node, Block({0x01, operation, 0x01, static_cast<uint8_t>(block)}), ackFlag, reply);
+        return SendRfid(handle, node, Block({0x01, operation, static_cast<uint8_t>(block)}), ackFlag, reply);
     });
 }
 NV_API int32_t OPR_RFIDWrite(uint32_t handle, uint32_t node, int32_t ackFlag, int32_t keyA, int32_t block,
                              KymReply* reply) {
     return Guarded(-1, [&] {
         const uint8_t operation = keyA != 0 ? 14 : 15;
-        return SendRfid(handle, node, Block({0x01, operation, 0x01, static_cast<uint8_t>(block)}), ackFlag, reply);
+        return SendRfid(handle, node, Block({0x01, operation, static_cast<uint8_t>(block)}), ackFlag, reply);
     });
 }
 

@@ -35,10 +35,10 @@ TEST(Operation, EachExportSendsItsOperationBytes) {
         {"OPR_CloseAntenna", [&] { return OPR_CloseAntenna(kEth, kNode, 0, &reply); }, {0x01, 0x03}},
         {"OPR_FindRFID", [&] { return OPR_FindRFID(kEth, kNode, 0, &reply); }, {0x01, 0x0B}},
         {"OPR_CloseRFID", [&] { return OPR_CloseRFID(kEth, kNode, 0, &reply); }, {0x01, 0x0A}},
-        {"OPR_RFIDRead key A", [&] { return OPR_RFIDRead(kEth, kNode, 0, 1, 9, &reply); }, {0x01, 12, 0x01, 9}},
-        {"OPR_RFIDRead key B", [&] { return OPR_RFIDRead(kEth, kNode, 0, 0, 200, &reply); }, {0x01, 13, 0x01, 200}},
-        {"OPR_RFIDWrite key A", [&] { return OPR_RFIDWrite(kEth, kNode, 0, 1, 4, &reply); }, {0x01, 14, 0x01, 4}},
-        {"OPR_RFIDWrite key B", [&] { return OPR_RFIDWrite(kEth, kNode, 0, 0, 4, &reply); }, {0x01, 15, 0x01, 4}},
+        {"OPR_RFIDRead key A", [&] { return OPR_RFIDRead(kEth, kNode, 0, 1, 9, &reply); }, {0x01, 12, 9}},
+        {"OPR_RFIDRead key B", [&] { return OPR_RFIDRead(kEth, kNode, 0, 0, 200, &reply); }, {0x01, 13, 200}},
+        {"OPR_RFIDWrite key A", [&] { return OPR_RFIDWrite(kEth, kNode, 0, 1, 4, &reply); }, {0x01, 14, 4}},
+        {"OPR_RFIDWrite key B", [&] { return OPR_RFIDWrite(kEth, kNode, 0, 0, 4, &reply); }, {0x01, 15, 4}},
     };
     for (const Row& row : rows) {
         RecorderSlots slots;
@@ -109,20 +109,24 @@ TEST(Operation, OperateRejectsMissingRecordsAndOversizedPayloads) {
     EXPECT_EQ(slots.recorder->Bytes(0).size(), 7u);
 }
 
-TEST(RfidBlock, ReadTakesThreeChunksOfTheBlock) {
+TEST(RfidBlock, ReadTakesThreeChunksOfTheWindow) {
     RecorderSlots slots;
-    // The reader answers each address with bytes address, address+1, ... at record bytes 4-9.
-    slots.recorder->answer = [](const CommandRecorder::Call& call, KymReply* out) {
-        for (int k = 0; k < 6; ++k) RecordBytes(out)[4 + k] = static_cast<uint8_t>(call.frame.data[0] + k);
+    // Successive reads answer chunks 0, 6, 12 of the window at record bytes 4-9.
+    int chunk = 0;
+    slots.recorder->answer = [&chunk](const CommandRecorder::Call&, KymReply* out) {
+        for (int k = 0; k < 6; ++k) RecordBytes(out)[4 + k] = static_cast<uint8_t>(0x40 + chunk * 6 + k);
+        ++chunk;
     };
     uint8_t block[16] = {};
     EXPECT_EQ(OPR_GetRFIDBlkData(kEth, kNode, block), 1);
     ASSERT_EQ(slots.recorder->calls.size(), 3u);
-    EXPECT_EQ(slots.recorder->Bytes(0), Bytes{24});
-    EXPECT_EQ(slots.recorder->Bytes(1), Bytes{30});
-    EXPECT_EQ(slots.recorder->Bytes(2), Bytes{36});
-    EXPECT_EQ(slots.recorder->calls[0].controlWord, 0xD3);
-    for (int k = 0; k < 16; ++k) EXPECT_EQ(block[k], 24 + k) << k;
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_TRUE(slots.recorder->calls[n].get);
+        EXPECT_EQ(slots.recorder->calls[n].controlWord, 0xD3);
+        EXPECT_EQ(slots.recorder->calls[n].packed, 1);
+        EXPECT_TRUE(slots.recorder->Bytes(n).empty());
+    }
+    for (int k = 0; k < 16; ++k) EXPECT_EQ(block[k], 0x40 + k) << k;
 }
 
 TEST(RfidBlock, FailedReadIsReportedAndLeavesTheBufferAlone) {
@@ -152,7 +156,7 @@ TEST(RfidBlock, WriteSendsAddressAndSixBytesPerChunk) {
     EXPECT_EQ(slots.recorder->calls.size(), 1u);
 }
 
-TEST(RfidBlock, CardNumberAndDmaReadNameTheirAddress) {
+TEST(RfidBlock, CardNumberAndDmaReadAreDataLessReads) {
     RecorderSlots slots;
     slots.recorder->answer = [](const CommandRecorder::Call&, KymReply* out) {
         const uint8_t number[] = {0xDE, 0xAD, 0xBE, 0xEF};
@@ -162,10 +166,13 @@ TEST(RfidBlock, CardNumberAndDmaReadNameTheirAddress) {
     EXPECT_EQ(OPR_GetRFIDCardNum(kEth, kNode, card), 1);
     EXPECT_EQ(card[0], 0xDE);
     EXPECT_EQ(card[3], 0xEF);
-    EXPECT_EQ(slots.recorder->Bytes(0), Bytes{0});
     KymReply reply{};
     EXPECT_EQ(GetDMA(kEth, kNode, 0x20, &reply), 1);
-    EXPECT_EQ(slots.recorder->calls[1].controlWord, 0xD3);
-    EXPECT_EQ(slots.recorder->Bytes(1), Bytes{0x20});
+    ASSERT_EQ(slots.recorder->calls.size(), 2u);
+    for (const auto& call : slots.recorder->calls) {
+        EXPECT_TRUE(call.get);
+        EXPECT_EQ(call.controlWord, 0xD3);
+        EXPECT_EQ(call.frame.length, 0);
+    }
     EXPECT_EQ(OPR_GetRFIDCardNum(kEth, kNode, nullptr), -1);
 }

@@ -144,12 +144,24 @@ TEST(PackSecondGenGet, AllowedCommandsCarryNoDataExceptIndexOf78) {
 }
 
 TEST(PackSecondGenGet, RefusesCommandsNotAllowedForAGet) {
-    for (uint8_t controlWord : {0x85, 0x8D, 0x8F, 0x99, 0xA5, 0xB1, 0xB2, 0xB4, 0xBE, 0xD2, 0xD3, 0xD4, 0xD5,
+    for (uint8_t controlWord : {0x85, 0x8D, 0x8F, 0x99, 0xA5, 0xB1, 0xB2, 0xB4, 0xBE, 0xD2, 0xD4, 0xD5,
                                 0xFF}) {
         KymCanMsg out{};
         EXPECT_EQ(PackSecondGenGet(5, controlWord, 0, &out), 0) << int(controlWord);
     }
     EXPECT_EQ(PackSecondGenGet(5, 0x80, 0, nullptr), 0);
+}
+
+// The data window (83) is read without data; its set form always carries an address.
+TEST(PackSecondGenGet, DataWindowReadHasNoData) {
+    KymCanMsg out{};
+    out.data[0] = 0x77;
+    EXPECT_EQ(PackSecondGenGet(5, 0xD3, 0, &out), 1);
+    EXPECT_EQ(out.node, 5);
+    EXPECT_EQ(out.controlWord, 0xD3);
+    EXPECT_EQ(out.length, 0);
+    EXPECT_EQ(out.data[0], 0);
+    EXPECT_EQ(PackSecondGenGet(5, 0xD3, 0, nullptr), 0);
 }
 
 }  // namespace

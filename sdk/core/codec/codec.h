@@ -29,7 +29,8 @@ namespace norvane::sdk {
 int PackSecondGen(uint32_t node, uint8_t controlWord, int index, const void* data, KymCanMsg* out);
 
 // The get-request form: no data bytes except the listed exceptions (command 78 carries the index as
-// 1 byte; node byte 0 for 22,24,26,28,29,23,27,30,31,32); refuses (0) command numbers not allowed for a get.
+// 1 byte; node byte 0 for 22,24,26,28,29,23,27,30,31,32; 83 is a data-window read without data); refuses (0)
+// command numbers not allowed for a get.
 int PackSecondGenGet(uint32_t node, uint8_t controlWord, int index, KymCanMsg* out);
 
 // First-generation request. data: the caller's 32-bit words, or nullptr ("without data").

@@ -148,6 +148,12 @@ int PackSecondGenGet(uint32_t node, uint8_t controlWord, int index, KymCanMsg* o
         case 81: case 86: case 87: case 126:
             // Without data every allowed command packs its get form (78 carries the index).
             return PackSecondGen(node, controlWord, index, nullptr, out);
+        case 83:  // data-window read: no data, the node answers with its next chunk
+            if (out == nullptr) return 0;
+            *out = KymCanMsg{};
+            out->node = static_cast<uint8_t>(node);
+            out->controlWord = controlWord;
+            return 1;
         default:
             return 0;
     }
