@@ -3,6 +3,7 @@
 // bytes the packer of the handle's generation makes of it, and answers through a responder.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -28,8 +29,11 @@ class LegacyFakeGateway : public sdk::CSDKGWCAN {
 public:
     /// Fills the answer record of a request and gives the result (default: 1, record untouched).
     std::function<int(const Sent&, KymReply*)> responder;
+    /// Fills search records (88 bytes each) and gives the number found (default: none).
+    std::function<int(void*, int)> searcher;
+    int openResult = 0;
     int closeResult = 1;
-    int closeCalls = 0;
+    std::atomic<int> closeCalls{0};
     std::vector<std::string> raw;
 
     std::vector<Sent> Requests() {
@@ -41,8 +45,8 @@ public:
         sent_.clear();
     }
 
-    int SearchPorts(void*, int) override { return 0; }
-    int OpenPort(uint32_t, KymNodeRecord*, int, uint32_t*) override { return 0; }
+    int SearchPorts(void* records, int max) override { return searcher ? searcher(records, max) : 0; }
+    int OpenPort(uint32_t, KymNodeRecord*, int, uint32_t*) override { return openResult; }
     int ClosePort(uint32_t) override {
         ++closeCalls;
         return closeResult;
