@@ -1,11 +1,10 @@
 // First-generation operation commands (command 81: UFQ, system and servo groups), the system
 // command (126), unlock and reboot, and the firmware line update (127).
-#include <cctype>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
 
+#include "sdk/api/legacy_firmware_line.h"
 #include "sdk/api/legacy_steps.h"
 
 using namespace norvane::sdk;
@@ -17,10 +16,6 @@ namespace {
 constexpr uint8_t kUfq = 2;
 constexpr uint8_t kSystem = 0;
 constexpr uint8_t kServo = 3;
-
-// Longest pause a firmware file may ask for; a larger number is refused instead of stalling
-// the caller.
-constexpr long kMaxFirmwarePauseMs = 60000;
 
 int Operate(uint32_t handle, uint32_t node, const OperationBlock& block, int32_t ackFlag, KymReply* ackBuffer) {
     return SetData(handle, node, 81, 0, &block, ackFlag, ackBuffer);
@@ -232,27 +227,22 @@ NV_API int32_t SystemReboot(uint32_t handle, uint32_t node, int32_t ackFlag, Kym
 
 // ---- firmware update ----
 
-// One line of a firmware file: ":<ms>" pauses (50 ms when the number is below 1), "ZFx<hex>"
-// sends up to eight bytes as command 127. Line ends are not part of the hexadecimal text.
+// One line of a firmware file: a pause, or up to eight bytes sent as command 127.
 NV_API int32_t UpdateFirmwareLine(uint32_t handle, uint32_t node, const char* line, int32_t ackFlag,
                                   KymReply* ackBuffer) {
     if (line == nullptr) return 0;
     return Guarded(-1, [&] {
-        if (line[0] == ':') {
-            char* end = nullptr;
-            long ms = std::strtol(line + 1, &end, 10);
-            if (ms > kMaxFirmwarePauseMs) return 0;
-            if (ms < 1) ms = 50;
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-            return 1;
+        const FirmwareLine parsed = ParseFirmwareLine(line, std::strlen(line));
+        switch (parsed.kind) {
+            case FirmwareLineKind::Pause:
+                std::this_thread::sleep_for(std::chrono::milliseconds(parsed.pauseMs));
+                return 1;
+            case FirmwareLineKind::Data:
+                return SetData(handle, node, 127, 0, parsed.hex, ackFlag, ackBuffer);
+            case FirmwareLineKind::Invalid:
+                break;
         }
-        if (std::strncmp(line, "ZFx", 3) != 0) return 0;
-        char hex[17] = {};
-        size_t length = 0;
-        for (const char* p = line + 3; *p != '\0' && *p != '\r' && *p != '\n' && length < sizeof(hex) - 1; ++p) {
-            hex[length++] = *p;
-        }
-        return SetData(handle, node, 127, 0, hex, ackFlag, ackBuffer);
+        return 0;
     });
 }
 

@@ -2,11 +2,14 @@
 // bit of the request each one makes, through a first-generation Ethernet handle.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "legacy_gateway_fake.h"
 #include "norvane/NorvaneFunc.h"
+#include "sdk/api/legacy_firmware_line.h"
 
 using namespace norvane::testing;
 using norvane::sdk::GatewaySlot;
@@ -348,4 +351,41 @@ TEST(LegacyRouting, FirmwarePauseLine) {
     EXPECT_EQ(UpdateFirmwareLine(H, 5, ":0", 0, nullptr), 1);
     EXPECT_GE(std::chrono::steady_clock::now() - second, std::chrono::milliseconds(50));
     EXPECT_TRUE(gateway->Requests().empty());
+}
+
+TEST(LegacyFirmwareLine, ParsesPausesAndDataLines) {
+    using norvane::sdk::legacy::FirmwareLineKind;
+    using norvane::sdk::legacy::ParseFirmwareLine;
+    struct LineCase {
+        const char* text;
+        FirmwareLineKind kind;
+        uint32_t pauseMs;
+        const char* hex;
+    };
+    const LineCase cases[] = {
+        {":250", FirmwareLineKind::Pause, 250, ""},
+        {":0", FirmwareLineKind::Pause, 50, ""},
+        {":-7", FirmwareLineKind::Pause, 50, ""},
+        {":", FirmwareLineKind::Pause, 50, ""},
+        {": 12abc", FirmwareLineKind::Pause, 12, ""},
+        {":60000", FirmwareLineKind::Pause, 60000, ""},
+        {":60001", FirmwareLineKind::Invalid, 0, ""},
+        {":99999999999999999999999", FirmwareLineKind::Invalid, 0, ""},
+        {"ZFx0102", FirmwareLineKind::Data, 0, "0102"},
+        {"ZFx0102\r\n", FirmwareLineKind::Data, 0, "0102"},
+        {"ZFx0123456789ABCDEF99", FirmwareLineKind::Data, 0, "0123456789ABCDEF"},
+        {"ZFx", FirmwareLineKind::Data, 0, ""},
+        {"ZF", FirmwareLineKind::Invalid, 0, ""},
+        {"zFx01", FirmwareLineKind::Invalid, 0, ""},
+        {"", FirmwareLineKind::Invalid, 0, ""},
+    };
+    for (const LineCase& c : cases) {
+        const auto parsed = ParseFirmwareLine(c.text, std::strlen(c.text));
+        EXPECT_EQ(parsed.kind, c.kind) << c.text;
+        EXPECT_EQ(parsed.pauseMs, c.pauseMs) << c.text;
+        EXPECT_STREQ(parsed.hex, c.hex) << c.text;
+    }
+    // The length bounds the read even without a NUL.
+    const char unterminated[5] = {'Z', 'F', 'x', '0', '1'};
+    EXPECT_STREQ(ParseFirmwareLine(unterminated, 4).hex, "0");
 }
