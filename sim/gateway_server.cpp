@@ -66,7 +66,7 @@ void GatewayServer::Stop() {
 
 bool GatewayServer::ClientConnected() const {
     std::lock_guard lock(clientMutex_);
-    return clientFd_ >= 0;
+    return clientFd_ >= 0 && !closeRequested_;
 }
 
 void GatewayServer::DropClientLocked() {
@@ -74,12 +74,18 @@ void GatewayServer::DropClientLocked() {
     shutdown(clientFd_, SHUT_RDWR);
     close(clientFd_);
     clientFd_ = -1;
+    closeRequested_ = false;
     ++connectionId_;
 }
 
 void GatewayServer::CloseClient() {
+    // Only the I/O thread closes the descriptor (it may be polling it right now, and a closed
+    // number can be reused by the next accept); here the link is shut down and marked.
     std::lock_guard lock(clientMutex_);
-    DropClientLocked();
+    if (clientFd_ < 0 || closeRequested_) return;
+    shutdown(clientFd_, SHUT_RDWR);
+    closeRequested_ = true;
+    ++connectionId_;  // frames still queued for this link are not sent
 }
 
 void GatewayServer::SendRaw(const std::vector<uint8_t>& bytes) {
@@ -172,6 +178,10 @@ void GatewayServer::IoLoop() {
         int clientFd;
         {
             std::lock_guard lock(clientMutex_);
+            if (closeRequested_) {
+                DropClientLocked();
+                parser_.Clear();
+            }
             clientFd = clientFd_;
         }
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {clientFd, POLLIN, 0}};

@@ -92,6 +92,7 @@ private:
 
     mutable std::mutex clientMutex_;  ///< guards clientFd_ and connectionId_; held while writing
     int clientFd_ = -1;
+    bool closeRequested_ = false;  ///< CloseClient shut the link down; the I/O thread closes it
     uint64_t connectionId_ = 0;
 
     std::mutex outMutex_;
