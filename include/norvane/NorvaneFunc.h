@@ -118,6 +118,28 @@ NV_API void SetEthernetServerPort(uint32_t port);
 NV_API uint32_t GetEthernetServerPort(void);
 
 /* ---- gateway search, open and node discovery ---- */
+/* Kind mask: 1 RS-232, 4 USB-CAN, 8 PCI, 16 Ethernet, 32 UART; any bit of 0xFF00 selects the
+ * first generation. params: two words per kind (0/1 RS-232, UART, PCI; 2/3 USB; 4/5 Ethernet:
+ * flag, IPv4 address in host byte order), may be null. Searches block while they probe (an
+ * Ethernet address that does not answer costs about 2.5 s). */
+NV_API int32_t SearchDevice(uint32_t mask, uint32_t* params);
+/* ids: room for 32 handles. -1 when a requested kind was never searched. */
+NV_API int32_t GetKymDevIdList(uint32_t mask, uint32_t* ids);
+/* Length of the gateway name; -1 without such a gateway; 1 for a kind outside 1, 4, 8, 16, 32. */
+NV_API int32_t GetKymDevInfo(uint32_t handle, KymDevInfo* info);
+/* Number of gateways described in infos, or -1 (also when more than maxCount were found). */
+NV_API int32_t SearchGateway(uint32_t mask, uint32_t* params, KymDevInfo* infos, int32_t maxCount);
+/* Connects the gateway and starts its threads; the Ethernet gateway reports 0 even then. */
+NV_API int32_t OpenKymDev(uint32_t handle);
+NV_API int32_t CloseKymDev(uint32_t handle);
+NV_API int32_t CloseGateway(uint32_t handle);
+/* Node discovery into records (room for max of them); the number of nodes. */
+NV_API int32_t RegisterDevice(uint32_t handle, KymNodeRecord* records, int32_t max);
+NV_API int32_t Register753AllDevice(uint32_t handle, KymNodeRecord* records, int32_t max);
+/* Node ids (5-125, ascending, at most maxCount); 1 for single-controller gateways; -1 if none. */
+NV_API int32_t KymGrobReg(uint32_t handle, uint32_t* nodeIds, int32_t maxCount);
+/* Open + discovery + bit-rate read: the number of nodes, 1, 0 or -1; *bitRate = code or -1. */
+NV_API int32_t OpenGateway(uint32_t handle, uint32_t* nodeIds, int32_t maxCount, int32_t* bitRate);
 
 /* ---- second-generation controller commands ---- */
 /* Operation record of command 82 (Operate and the flash exports): two operation bytes, the

@@ -1,5 +1,7 @@
 #include "sdk/core/gateway.h"
 
+#include <algorithm>
+
 #include "sdk/core/port.h"
 
 namespace norvane::sdk {
@@ -15,6 +17,15 @@ std::shared_ptr<CNvCallBackFunc> CSDKGWCAN::ExchangePort(uint32_t index, std::sh
     std::lock_guard lock(portsLock_);
     std::swap(ports_[index], port);
     return port;
+}
+
+int CSDKGWCAN::ListPortIds(uint32_t idBase, uint32_t* ids, int room) {
+    int n = 0;
+    const uint32_t positions = portCount > 0 ? std::min<uint32_t>(static_cast<uint32_t>(portCount), kMaxPorts) : 0;
+    for (uint32_t index = 0; index < positions && ids != nullptr && n < room; ++index) {
+        if (Port(index)) ids[n++] = idBase | index;
+    }
+    return n;
 }
 
 }  // namespace norvane::sdk

@@ -1,0 +1,200 @@
+#include "sdk/core/request_flow.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/clock.h"
+#include "platform/trace.h"
+#include "sdk/core/codec/codec.h"
+
+namespace norvane::sdk {
+namespace {
+
+constexpr uint8_t kEnable = 1;
+constexpr uint8_t kErrorReport = 15;
+constexpr uint8_t kAva = 76;
+constexpr uint8_t kOperation = 81;
+
+uint32_t FirstWord(const void* data) {
+    uint32_t word;
+    std::memcpy(&word, data, sizeof word);
+    return word;
+}
+
+// Answers of node as they stand: at most two are used (command 76 reads a second one).
+size_t TakeAnswers(NodeAnswerTable& table, uint32_t node, bool counted, KymCanMsg (&answers)[2]) {
+    table.CopyAnswers(node, answers, 2);
+    if (!counted) return 1;
+    return std::clamp<uint32_t>(table.Count(node), 1, 2);
+}
+
+void Finish(NodeAnswerTable& table, uint32_t node) {
+    table.answerEvent.Clear();
+    table.Clear(node);
+}
+
+}  // namespace
+
+bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs,
+                 bool answersCounted) {
+    const uint64_t deadline = platform::TickMs() + timeoutMs;
+    for (;;) {
+        if (answersCounted && table.Count(node) > 0) return true;
+        const uint64_t now = platform::TickMs();
+        if (!port.receiveRunning || now >= deadline) break;
+        if (table.answerEvent.Wait(static_cast<uint32_t>(deadline - now)) && !answersCounted) {
+            return port.receiveRunning != 0;
+        }
+    }
+    port.counters.timeouts.fetch_add(1);
+    return false;
+}
+
+int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire) {
+    if (!port.receiveRunning) return -1;
+    NodeAnswerTable& table = *port.CurrentTable();
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    if (!wire.build()) return 0;
+    const uint8_t command = args.controlWord & 0x7F;
+    table.answerEvent.Clear();
+    table.Expect(args.node, command);
+    if (!wire.send()) {
+        table.Clear(args.node);
+        return -1;
+    }
+    if ((args.controlWord & 0x80) == 0) return 1;
+
+    const uint32_t timeout = command == kOperation ? kLongAnswerTimeoutMs : kAnswerTimeoutMs;
+    if (!AwaitAnswer(port, table, args.node, timeout, wire.answersCounted)) {
+        Finish(table, args.node);
+        platform::Trace("SDK_WaitForSingleTimout\n");
+        // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
+        const bool quietDisable =
+            args.data != nullptr && command == kEnable && args.index == 0 && FirstWord(args.data) == 0;
+        return quietDisable ? 1 : -1;
+    }
+    KymCanMsg answers[2] = {};
+    size_t available = TakeAnswers(table, args.node, wire.answersCounted, answers);
+    if ((answers[0].controlWord & 0x7F) == kErrorReport && command != kErrorReport) {
+        Finish(table, args.node);
+        return ErrorReportResult(command, answers[0], nullptr);
+    }
+    if (command == kAva) {
+        platform::SleepMs(100);  // the second answer follows the first
+        available = TakeAnswers(table, args.node, wire.answersCounted, answers);
+    }
+    KymReply scratch{};
+    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers, available,
+                                        args.reply != nullptr ? args.reply : &scratch);
+    Finish(table, args.node);
+    return decoded == 1 ? 1 : -1;
+}
+
+int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire) {
+    if (!port.receiveRunning) return 0;
+    NodeAnswerTable& table = *port.CurrentTable();
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    if (!wire.build()) return 0;
+    table.answerEvent.Clear();
+    table.Expect(args.node, args.controlWord & 0x7F);
+    if (!wire.send()) {
+        table.Clear(args.node);
+        return 0;
+    }
+    if ((args.controlWord & 0x80) == 0) return 1;
+    if (!AwaitAnswer(port, table, args.node, kAnswerTimeoutMs, wire.answersCounted)) {
+        Finish(table, args.node);
+        return 0;
+    }
+    KymCanMsg answers[2] = {};
+    const size_t available = TakeAnswers(table, args.node, wire.answersCounted, answers);
+    KymReply scratch{};
+    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers, available,
+                                        args.reply != nullptr ? args.reply : &scratch);
+    Finish(table, args.node);
+    return decoded == 1 ? 1 : 0;
+}
+
+int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut,
+                  const std::function<bool(const KymCanMsg&)>& send) {
+    if (!port.receiveRunning || message == nullptr) return 0;
+    NodeAnswerTable& table = *port.CurrentTable();
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    KymCanMsg request = *message;
+    request.length = std::min<uint8_t>(request.length, 8);
+    const uint8_t command = request.controlWord & 0x7F;
+    const bool broadcast = request.node == 0;
+    if (request.node >= static_cast<uint32_t>(kNodeSlots)) return 0;
+    if (broadcast) {
+        for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node) table.Expect(node, command);
+    } else {
+        table.Expect(request.node, command);
+    }
+    table.answerEvent.Clear();
+    if (!send(request)) {
+        table.ClearAll();
+        return -1;
+    }
+    if ((request.controlWord & 0x80) == 0) return 1;
+
+    const uint32_t timeout = broadcast ? kLongAnswerTimeoutMs : kAnswerTimeoutMs;
+    bool answered = false;
+    if (broadcast) {
+        answered = table.answerEvent.Wait(timeout);
+    } else {
+        answered = AwaitAnswer(port, table, request.node, timeout, true);
+    }
+    // A broadcast gathers the answers of every node; node 127 has no answer area of its own.
+    int copied = 0;
+    if (countOut != nullptr) *countOut = 0;
+    const uint32_t first = broadcast ? 1 : request.node;
+    const uint32_t last = broadcast ? kNodeSlots - 1 : request.node;
+    KymCanMsg stored[kAnswersPerNode];
+    for (uint32_t node = first; node <= last && out != nullptr && copied < max; ++node) {
+        const uint32_t count = std::min<uint32_t>(table.Count(node), kAnswersPerNode);
+        if (count == 0) continue;
+        table.CopyAnswers(node, stored, count);
+        for (uint32_t i = 0; i < count && copied < max; ++i) {
+            if ((stored[i].controlWord & 0x7F) != command) continue;
+            out[copied++] = stored[i];
+            if (countOut != nullptr) *countOut = copied;
+        }
+    }
+    table.ClearAll();
+    table.answerEvent.Clear();
+    return broadcast && !answered && copied == 0 ? 0 : 1;
+}
+
+int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs, KymNodeRecord* records,
+                 int max, const std::function<bool()>& send) {
+    NodeAnswerTable& table = *port.CurrentTable();
+    std::lock_guard lock(table.tableLock);
+    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node) table.Expect(node, command);
+    if (!send()) {
+        table.ClearAll();
+        platform::Trace("<---Get\n");
+        return 0;
+    }
+    table.answerEvent.Clear();
+    table.answerEvent.Wait(waitMs);  // discovery answers do not signal: the wait runs to its end
+
+    KymCanMsg found[kAnswersPerNode];
+    const uint32_t count = std::min<uint32_t>(table.Count(areaNode), kAnswersPerNode);
+    table.CopyAnswers(areaNode, found, count);
+    table.ClearAll();
+    table.answerEvent.Clear();
+    // Every valid answer is considered, then the lowest node ids are kept: a node below 5 or a
+    // small max never hides a valid node behind an earlier answer.
+    std::sort(found, found + count, [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
+    int n = 0;
+    for (uint32_t i = 0; i < count && records != nullptr && n < max; ++i) {
+        if (found[i].node < 5 || found[i].node > 125) continue;
+        records[n].nodeId = found[i].node;
+        std::memcpy(&records[n].discoveryValue, found[i].data, 4);
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace norvane::sdk

@@ -1,0 +1,63 @@
+#pragma once
+// The request/answer steps every transport shares: take the table's locks, mark the node as
+// expecting the command, put the request on the wire, wait for the answer, decode it, clean up.
+// The transport supplies only how a request is built and sent.
+//
+// Called on host threads; blocks for at most the request's time-out (500 ms, 1500 ms for
+// command 81) plus the time the table's locks are held by earlier requests.
+#include <cstdint>
+#include <functional>
+
+#include "norvane/NorvaneFunc.h"
+#include "sdk/core/port.h"
+
+namespace norvane::sdk {
+
+/// How one transport puts a request on the wire. build: false when the request cannot be
+/// framed (the request then gives 0). send: false when nothing was sent.
+struct RequestWire {
+    std::function<bool()> build;
+    std::function<bool()> send;
+    /// false when answers are filed without counting them (serial transmission framing): a
+    /// signalled answer event then marks the answer.
+    bool answersCounted = true;
+};
+
+struct RequestArgs {
+    uint32_t node = 0;
+    uint8_t controlWord = 0;
+    int index = 0;
+    const void* data = nullptr;
+    KymReply* reply = nullptr;
+};
+
+constexpr uint32_t kAnswerTimeoutMs = 500;
+constexpr uint32_t kLongAnswerTimeoutMs = 1500;  ///< command 81 (operation commands)
+
+/// Second-generation set on the port's current table: 1 done, 0 not buildable, -1 not running,
+/// not sent, unanswered or undecodable, -code when the node reports an error for the command.
+/// An unanswered ENA (command 1, index 0) with a first data word of 0 counts as done.
+int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire);
+
+/// Second-generation get: 1 done, 0 otherwise.
+int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire);
+
+/// One raw message and the answers of its node (all nodes for node 0): 1 done, 0 for a null
+/// message, a port not running, or an unanswered broadcast, -1 when nothing was sent.
+/// send receives the message as it goes out (length at most 8).
+int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut,
+                  const std::function<bool(const KymCanMsg&)>& send);
+
+/// Node discovery on the current table: every node expects command (0x40, or 12 for the
+/// first generation), send, wait waitMs, then take the answers the receive loop gathered in
+/// areaNode's area (node ids 5-125, the lowest max of them) into records sorted by node id.
+/// Returns the number of records, 0 when nothing was sent.
+int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs, KymNodeRecord* records,
+                 int max, const std::function<bool()>& send);
+
+/// Waits for node's answer until timeoutMs passed: true once one is there. A signal for
+/// another node's message does not end the wait when answers are counted.
+bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs,
+                 bool answersCounted);
+
+}  // namespace norvane::sdk

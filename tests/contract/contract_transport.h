@@ -1,0 +1,49 @@
+#pragma once
+// What the gateway contract suite needs from one transport: a simulated gateway with
+// controllers at nodes 3, 5, 7 and 9 behind it (3 is below the discovery range), the search
+// arguments that find it, and the faults the suite arms. One implementation per gateway kind.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "sim/nodes/second_gen_controller.h"
+
+namespace norvane::contract {
+
+class ContractTransport {
+public:
+    virtual ~ContractTransport() = default;
+    /// Starts the simulated gateway and sets the process-wide switches the transport needs.
+    virtual bool Start(std::string& error) = 0;
+    virtual uint32_t SearchMask() const = 0;
+    /// The ten-word search parameter array.
+    virtual std::vector<uint32_t> SearchParams() const = 0;
+    virtual uint32_t ExpectedHandle() const = 0;
+    virtual uint32_t ExpectedKind() const = 0;
+    virtual std::string ExpectedName() const = 0;
+    virtual uint8_t BitRateCode() const = 0;
+    virtual sim::nodes::SecondGenController* Controller(uint8_t id) = 0;
+    /// While silent the gateway passes requests on but nothing comes back.
+    virtual void SetSilent(bool silent) = 0;
+    /// The next acknowledged request is answered with an error report carrying code.
+    virtual void AnswerWithError(uint8_t code) = 0;
+    /// false where the wire has no form for a node's error report (the serial reply frames).
+    virtual bool CarriesErrorReports() const { return true; }
+};
+
+struct TransportCase {
+    std::string name;
+    /// Builds the transport; testOctet (1-254) tells tests apart, so that tests running in
+    /// parallel processes never share an address.
+    std::function<std::unique_ptr<ContractTransport>(uint8_t testOctet)> make;
+};
+inline void PrintTo(const TransportCase& c, std::ostream* out) { *out << c.name; }
+
+/// Ethernet gateway on 127.0.<subnet>.<testOctet> and the process-wide server port, in CAN
+/// framing or in serial transmission framing.
+std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t testOctet, bool serialFraming);
+
+}  // namespace norvane::contract

@@ -1,0 +1,237 @@
+// The contract every gateway kind fulfils through the public exports: search, open, discover,
+// set with answer, get, time-out, error report, notice, close, reopen. One opened gateway is
+// shared by the tests of a transport; each test leaves it open.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "contract_transport.h"
+#include "norvane/NorvaneFunc.h"
+
+namespace norvane::contract {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kEna = 1, kSpd = 7, kStp = 10, kMcfg = 46;
+constexpr uint32_t kMoveNoticeEnable = 1u << 4;
+
+struct Shared {
+    std::string name;
+    std::unique_ptr<ContractTransport> transport;
+    bool open = false;
+};
+Shared& TheShared() {
+    static Shared shared;
+    return shared;
+}
+
+// Real-time notices seen by the callback (receive thread) and waited for by the test.
+struct Notices {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::pair<uint32_t, uint32_t>> seen;  // handle, notice identifier
+};
+Notices& TheNotices() {
+    static Notices notices;
+    return notices;
+}
+void OnNotice(uint32_t handle, KymNoticeFrame* frame, int32_t) {
+    Notices& n = TheNotices();
+    std::lock_guard lock(n.mutex);
+    n.seen.emplace_back(handle, frame->identifier);
+    n.changed.notify_all();
+}
+
+long ElapsedMs(Clock::time_point since) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+class GatewayContract : public ::testing::TestWithParam<TransportCase> {
+protected:
+    void SetUp() override {
+        Shared& shared = TheShared();
+        if (shared.name != GetParam().name) {
+            CloseShared();
+            const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
+            shared.transport = GetParam().make(static_cast<uint8_t>(line % 254 + 1));
+            std::string error;
+            ASSERT_TRUE(shared.transport->Start(error)) << error;
+            shared.name = GetParam().name;
+        }
+        transport = shared.transport.get();
+        handle = transport->ExpectedHandle();
+    }
+    static void TearDownTestSuite() { CloseShared(); }
+    static void CloseShared() {
+        Shared& shared = TheShared();
+        if (shared.transport && shared.open) CloseGateway(shared.transport->ExpectedHandle());
+        shared.open = false;
+        shared.transport.reset();
+        shared.name.clear();
+    }
+
+    int Search(KymDevInfo* infos, int max) {
+        std::vector<uint32_t> params = transport->SearchParams();
+        TheShared().open = false;
+        return SearchGateway(transport->SearchMask(), params.data(), infos, max);
+    }
+    void EnsureOpen() {
+        if (TheShared().open) return;
+        KymDevInfo infos[5] = {};
+        ASSERT_EQ(Search(infos, 5), 1);
+        uint32_t ids[126] = {};
+        int32_t rate = 0;
+        ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
+        TheShared().open = true;
+    }
+    int SetValue(uint32_t node, uint32_t command, int32_t value, KymReply* reply) {
+        return SingleCommandSet(handle, node, command, 0, &value, 1, reply);
+    }
+
+    ContractTransport* transport = nullptr;
+    uint32_t handle = 0;
+};
+
+TEST_P(GatewayContract, SearchDescribesTheGateway) {
+    KymDevInfo infos[5] = {};
+    ASSERT_EQ(Search(infos, 5), 1);
+    EXPECT_EQ(infos[0].kind, transport->ExpectedKind());
+    EXPECT_EQ(infos[0].handle, transport->ExpectedHandle());
+    EXPECT_EQ(std::string(infos[0].name), transport->ExpectedName());
+    EXPECT_EQ(infos[0].gatewayClass, 0x20000u);
+    uint32_t ids[32] = {};
+    EXPECT_EQ(GetKymDevIdList(transport->SearchMask(), ids), 1);
+    EXPECT_EQ(ids[0], transport->ExpectedHandle());
+    // More gateways than room: nothing is described.
+    EXPECT_EQ(Search(infos, 0), -1);
+}
+
+TEST_P(GatewayContract, OpenDiscoversNodesFromFiveUpInOrder) {
+    EnsureOpen();
+    uint32_t ids[126] = {};
+    int32_t rate = -7;
+    ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
+    EXPECT_EQ((std::vector<uint32_t>(ids, ids + 4)), (std::vector<uint32_t>{5, 7, 9, 0}));
+    EXPECT_EQ(rate, transport->BitRateCode());
+    uint32_t two[3] = {};
+    EXPECT_EQ(KymGrobReg(handle, two, 2), 2);
+    EXPECT_EQ((std::vector<uint32_t>(two, two + 3)), (std::vector<uint32_t>{5, 7, 0}));
+    KymNodeRecord records[126] = {};
+    ASSERT_EQ(RegisterDevice(handle, records, 126), 3);
+    EXPECT_EQ(records[2].nodeId, 9u);
+}
+
+TEST_P(GatewayContract, SetWithAnswerChangesTheNodeAndGetReadsItBack) {
+    EnsureOpen();
+    KymReply reply{};
+    ASSERT_EQ(SetValue(5, kSpd, 1234, &reply), 1);
+    ASSERT_EQ(SetValue(9, kSpd, -4321, &reply), 1);
+    EXPECT_EQ(transport->Controller(5)->Speed(), 1234);
+    EXPECT_EQ(transport->Controller(9)->Speed(), -4321);
+    KymReply got{};
+    ASSERT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &got), 1);
+    EXPECT_EQ(got.field[0], 1234);
+    ASSERT_EQ(SingleCommandGet(handle, 9, kSpd, 0, &got), 1);
+    EXPECT_EQ(got.field[0], -4321);
+    // Without an acknowledgement the set returns at once and still lands.
+    int32_t value = 777;
+    EXPECT_EQ(SingleCommandSet(handle, 7, kSpd, 0, &value, 0, nullptr), 1);
+    ASSERT_EQ(SingleCommandGet(handle, 7, kSpd, 0, &got), 1);
+    EXPECT_EQ(got.field[0], 777);
+}
+
+TEST_P(GatewayContract, UnansweredRequestsTimeOut) {
+    EnsureOpen();
+    transport->SetSilent(true);
+    KymReply reply{};
+    auto start = Clock::now();
+    EXPECT_EQ(SetValue(5, kSpd, 10, &reply), -1);
+    EXPECT_GE(ElapsedMs(start), 450);
+    EXPECT_LT(ElapsedMs(start), 1500);
+    EXPECT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), 0);
+    // Switching a motor off may go unanswered; switching it on may not.
+    EXPECT_EQ(SetValue(5, kEna, 0, &reply), 1);
+    EXPECT_EQ(SingleCommandSet(handle, 5, kEna, 0, nullptr, 1, &reply), -1);
+    transport->SetSilent(false);
+    ASSERT_EQ(SetValue(5, kSpd, 11, &reply), 1);
+    ASSERT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), 1);
+    EXPECT_EQ(reply.field[0], 11);
+}
+
+TEST_P(GatewayContract, ErrorReportGivesTheNegativeCode) {
+    if (!transport->CarriesErrorReports()) GTEST_SKIP() << "no error report form on this wire";
+    EnsureOpen();
+    KymReply reply{};
+    transport->AnswerWithError(5);
+    EXPECT_EQ(SetValue(7, kSpd, 100, &reply), -5);
+    EXPECT_EQ(SetValue(7, kSpd, 100, &reply), 1);
+}
+
+TEST_P(GatewayContract, NoticeReachesTheRealtimeCallback) {
+    EnsureOpen();
+    KYMRegRtcnCallBack(0, nullptr, OnNotice);
+    KymReply reply{};
+    ASSERT_EQ(SetValue(9, kMcfg, kMoveNoticeEnable, &reply), 1);
+    ASSERT_EQ(SingleCommandSet(handle, 9, kEna, 0, nullptr, 1, &reply), 1);
+    ASSERT_EQ(SetValue(9, kSpd, 20000, &reply), 1);
+    ASSERT_EQ(SetValue(9, kStp, 200, &reply), 1);
+    Notices& n = TheNotices();
+    std::unique_lock lock(n.mutex);
+    // Move finished (0x75) from node 9: identifier (9 << 19) | 0x75.
+    const bool seen = n.changed.wait_for(lock, std::chrono::seconds(3), [&] {
+        for (auto& [h, id] : n.seen) {
+            if (h == handle && id == ((9u << 19) | 0x75)) return true;
+        }
+        return false;
+    });
+    lock.unlock();
+    KYMRegRtcnCallBack(0, nullptr, nullptr);
+    EXPECT_TRUE(seen);
+    SetValue(9, kMcfg, 0, &reply);
+}
+
+TEST_P(GatewayContract, ClosedGatewayRefusesRequestsUntilReopened) {
+    EnsureOpen();
+    ASSERT_EQ(CloseGateway(handle), 1);
+    TheShared().open = false;
+    KymReply reply{};
+    auto start = Clock::now();
+    EXPECT_EQ(SetValue(5, kSpd, 1, &reply), -1);
+    EXPECT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), 0);
+    EXPECT_LT(ElapsedMs(start), 100);
+    EXPECT_EQ(CloseGateway(handle), 1);  // closing twice is harmless
+    uint32_t ids[126] = {};
+    int32_t rate = 0;
+    ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
+    TheShared().open = true;
+    EXPECT_EQ(SetValue(5, kSpd, 2, &reply), 1);
+}
+
+TEST_P(GatewayContract, SearchingTheSameAddressAgainReplacesThePort) {
+    EnsureOpen();
+    KymDevInfo infos[5] = {};
+    ASSERT_EQ(Search(infos, 5), 1);
+    KymReply reply{};
+    EXPECT_EQ(SetValue(5, kSpd, 3, &reply), -1);  // the new port is not open yet
+    uint32_t ids[126] = {};
+    int32_t rate = 0;
+    ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
+    TheShared().open = true;
+    EXPECT_EQ(SetValue(5, kSpd, 4, &reply), 1);
+}
+
+// Each transport has its own loopback subnet and each test its own address in it, so the
+// parallel processes of ctest never collide.
+INSTANTIATE_TEST_SUITE_P(
+    Gateways, GatewayContract,
+    ::testing::Values(TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
+                      TransportCase{"EthernetSerialFraming",
+                                    [](uint8_t n) { return MakeEthernetTransport(22, n, true); }}),
+                         [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace norvane::contract
