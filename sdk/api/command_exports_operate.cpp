@@ -25,8 +25,8 @@ OperationBlock Block(std::initializer_list<uint8_t> bytes) {
     return block;
 }
 
-// The decoded answer holds the two operation bytes at bytes 0-1, the payload from byte 8 and, as
-// far as the decoder reports it, the payload length in word 1: the operation record's own layout.
+// The decoded answer holds the two operation bytes at bytes 0-1, the payload length in word 1 and
+// the payload from byte 8: the operation record's own layout.
 void CopyAnswer(const KymReply& answer, KymOperation& out) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(answer.field);
     out.code[0] = bytes[0];

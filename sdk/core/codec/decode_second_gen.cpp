@@ -158,9 +158,13 @@ void Decode(uint32_t node, unsigned command, int index, const AnswerBytes& a, Ky
             return SetField(r, 0, a.Le(0, 4));
         case 78:  // low half of R[1]; the high half keeps its content
             return CopyToRecord(r, 4, a, 1, 2);
-        case 82:
+        case 82:  // operation record: the two operation bytes, payload length in R[1], payload from byte 8
             CopyToRecord(r, 0, a, 0, 2);
-            if (a.rawLength >= 3 && a.rawLength <= 6) CopyToRecord(r, 8, a, 2, a.rawLength - 2);
+            if (a.rawLength == 2) SetField(r, 1, 0);
+            if (a.rawLength >= 3 && a.rawLength <= 6) {
+                CopyToRecord(r, 8, a, 2, a.rawLength - 2);
+                SetField(r, 1, static_cast<uint32_t>(a.rawLength - 2));
+            }
             return;
         case 83:
             SetField(r, 0, d[0]);
