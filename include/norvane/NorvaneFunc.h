@@ -266,6 +266,9 @@ NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t pad, int32_t* codeO
 NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate);
 NV_API int32_t Kym153Send(uint32_t handle, uint32_t node, const uint8_t* bytes, int32_t length);
 NV_API int32_t Kym153Recv(uint32_t handle, uint32_t node, uint8_t* buffer, int32_t length);
+/* Searches kindMask (one kind; params as SearchDevice), opens port 0 of that kind, sends the
+ * node an interrupt configuration of 0, which stops a running program, and closes; always 1. */
+NV_API int32_t ForceStopProgram(uint32_t kindMask, uint32_t* params, uint32_t node);
 
 /* Operation family (command 82). */
 NV_API int32_t Operate(uint32_t handle, uint32_t node, const KymOperation* in, int32_t ackFlag, KymOperation* out);
