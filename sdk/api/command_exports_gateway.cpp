@@ -1,4 +1,7 @@
-// Gateway-level commands: model query, bus bit rate.
+// Gateway-level commands: model query, bus bit rate, stopping a node's program.
+#include <chrono>
+#include <thread>
+
 #include "sdk/api/command_args.h"
 #include "sdk/core/gateway_registry.h"
 
@@ -9,6 +12,7 @@ namespace {
 
 constexpr uint8_t kBitRate = 53;
 constexpr uint32_t kBroadcastNode = 127;
+constexpr uint8_t kInterruptConfig = 81;
 
 int BroadcastBitRate(uint32_t handle, int32_t code) {
     return SetValue(handle, kBroadcastNode, kBitRate, 0, code, 0, nullptr);
@@ -65,6 +69,23 @@ NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
             default:
                 return -1;
         }
+    });
+}
+
+}  // extern "C"
+
+extern "C" {
+
+// Works without an opened gateway: search, open port 0, stop the node's program, close.
+NV_API int32_t ForceStopProgram(uint32_t kindMask, uint32_t* params, uint32_t node) {
+    return Guarded(-1, [&] {
+        SearchDevice(kindMask, params);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const uint32_t handle = MakeHandle(kindMask, 0);
+        OpenKymDev(handle);
+        SetValue(handle, node, kInterruptConfig, 0, 0, 0, nullptr);
+        CloseKymDev(handle);
+        return 1;
     });
 }
 

@@ -315,3 +315,15 @@ TEST(BitRate, GetAsksNodeOneAndKeepsTheValueOnFailure) {
     EXPECT_EQ(code, -1);
     EXPECT_EQ(GetBTR(0x000200, &code), -1);
 }
+
+TEST(ForceStop, SearchesOpensPortZeroSendsZeroInterruptConfigAndCloses) {
+    RecorderSlots slots;
+    EXPECT_EQ(ForceStopProgram(16, nullptr, 7), 1);
+    ASSERT_EQ(slots.recorder->calls.size(), 1u);
+    const auto& call = slots.recorder->calls[0];
+    EXPECT_EQ(call.handle, 0x1000u);
+    EXPECT_EQ(call.node, 7u);
+    EXPECT_EQ(call.controlWord, 81);
+    EXPECT_FALSE(call.withAnswer);
+    EXPECT_EQ(slots.recorder->Bytes(0), (Bytes{0, 0, 0, 0}));
+}
