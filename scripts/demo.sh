@@ -10,7 +10,11 @@ bin=build/default/bin
 if [ -x "$bin/norvane-sim" ] && [ -x "$bin/host_demo" ]; then
   "$bin/norvane-sim" & sim=$!
   trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
-  sleep 0.5
+  # Wait until the simulated gateway listens (at most about 5 s).
+  for _ in $(seq 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/28877) 2>/dev/null && break
+    sleep 0.1
+  done
   "$bin/host_demo" 127.0.0.1
 else
   "$bin/sdk_version"
