@@ -1,0 +1,409 @@
+// The zone port: probe, open, requests, node discovery, zone list and the receive loop.
+#include "sdk/ethernet/zone_port.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "platform/clock.h"
+#include "platform/trace.h"
+#include "sdk/core/callbacks.h"
+#include "sdk/core/codec/codec.h"
+#include "sdk/core/request_flow.h"
+
+namespace norvane::sdk {
+namespace {
+
+constexpr uint32_t kProbeAnswerMs = 200;
+constexpr uint32_t kRegisterWaitMs = 1500;
+constexpr uint32_t kKeepAliveMs = 500;
+constexpr uint32_t kReceivePollMs = 10;
+// After a close the loop lets a registration in progress finish, but never longer than this.
+constexpr uint32_t kStopGraceMs = 2000;
+
+constexpr uint8_t kEnable = 1;
+constexpr uint8_t kSerialNumber = 12;
+constexpr uint8_t kErrorReport = 15;
+constexpr uint8_t kStatusAnswer = 46;
+constexpr uint8_t kListCommand = 0x19;
+constexpr uint8_t kRegistering = 127;  // expectedCommand[0] while a registration gathers answers
+constexpr uint8_t kRealtime = 90;
+constexpr uint8_t kNeverFiled = 2;
+
+uint32_t DataWord(const void* data, int i) {
+    uint32_t word;
+    std::memcpy(&word, static_cast<const uint8_t*>(data) + 4 * i, sizeof word);
+    return word;
+}
+
+uint8_t ZoneOf(uint32_t handle) { return static_cast<uint8_t>(handle >> 24); }
+
+}  // namespace
+
+CNvZonePort::CNvZonePort(uint32_t address) : CNvSocketClient(address) {
+    kind = kKind;
+    legacyProtocol = 1;
+}
+
+CNvZonePort::~CNvZonePort() {
+    // Stop the receive thread while this object's loop is still intact.
+    Disconnect(Handle());
+}
+
+bool CNvZonePort::SendZoneMessage(uint32_t handle, const KymCanMsg& message) {
+    uint8_t frame[zone::kMessageFrameBytes];
+    const size_t length = zone::BuildMessageFrame(ZoneOf(handle), message, frame);
+    return SendBytes(frame, length) > 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Probe and open
+
+int CNvZonePort::ZoneProbe() {
+    uint8_t probe[zone::kShortFrameBytes];
+    if (SendBytes(probe, zone::BuildProbeFrame(probe)) == 0) return 0;
+    uint8_t buffer[64] = {};
+    size_t count = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int n = ReceiveBytes(buffer + count, sizeof buffer - count, kProbeAnswerMs);
+        if (n < 0) return 0;
+        count += static_cast<size_t>(n);
+        for (;;) {
+            const zone::FrameEvent event = zone::TakeFrame(buffer, count, sizeof buffer);
+            if (event.kind == zone::FrameKind::None) break;
+            if (event.kind == zone::FrameKind::Probe) {
+                kind = kKind;
+                identified = 1;
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+int CNvZonePort::ZoneOpen(uint32_t index, KymNodeRecord* records, int max) {
+    if (records == nullptr) return 0;
+    portIndex = index;
+    if (!Connect()) return 0;
+    if (!receiveRunning && !StartReceiver(Handle())) return 0;
+
+    // The device answers with its zone count as one ASCII digit.
+    uint8_t list[zone::kMaxListBytes];
+    size_t length = 0;
+    if (!ZoneList(list, sizeof list, &length)) return 0;
+    int count = zone::ZoneCountFromList(list, std::min<size_t>(length, 4));
+    if (max > 0) count = std::min(count, max);
+    const uint32_t handle = Handle();
+    for (int i = 1; i <= count; ++i) {
+        KymNodeRecord& record = records[i - 1];
+        record.nodeId = static_cast<uint32_t>(i);  // requests address a zone by its number
+        record.discoveryValue = 0;
+        record.handle = handle;
+        std::snprintf(record.model, sizeof record.model, "KYMZone%02d", i);
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Requests
+
+int CNvZonePort::ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+                         KymReply* reply) {
+    if (!receiveRunning) return -1;
+    NodeAnswerTable& table = *CurrentTable();
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    KymCanMsg request{};
+    if (PackFirstGen(node, controlWord, index, data, &request) != 1) return -1;
+
+    // Who answers: a global enable of 1 is answered by node 1, an address change by the node
+    // at its new address.
+    const uint8_t command = controlWord & 0x7F;
+    uint32_t slot = node;
+    if (node == 0 && command == kEnable && index == 0 && data != nullptr && DataWord(data, 0) == 1) slot = 1;
+    if (command == kSerialNumber && index == 1 && data != nullptr) slot = DataWord(data, 1);
+    const bool answered = (controlWord & 0x80) != 0;
+    // No answer area exists beyond node 125: such a request can be sent but not answered.
+    if (answered && slot >= static_cast<uint32_t>(kNodeSlots)) return -1;
+
+    table.answerEvent.Clear();
+    table.Expect(slot, command);
+    if (!SendZoneMessage(handle, request)) {
+        table.Clear(slot);
+        return -1;
+    }
+    if (!answered) {
+        table.Clear(slot);
+        return 1;
+    }
+    if (!AwaitAnswer(*this, table, slot, kAnswerTimeoutMs, true)) {
+        table.answerEvent.Clear();
+        table.Clear(slot);
+        // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
+        const bool quietDisable = data != nullptr && command == kEnable && index == 0 && DataWord(data, 0) == 0;
+        return quietDisable ? 1 : -1;
+    }
+    KymCanMsg answer{};
+    table.CopyAnswers(slot, &answer, 1);
+    table.answerEvent.Clear();
+    table.Clear(slot);
+    bool isErrorReport = false;
+    const int error = ErrorReportResult(command, answer, &isErrorReport);
+    if (isErrorReport) return error;
+    KymReply scratch{};
+    const int decoded = DecodeFirstGen(kind, slot, controlWord, index, &answer, reply != nullptr ? reply : &scratch);
+    return decoded == 1 ? 1 : -1;
+}
+
+int CNvZonePort::ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+    if (reply == nullptr || !receiveRunning) return 0;
+    if (node >= static_cast<uint32_t>(kNodeSlots)) return 0;
+    NodeAnswerTable& table = *CurrentTable();
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    KymCanMsg request{};
+    if (PackFirstGen(node, controlWord, index, nullptr, &request) != 1) return -1;
+    const uint8_t command = controlWord & 0x7F;
+    platform::Trace("--->Get\n");
+    table.answerEvent.Clear();
+    table.Expect(node, command);
+    if (!SendZoneMessage(handle, request)) {
+        table.Clear(node);
+        return 0;
+    }
+    if (!AwaitAnswer(*this, table, node, kAnswerTimeoutMs, true)) {
+        table.answerEvent.Clear();
+        table.Clear(node);
+        platform::Trace("SDK_WaitForSingleTimout");
+        return 0;
+    }
+    // The first answer carrying the requested command; the last one stored when none does.
+    KymCanMsg stored[kAnswersPerNode];
+    const uint32_t count = std::clamp<uint32_t>(table.Count(node), 1, kAnswersPerNode);
+    table.CopyAnswers(node, stored, count);
+    table.answerEvent.Clear();
+    table.Clear(node);
+    const KymCanMsg* chosen = &stored[count - 1];
+    for (uint32_t i = 0; i < count; ++i) {
+        if ((stored[i].controlWord & 0x7F) == command) {
+            chosen = &stored[i];
+            break;
+        }
+    }
+    KymCanMsg answer = *chosen;
+    return DecodeFirstGen(kind, node, controlWord, index, &answer, reply) == 1 ? 1 : 0;
+}
+
+int CNvZonePort::ZoneRawMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                                int* countOut) {
+    return RunRawMessage(*this, message, out, max, countOut,
+                         [this, handle](const KymCanMsg& request) { return SendZoneMessage(handle, request); });
+}
+
+int CNvZonePort::ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, bool withZeroData) {
+    NodeAnswerTable& table = *CurrentTable();
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node) table.Expect(node, kSerialNumber);
+    {
+        std::lock_guard store(table.storeLock);
+        table.expectedCommand[0] = kRegistering;
+    }
+    KymCanMsg request{};
+    if (PackFirstGen(0, 0x80 | kSerialNumber, 0, nullptr, &request) != 1) {
+        table.ClearAll();
+        return 0;
+    }
+    if (withZeroData) {
+        request.length = 2;
+        request.data[0] = request.data[1] = 0;
+    }
+    if (!SendZoneMessage(handle, request)) {
+        table.ClearAll();
+        platform::Trace("<---Get\n");
+        return 0;
+    }
+    // Registration answers do not signal: the wait runs to its end (or until the port stops).
+    table.answerEvent.Clear();
+    const uint64_t deadline = platform::TickMs() + kRegisterWaitMs;
+    for (uint64_t now = platform::TickMs(); now < deadline && receiveRunning; now = platform::TickMs()) {
+        table.answerEvent.Wait(static_cast<uint32_t>(deadline - now));
+    }
+
+    KymCanMsg found[kAnswersPerNode];
+    const uint32_t count = std::min<uint32_t>(table.Count(0), kAnswersPerNode);
+    table.CopyAnswers(0, found, count);
+    table.ClearAll();
+    table.answerEvent.Clear();
+    // Every valid answer is considered before the caller's maximum applies, so answers from
+    // nodes 1-4 or a small max never hide a valid node.
+    std::stable_sort(found, found + count, [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
+    int n = 0;
+    for (uint32_t i = 0; i < count && records != nullptr && n < max; ++i) {
+        if (found[i].node < 5 || found[i].node > 125) continue;
+        records[n].nodeId = found[i].node;
+        std::memcpy(&records[n].discoveryValue, found[i].data, 4);
+        ++n;
+    }
+    return n;
+}
+
+int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
+    NodeAnswerTable& table = *CurrentTable();
+    {
+        std::lock_guard store(table.storeLock);
+        table.expectedCommand[0] = 0;
+    }
+    if (length != nullptr) *length = 0;
+    if (out == nullptr || !receiveRunning) return 0;
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    {
+        std::lock_guard store(table.storeLock);
+        table.expectedCommand[0] = kListCommand;
+        std::memset(table.auxiliary, 0, sizeof table.auxiliary);
+        table.answerCount[0] = 0;
+    }
+    table.answerEvent.Clear();
+    auto finish = [&table] {
+        table.answerEvent.Clear();
+        std::lock_guard store(table.storeLock);
+        table.answerCount[0] = 0;
+        table.expectedCommand[0] = 0;
+    };
+    uint8_t frame[zone::kShortFrameBytes];
+    if (SendBytes(frame, zone::BuildListFrame(frame)) == 0) {
+        finish();
+        return 0;
+    }
+    if (table.Count(0) == 0 && !table.answerEvent.Wait(kAnswerTimeoutMs)) {
+        finish();
+        counters.timeouts.fetch_add(1);
+        platform::Trace("SDK_WaitForSingleTimout");
+        return 0;
+    }
+    {
+        std::lock_guard store(table.storeLock);
+        const size_t n = std::min<size_t>({table.answerCount[0], capacity, zone::kMaxListBytes});
+        std::memcpy(out, table.auxiliary, n);
+        if (length != nullptr) *length = n;
+    }
+    finish();
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive loop
+
+int CNvZonePort::ReceiveLoop(uint32_t index) { return ZoneReceiveLoop(index); }
+
+int CNvZonePort::ReceiveLoopLegacy(uint32_t index) { return ZoneReceiveLoop(index); }
+
+int CNvZonePort::ZoneReceiveLoop(uint32_t index) {
+    if (!IsConnected()) return 0;
+    SignalReceiverStarted(index);
+    uint8_t keepAlive[zone::kShortFrameBytes];
+    const size_t keepAliveLength = zone::BuildProbeFrame(keepAlive);
+    uint8_t buffer[zone::kReceiveBufferBytes];
+    size_t count = 0;
+    uint64_t lastKeepAlive = 0;
+    bool keepAliveSent = false;
+    uint64_t stopSeen = 0;
+    for (;;) {
+        const uint64_t now = platform::TickMs();
+        if (!receiveRunning) {
+            // A registration in progress still gathers its answers, for a bounded time.
+            if (stopSeen == 0) stopSeen = now;
+            NodeAnswerTable& table = *CurrentTable();
+            uint8_t expected;
+            {
+                std::lock_guard store(table.storeLock);
+                expected = table.expectedCommand[0];
+            }
+            if (expected == 0 || now - stopSeen >= kStopGraceMs) break;
+        }
+        if (!keepAliveSent || now - lastKeepAlive > kKeepAliveMs) {
+            SendBytes(keepAlive, keepAliveLength);  // a lost connection shows as unanswered requests
+            lastKeepAlive = now;
+            keepAliveSent = true;
+        }
+        const int n = ReceiveBytes(buffer + count, sizeof buffer - count, kReceivePollMs);
+        if (n < 0) {
+            receiveRunning = 0;
+            break;
+        }
+        if (n == 0) {
+            platform::SleepMs(kReceivePollMs);  // also keeps a closed peer from spinning the loop
+            continue;
+        }
+        count += static_cast<size_t>(n);
+        for (;;) {
+            const zone::FrameEvent event = zone::TakeFrame(buffer, count, sizeof buffer);
+            if (event.kind == zone::FrameKind::None) break;
+            HandleEvent(event);
+        }
+    }
+    return 0;
+}
+
+void CNvZonePort::HandleEvent(const zone::FrameEvent& event) {
+    switch (event.kind) {
+        case zone::FrameKind::Message:
+            FileZoneMessage(event.message);
+            break;
+        case zone::FrameKind::Dropped:
+            counters.droppedMessages.fetch_add(1);
+            break;
+        case zone::FrameKind::List: {
+            NodeAnswerTable& table = *CurrentTable();
+            {
+                std::lock_guard store(table.storeLock);
+                // Only a list request in flight takes the bytes: node 0's count is otherwise
+                // the registration's answer count.
+                if (table.expectedCommand[0] == kListCommand && event.listLength > 0) {
+                    std::memcpy(table.auxiliary, event.list, event.listLength);
+                    table.answerCount[0] = static_cast<uint32_t>(event.listLength);
+                }
+            }
+            table.answerEvent.Set();
+            break;
+        }
+        default:
+            break;  // keep-alive echoes and other frames are consumed
+    }
+}
+
+void CNvZonePort::FileZoneMessage(const zone::ZoneMessage& received) {
+    const KymCanMsg& message = received.message;
+    const uint32_t node = message.node;
+    const uint8_t number = message.controlWord & 0x7F;
+    if (number == kRealtime) {
+        const KymMsgCallBack callback = GlobalCallbacks().legacyRealtime.load();
+        if (callback != nullptr) {
+            uint32_t words[4];
+            std::memcpy(words, &message, sizeof words);
+            callback(Handle(), words[0], words[1], words[2], words[3]);
+        }
+        return;
+    }
+    if (number == kNeverFiled) return;
+    NodeAnswerTable& table = *CurrentTable();
+    bool signal = false;
+    {
+        std::lock_guard store(table.storeLock);
+        const uint8_t expected = table.expectedCommand[node];
+        if (expected == 0) return;
+        if (number != expected && number != kStatusAnswer && number != kErrorReport) return;
+        table.answers[node][table.answerCount[node] % kAnswersPerNode] = message;
+        if (table.expectedCommand[0] != kRegistering) {
+            table.auxiliary[0] = received.zone;
+            table.answerCount[node] = (table.answerCount[node] + 1) % kAnswersPerNode;
+            signal = true;
+        } else {
+            const uint32_t slot = table.answerCount[0] % kAnswersPerNode;
+            table.answers[0][slot] = message;
+            table.auxiliary[slot] = received.zone;
+            table.answerCount[0] = (table.answerCount[0] + 1) % kAnswersPerNode;
+        }
+    }
+    if (signal) table.answerEvent.Set();
+}
+
+}  // namespace norvane::sdk
