@@ -132,8 +132,8 @@ int CNvSocketClient::Disconnect(uint32_t handle) {
     SendBytes(goodbye, length);
     // Shut down first: the receive thread's wait ends at once, and the descriptor is closed
     // only after no thread can use it any more (so it can never be reused under a reader).
-    ::shutdown(fd, SHUT_RDWR);
     receiveRunning = 0;
+    ::shutdown(fd, SHUT_RDWR);
     WakeWaiters(handle);
     StopThreads();
     CloseSocketLocked();
@@ -401,7 +401,7 @@ int CNvSocketClient::ReceiveLoop(uint32_t index) {
         }
         if (n == 0) {
             // A closed peer looks like silence; poll it at a gentle pace.
-            if (peerClosed_) platform::SleepMs(kReceivePollMs);
+            if (peerClosed_ && receiveRunning == 1) platform::SleepMs(kReceivePollMs);
             continue;
         }
         count += static_cast<size_t>(n);

@@ -209,7 +209,7 @@ int CNvSocketClient::ReceiveLoopLegacy(uint32_t index) {
             break;
         }
         if (n == 0) {
-            if (peerClosed_) platform::SleepMs(10);
+            if (peerClosed_ && receiveRunning == 1) platform::SleepMs(10);
             continue;
         }
         count += static_cast<size_t>(n);
