@@ -37,6 +37,12 @@ struct Receiver {
     }
 };
 
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 const Bytes kAnswer = {0xCC, 0x73, 13, 0, 0, 0, 0x81, 0, 0x01, 0x09, 4, 1, 2, 3, 4, 0, 0, 0, 0, 0xAA};
 const Bytes kHello = {0xCC, 0x19, 0, 0, 0, 0, 0xAA};
 
@@ -90,9 +96,7 @@ TEST(EthernetFrames, DecodesAnAnswerPayload) {
 
 TEST(EthernetFrames, TwoFramesInOnePieceAreBothFound) {
     Receiver r;
-    Bytes both = kAnswer;
-    both.insert(both.end(), kHello.begin(), kHello.end());
-    r.Feed(both);
+    r.Feed(Concat({kAnswer, kHello}));
     ASSERT_EQ(r.frames.size(), 2u);
     EXPECT_EQ(r.frames[0], kAnswer);
     EXPECT_EQ(r.frames[1], kHello);
@@ -116,10 +120,7 @@ TEST(EthernetFrames, AFrameSplitAtEveryPositionIsFoundOnceComplete) {
 TEST(EthernetFrames, GarbageAndFalseStartsAreSkipped) {
     Receiver r;
     // Plain garbage, a CC whose frame would not end in AA, a cut-off frame, then a real one.
-    Bytes stream = {0x00, 0x13, 0xAA, 0xCC, 0x73, 2, 0, 0, 0, 9, 9, 0x55};
-    stream.insert(stream.end(), {0xCC, 0x73, 13, 0, 0, 0, 0x81});
-    stream.insert(stream.end(), kAnswer.begin(), kAnswer.end());
-    r.Feed(stream);
+    r.Feed(Concat({{0x00, 0x13, 0xAA, 0xCC, 0x73, 2, 0, 0, 0, 9, 9, 0x55}, {0xCC, 0x73, 13, 0, 0, 0, 0x81}, kAnswer}));
     ASSERT_EQ(r.frames.size(), 1u);
     EXPECT_EQ(r.frames[0], kAnswer);
     EXPECT_EQ(r.count, 0u);
@@ -131,10 +132,9 @@ TEST(EthernetFrames, GarbageAndFalseStartsAreSkipped) {
 TEST(EthernetFrames, HugeLengthFieldsNeverStallOrOverflow) {
     for (uint32_t length : {0xFFFFFFFFu, 0xFFFFFFF9u, 0xFFFFFFF8u, 0x80000000u, 1018u}) {
         Receiver r;
-        Bytes stream = {0xCC, 0x73, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
-                        static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24), 0xAA};
-        stream.insert(stream.end(), kAnswer.begin(), kAnswer.end());
-        r.Feed(stream);
+        r.Feed(Concat({{0xCC, 0x73, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                        static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24), 0xAA},
+                       kAnswer}));
         ASSERT_EQ(r.frames.size(), 1u) << length;
         EXPECT_EQ(r.frames[0], kAnswer);
     }
