@@ -1,5 +1,6 @@
 // Receive framing of the Ethernet port: any byte stream, fed in pieces of any size, must give
 // only complete frames inside the buffer, never read beyond what was received, never stall.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
