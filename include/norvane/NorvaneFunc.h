@@ -310,6 +310,17 @@ NV_API int32_t SetSDKConfigParam(const char* key, int32_t value);
 NV_API int32_t DeInitSDKConfig(void);
 
 /* ---- first-generation API ---- */
+/* First generation: gateway management. Search records: see KymSearchRecord. */
+NV_API int32_t SearchGateWay(uint32_t dwDevType, KymSearchRecord* records, int32_t maxRecords);
+NV_API int32_t OpenGateWay(uint32_t handle, KymNodeRecord* records, int32_t max, uint32_t* out);
+NV_API int32_t CloseGateWay(uint32_t handle);
+NV_API int32_t OpenSerialGateway(void);
+NV_API int32_t OpenUartGateway(void);
+NV_API int32_t OpenTypeFirstGateway(uint32_t kind);
+NV_API int32_t Open753SocketDevice(uint32_t handle);
+NV_API int32_t SetDevIndex(uint32_t handle, uint32_t newHandle);
+NV_API int32_t SetQuickScan(uint32_t flag, uint32_t value, uint32_t fallback);
+NV_API int32_t Set318QuickScan(uint32_t flag, uint32_t value, uint32_t fallback);
 /* First generation: communication, identity, errors, power-up and interrupt settings, addresses. */
 NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer);
