@@ -561,6 +561,10 @@ NV_API int32_t SendFloatballCmd(uint32_t handle, KymCanMsg* message, KymCanMsg* 
                                 int32_t* countOut);
 
 /* ---- zone device ---- */
+/* A zone device (kind 32768, handle 0x800000) has no exports of its own: SearchGateWay with bit
+ * 0x8000, OpenGateWay (records: one per zone, at most 9), CloseGateWay, the command exports,
+ * RegisterDevice, Register753AllDevice, SendFloatballCmd and SendRS232CmdStr reach it. A request
+ * names its zone in the handle's top byte: handle | zone << 24 (zone 0: every zone). */
 
 #ifdef __cplusplus
 } /* extern "C" */
