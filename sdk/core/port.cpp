@@ -101,8 +101,10 @@ void CNvCallBackFunc::NotificationLoop() {
         if (!notifyRunning) return;
         // The ring lock is not held while the callback runs: the receive thread keeps queueing,
         // and a callback may call back into the SDK without deadlocking on this port.
+        // A close stops the hand-out after the current callback: a slow callback with a full
+        // ring would otherwise hold the close for the whole backlog.
         KymCanMsg message;
-        while (ring_.Pop(&message)) {
+        while (notifyRunning && ring_.Pop(&message)) {
             const KymMsgCallBack callback = GlobalCallbacks().translate.load();
             if (callback == nullptr) continue;
             uint32_t words[4];
