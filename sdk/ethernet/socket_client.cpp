@@ -346,31 +346,20 @@ int CNvSocketClient::RegisterNodes(uint32_t, KymNodeRecord* records, int max) {
     return RunDiscovery(*this, kDiscoveryCommand, serial ? 1 : 0, kDiscoveryWaitMs, records, max, send);
 }
 
-void CNvSocketClient::DescribeNodes(KymNodeRecord* records, int n, bool legacy, bool* lastFailed) {
+void CNvSocketClient::DescribeNodes(KymNodeRecord* records, int n, bool* lastFailed) {
     *lastFailed = false;
     for (int i = 0; i < n; ++i) {
         KymNodeRecord& record = records[i];
         record.handle = Handle();
         SelectTable(record.handle);
         KymReply reply{};
-        const int got = legacy ? GetCommandLegacy(record.handle, record.nodeId, 0x8B, 0, &reply)
-                               : GetCommand(record.handle, record.nodeId, 0xC1, 0, &reply);
+        const int got = GetCommand(record.handle, record.nodeId, 0xC1, 0, &reply);
         *lastFailed = got != 1;
         if (got != 1) continue;
-        if (legacy) {
-            const auto* bytes = reinterpret_cast<const uint8_t*>(reply.field);
-            const bool c = bytes[0] == '?';
-            std::snprintf(record.model, sizeof record.model, c ? "KYM%dC%02dP%d" : "KYM%dH%02dP%d",
-                          c ? 63 : static_cast<int8_t>(bytes[0]), static_cast<int8_t>(bytes[1]),
-                          bytes[6] + bytes[7] * 256);
-            record.flag = c ? 1 : 0;
-            record.firmware = bytes[4] + bytes[5] * 256u;
-        } else {
-            // The model answer's decoder puts the name at record bytes 36-55 and the firmware in field 8.
-            std::memcpy(record.model, reinterpret_cast<const uint8_t*>(reply.field) + 36, 20);
-            record.model[20] = '\0';
-            record.firmware = static_cast<uint32_t>(reply.field[8]);
-        }
+        // The model answer's decoder puts the name at record bytes 36-55 and the firmware in field 8.
+        std::memcpy(record.model, reinterpret_cast<const uint8_t*>(reply.field) + 36, 20);
+        record.model[20] = '\0';
+        record.firmware = static_cast<uint32_t>(reply.field[8]);
     }
 }
 
@@ -381,7 +370,7 @@ int CNvSocketClient::Open(uint32_t handle, KymNodeRecord* records, int max, uint
     const int n = RegisterNodes(handle, records, max);
     if (n <= 0) return 0;
     bool lastFailed = false;
-    DescribeNodes(records, n, false, &lastFailed);
+    DescribeNodes(records, n, &lastFailed);
     return lastFailed ? 0 : n;
 }
 

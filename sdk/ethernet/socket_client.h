@@ -74,7 +74,13 @@ private:
     void HandleLegacyFrame(const uint8_t* frame, size_t length);
     void FileLegacyMessage(const KymCanMsg& message);
     int RunLegacyDiscovery(uint32_t handle, KymNodeRecord* records, int max, bool withData);
-    void DescribeNodes(KymNodeRecord* records, int n, bool legacy, bool* lastFailed);
+    void DescribeNodes(KymNodeRecord* records, int n, bool* lastFailed);
+    /// Names first-generation nodes and reads their words 2 and 6; false when the model query
+    /// of the last record went unanswered.
+    bool DescribeLegacyNodes(KymNodeRecord* records, int n);
+    /// The frame of a first-generation request in the current framing; 0 when it cannot be built.
+    size_t BuildLegacyRequest(uint32_t node, uint8_t controlWord, int index, const void* data, uint8_t* frame,
+                              size_t capacity);
     void CloseSocketLocked();
 
     const uint32_t address_;

@@ -15,6 +15,13 @@ namespace {
 
 constexpr uint32_t kLegacyKind = 8192;
 constexpr uint8_t kSerialNumber = 12;
+constexpr uint8_t kErrorReport = 15;
+constexpr uint8_t kCommSettings = 1;
+constexpr uint8_t kModel = 11;
+constexpr uint8_t kOperation = 81;
+constexpr uint8_t kUfqGroup = 2, kGetGroupId = 8;  // operation reading a 'C' model's group id
+constexpr uint32_t kGatewayNode = 1;
+constexpr int kBitRateSetting = 5;
 constexpr uint32_t kLegacyDiscoveryWaitMs = 1500;
 constexpr uint32_t kSystemCheckTimeoutMs = 10500;
 constexpr size_t kMaxLegacyData = 14;  // longest first-generation request data (command 42)
@@ -25,24 +32,35 @@ uint32_t Word(const void* data, size_t which) {
     return word;
 }
 
-// Waits until node has an answer with the command number; the first such answer goes to out.
-bool AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint8_t command, uint32_t timeoutMs,
+bool InTable(uint32_t node) { return node < static_cast<uint32_t>(kNodeSlots); }
+
+enum class Wait { Answered, Refused, TimedOut, Stopped };
+
+// Waits until node has an answer with the command number (the first such answer goes to out),
+// or an error report naming the command (it goes to out as well).
+Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint8_t command, uint32_t timeoutMs,
                   KymCanMsg& out) {
     const uint64_t deadline = platform::TickMs() + timeoutMs;
     KymCanMsg stored[kAnswersPerNode];
     for (;;) {
-        const uint32_t count = table.Count(node);
+        const uint32_t count = std::min<uint32_t>(table.Count(node), kAnswersPerNode);
         if (count > 0) {
             table.CopyAnswers(node, stored, count);
             for (uint32_t i = 0; i < count; ++i) {
-                if ((stored[i].controlWord & 0x7F) == command) {
+                const uint8_t number = stored[i].controlWord & 0x7F;
+                if (number == command) {
                     out = stored[i];
-                    return true;
+                    return Wait::Answered;
+                }
+                if (number == kErrorReport && stored[i].data[1] == command) {
+                    out = stored[i];
+                    return Wait::Refused;
                 }
             }
         }
+        if (!port.receiveRunning) return Wait::Stopped;
         const uint64_t now = platform::TickMs();
-        if (!port.receiveRunning || now >= deadline) return false;
+        if (now >= deadline) return Wait::TimedOut;
         table.answerEvent.Wait(static_cast<uint32_t>(deadline - now));
     }
 }
@@ -62,19 +80,8 @@ int CNvSocketClient::ProbeLegacy() {
     return 1;
 }
 
-int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index, const void* data,
-                                      KymReply* reply) {
-    if (!receiveRunning) return -1;
-    const uint8_t command = controlWord & 0x7F;
-    // Requests whose answer comes from another node: the enable of node 1 through node 0, and
-    // an address change (answered from the new address).
-    uint32_t answerNode = node;
-    if (data != nullptr && node == 0 && command == 1 && index == 0 && Word(data, 0) == 1) answerNode = 1;
-    if (data != nullptr && command == kSerialNumber && index == 1) answerNode = Word(data, 1);
-    if (answerNode >= static_cast<uint32_t>(kNodeSlots)) return 0;
-
-    uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
-    size_t length = 0;
+size_t CNvSocketClient::BuildLegacyRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
+                                           uint8_t* frame, size_t capacity) {
     if (SerialFraming()) {
         char text[kMaxCommandText + 1];
         size_t textLength = 0;
@@ -82,39 +89,60 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
                              data != nullptr ? kMaxLegacyData : 0, text, sizeof text, &textLength) != 1) {
             return 0;
         }
-        length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength,
-                                 frame, sizeof frame);
-    } else {
-        KymCanMsg message{};
-        if (PackFirstGen(node, controlWord, index, data, &message) != 1) return 0;
-        length = eth::BuildCanMessageFrame(message, frame, 0);
+        return eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength, frame,
+                               capacity);
     }
+    KymCanMsg message{};
+    if (PackFirstGen(node, controlWord, index, data, &message) != 1) return 0;
+    return eth::BuildCanMessageFrame(message, frame);
+}
+
+int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index, const void* data,
+                                      KymReply* reply) {
+    if (!receiveRunning) return -1;
+    const uint8_t command = controlWord & 0x7F;
+    // Requests answered from another node: the bus-wide update of node 0 (node 1 answers), and
+    // an address change (the new address answers). A "new address" outside the node range (the
+    // identification light uses 254) is answered from the node itself.
+    uint32_t answerNode = node;
+    if (data != nullptr && node == 0 && command == 1 && index == 0 && Word(data, 0) == 1) answerNode = 1;
+    if (data != nullptr && command == kSerialNumber && index == 1 && InTable(Word(data, 1))) answerNode = Word(data, 1);
+    const bool quietDisable = data != nullptr && command == 1 && index == 0 && Word(data, 0) == 0;
+
+    uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
+    const size_t length = BuildLegacyRequest(node, controlWord, index, data, frame, sizeof frame);
     if (length == 0) return 0;
 
     NodeAnswerTable& table = *CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
+    const bool slotted = InTable(answerNode);  // node 127 (broadcast) has no answer area
     table.answerEvent.Clear();
-    table.Expect(answerNode, command);
+    if (slotted) table.Expect(answerNode, command);
     if (SendBytes(frame, length) == 0) {
-        table.Clear(answerNode);
+        if (slotted) table.Clear(answerNode);
         return -1;
     }
     if ((controlWord & 0x80) == 0) return 1;
     const auto* bytes = static_cast<const uint8_t*>(data);
     const bool systemCheck = command == 81 && data != nullptr && bytes[0] == 0 && bytes[1] == 31;
     KymCanMsg answer{};
-    const bool answered =
-        AwaitCommand(*this, table, answerNode, command, systemCheck ? kSystemCheckTimeoutMs : kAnswerTimeoutMs, answer);
+    const Wait wait = slotted ? AwaitCommand(*this, table, answerNode, command,
+                                             systemCheck ? kSystemCheckTimeoutMs : kAnswerTimeoutMs, answer)
+                              : Wait::TimedOut;
     table.answerEvent.Clear();
-    table.Clear(answerNode);
-    if (!answered) {
+    if (slotted) table.Clear(answerNode);
+    if (wait == Wait::Stopped) return -1;
+    if (wait == Wait::TimedOut) {
         counters.timeouts.fetch_add(1);
-        return data != nullptr && command == 1 && index == 0 && Word(data, 0) == 0 ? 1 : -1;
+        platform::Trace("SDK_WaitForSingleTimout\n");
+        return quietDisable ? 1 : -1;
     }
+    if (wait == Wait::Refused) return -static_cast<int>(answer.data[2]);
     KymReply scratch{};
     KymReply* out = reply != nullptr ? reply : &scratch;
     if (DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer, out) != 1) return -1;
     if (data != nullptr && command != 20 && command != 81 && static_cast<uint32_t>(out->field[0]) != Word(data, 0)) {
+        // An address change answers with the serial number: a difference is expected there.
         return command == kSerialNumber && index != 2 ? 1 : -1;
     }
     return 1;
@@ -122,24 +150,10 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
 
 int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
     if (!receiveRunning) return 0;
-    if (node >= static_cast<uint32_t>(kNodeSlots)) return 0;
+    if (!InTable(node)) return 0;
     const uint8_t command = controlWord & 0x7F;
     uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
-    size_t length = 0;
-    if (SerialFraming()) {
-        char text[kMaxCommandText + 1];
-        size_t textLength = 0;
-        if (EncodeTextLegacy(static_cast<int32_t>(node), controlWord, static_cast<uint8_t>(index), nullptr, 0, text,
-                             sizeof text, &textLength) != 1) {
-            return 0;
-        }
-        length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength,
-                                 frame, sizeof frame);
-    } else {
-        KymCanMsg message{};
-        if (PackFirstGen(node, controlWord, index, nullptr, &message) != 1) return 0;
-        length = eth::BuildCanMessageFrame(message, frame, 0);
-    }
+    const size_t length = BuildLegacyRequest(node, controlWord, index, nullptr, frame, sizeof frame);
     if (length == 0) return 0;
 
     NodeAnswerTable& table = *CurrentTable();
@@ -152,14 +166,16 @@ int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     }
     if ((controlWord & 0x80) == 0) return 1;
     KymCanMsg answer{};
-    const bool answered = AwaitCommand(*this, table, node, command, kAnswerTimeoutMs, answer);
+    const Wait wait = AwaitCommand(*this, table, node, command, kAnswerTimeoutMs, answer);
     table.answerEvent.Clear();
     table.Clear(node);
-    if (!answered) {
+    if (wait == Wait::Stopped) return -1;
+    if (wait == Wait::TimedOut) {
         counters.timeouts.fetch_add(1);
         platform::Trace("SDK_WaitForSingleTimout");
         return 0;
     }
+    if (wait == Wait::Refused) return 0;
     KymReply scratch{};
     return DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer, reply != nullptr ? reply : &scratch) == 1 ? 1
                                                                                                                  : 0;
@@ -170,7 +186,7 @@ int CNvSocketClient::RunLegacyDiscovery(uint32_t, KymNodeRecord* records, int ma
     request.controlWord = 0x80 | kSerialNumber;
     request.length = withData ? 2 : 0;  // register-all sends two zero data bytes
     return RunDiscovery(*this, kSerialNumber, 0, kLegacyDiscoveryWaitMs, records, max,
-                        [&] { return SendMessage(request, 0); });
+                        [&] { return SendMessage(request); });
 }
 
 int CNvSocketClient::RegisterNodesLegacy(uint32_t handle, KymNodeRecord* records, int max) {
@@ -181,17 +197,64 @@ int CNvSocketClient::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, i
     return RunLegacyDiscovery(handle, records, max, true);
 }
 
-int CNvSocketClient::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t*) {
+int CNvSocketClient::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
     if (Connect() != 1) return 0;
     SelectProtocol();
     if (StartReceiver(handle) != 1) return 0;
+    if (out != nullptr) {
+        // The gateway's CAN bit-rate code (communication setting 5); kept as it was when unanswered.
+        KymReply reply{};
+        if (GetCommandLegacy(Handle(), kGatewayNode, 0x80 | kCommSettings, kBitRateSetting, &reply) == 1) {
+            *out = static_cast<uint32_t>(reply.field[0]);
+        }
+    }
     if (records == nullptr) return 0;
     int n = RegisterNodesLegacy(handle, records, max);
     if (n <= 0) n = RegisterAllNodes(handle, records, max);
     if (n <= 0) return 0;
-    bool lastFailed = false;
-    DescribeNodes(records, n, true, &lastFailed);
-    return n;
+    return DescribeLegacyNodes(records, n) ? n : 0;
+}
+
+bool CNvSocketClient::DescribeLegacyNodes(KymNodeRecord* records, int n) {
+    bool lastAnswered = false;
+    for (int i = 0; i < n; ++i) {
+        KymNodeRecord& record = records[i];
+        record.handle = Handle();
+        SelectTable(record.handle);
+        std::memset(record.model, 0, sizeof record.model);
+        KymReply reply{};
+        lastAnswered = GetCommandLegacy(record.handle, record.nodeId, 0x80 | kModel, 0, &reply) == 1;
+        if (!lastAnswered) continue;
+        const auto* model = reinterpret_cast<const uint8_t*>(reply.field);
+        const auto sbyte = [&](size_t at) { return static_cast<int>(static_cast<int8_t>(model[at])); };
+        const bool cModel = model[0] == '?';
+        const int power = (sbyte(7) << 8) | model[6];
+        std::snprintf(record.model, sizeof record.model, cModel ? "KYM%dC%02dP%d" : "KYM%dH%02dP%d",
+                      cModel ? 63 : sbyte(0), sbyte(1), power);
+        record.firmware = static_cast<uint32_t>(model[4] | (sbyte(5) << 8));
+        if (cModel) {
+            // 'C' models keep their UFQ group (operation 2/8) in word 6.
+            record.flag = 1;
+            uint8_t block[12] = {kUfqGroup, kGetGroupId};
+            KymReply group{};
+            if (SetCommandLegacy(record.handle, record.nodeId, 0x80 | kOperation, 0, block, &group) == 1) {
+                record.legacyValue = reinterpret_cast<const uint8_t*>(group.field)[8];
+            }
+        } else {
+            // Other models: communication settings 6 and 8 in words 2 and 6.
+            record.flag = 0;
+            KymReply setting{};
+            if (GetCommandLegacy(record.handle, record.nodeId, 0x80 | kCommSettings, 6, &setting) == 1) {
+                record.flag = static_cast<uint32_t>(static_cast<int8_t>(setting.field[0]));
+            }
+            record.legacyValue = 0;
+            setting = KymReply{};
+            if (GetCommandLegacy(record.handle, record.nodeId, 0x80 | kCommSettings, 8, &setting) == 1) {
+                record.legacyValue = static_cast<uint32_t>(static_cast<int8_t>(setting.field[0]));
+            }
+        }
+    }
+    return lastAnswered;
 }
 
 // ---------------------------------------------------------------------------------------------
