@@ -131,4 +131,24 @@ TEST(LegacyRequest, LightFlashIsSentAndAnsweredByTheNodeItself) {
     EXPECT_LT(silent, 1500);
 }
 
+// Operations wait 500 ms like any set, except the system check, which takes its time.
+TEST(LegacyRequest, OnlyTheSystemCheckWaitsLong) {
+    Bench bench("127.0.78.1");
+    bench.Add(5);
+    ASSERT_TRUE(bench.Start());
+    KymNodeRecord records[4] = {};
+    ASSERT_EQ(bench.Open(records, 4), 1);
+    KymReply ack{};
+    int result = 0;
+    const long operation = ElapsedMs([&] { result = OPR_UFQGetErr(kHandle, kAbsent, 1, &ack); });
+    EXPECT_EQ(result, -1);
+    EXPECT_GE(operation, 450);
+    EXPECT_LT(operation, 1200);
+    const long check = ElapsedMs([&] { result = OPR_SystemCheck(kHandle, kAbsent, 1, 1, &ack); });
+    EXPECT_EQ(result, -1);
+    EXPECT_GE(check, 10400);
+    EXPECT_LT(check, 12000);
+    ASSERT_EQ(OPR_SystemCheck(kHandle, 5, 1, 1, &ack), 1);
+}
+
 }  // namespace
