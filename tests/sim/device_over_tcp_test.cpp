@@ -194,6 +194,12 @@ TEST_F(DeviceOverTcpTest, AddressChangeMovesTheNode) {
     // Discovery finds it under the new id only.
     ASSERT_TRUE(client->Send(Frame(0x72, {0xC0, 0xC0, 0xF8, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0})));
     EXPECT_EQ(Gather(0x73), (std::vector<Bytes>{{0x40, 0, 3, 4, 4, 0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0}}));
+
+    // Hosts send the new address with bit 7 set and no answer bit: 0x88 moves node 100 to 8.
+    ASSERT_TRUE(client->Send(Frame(0x72, {0x33, 0xC0, 0x20, 0x01, 1, 0x88, 0, 0, 0, 0, 0, 0, 0})));
+    EXPECT_TRUE(Gather(0x73, 300).empty());
+    EXPECT_FALSE(Ask({0x80, 0xC0, 0x20, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 300));
+    EXPECT_EQ(Ask({0x80, 0x00, 0x40, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x80, 0, 0, 8, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(DeviceOverTcpTest, FirstGenerationNodesAnswerTheSerialNumberQueryToNodeZero) {
