@@ -1,4 +1,5 @@
 // Frames to and from the Ethernet gateway, byte for byte.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,7 +17,7 @@ KymCanMsg Msg(uint8_t node, uint8_t controlWord, Bytes data) {
     m.node = node;
     m.controlWord = controlWord;
     m.length = static_cast<uint8_t>(data.size());
-    std::memcpy(m.data, data.data(), std::min<size_t>(data.size(), 8));
+    std::copy_n(data.begin(), std::min<size_t>(data.size(), 8), m.data);
     return m;
 }
 
