@@ -10,9 +10,12 @@ struct Registry {
     std::shared_ptr<CSDKGWCAN> slots[kGatewaySlots];
 };
 
+// Never destroyed: gateway objects live until the process ends, so a host that exits without
+// closing its gateways does not have port threads joined (or sockets closed) from static
+// destructors that run while other statics are already gone.
 Registry& TheRegistry() {
-    static Registry registry;
-    return registry;
+    static Registry* registry = new Registry;
+    return *registry;
 }
 
 }  // namespace
