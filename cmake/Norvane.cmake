@@ -19,9 +19,9 @@ function(norvane_library name folder)
 endfunction()
 
 # norvane_test_folder(<folder> [DEPS ...]): one GoogleTest executable per test folder,
-# named test_<folder>, every TEST registered with CTest.
+# named test_<folder>, every TEST registered with CTest and labelled with the folder.
 function(norvane_test_folder folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT sources)
     return()
@@ -32,6 +32,6 @@ function(norvane_test_folder folder)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include
                                                ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS "${folder};${ARG_LABELS}" TIMEOUT 300)
+  # One label per folder, so `ctest -L <folder>` runs an area.
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${folder} TIMEOUT 300)
 endfunction()
