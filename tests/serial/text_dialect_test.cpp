@@ -4,30 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "encode_probe.h"
 #include "sdk/serial/text_dialect.h"
 
 using norvane::sdk::EncodeText;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string text;
-};
+using Result = norvane::testing::EncodeResult;
 
-// Encodes into a buffer pre-filled with '#', so that any byte written beyond the text shows up.
 Result Encode(int32_t node, uint8_t controlWord, uint8_t index, const void* data, size_t dataSize,
               size_t capacity = 64) {
-    std::vector<char> out(capacity + 8, '#');
-    size_t length = 999;
-    const int status = EncodeText(node, controlWord, index, data, dataSize, out.data(), capacity, &length);
-    if (status == 0) {
-        EXPECT_EQ(std::string(out.begin(), out.end()), std::string(capacity + 8, '#')) << "refused call wrote";
-        return {0, ""};
-    }
-    EXPECT_EQ(std::string(out.begin() + static_cast<long>(length), out.end()), std::string(capacity + 8 - length, '#'))
-        << "wrote past the text (a NUL or more)";
-    return {status, std::string(out.data(), length)};
+    return norvane::testing::EncodeProbe(EncodeText, node, controlWord, index, data, dataSize, capacity);
 }
 
 struct Case {
