@@ -2,7 +2,7 @@
 # Installs what a fresh Debian 12 machine lacks to build, test and run the project.
 # Safe to run again: it only calls apt-get when a package is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang-14 clang libclang-rt-14-dev libgtest-dev libgmock-dev
+packages=(cmake ninja-build ccache g++ clang-14 clang libclang-rt-14-dev libgtest-dev libgmock-dev
           libbenchmark-dev valgrind iproute2)
 missing=()
 for package in "${packages[@]}"; do
