@@ -28,7 +28,9 @@ constexpr int kPorts = 5;
 constexpr uint8_t kNode = 5;
 constexpr uint8_t kSpdWithAnswer = 0x87;
 
-std::string Address(int i) { return "127.0.41." + std::to_string(i + 1); }
+std::string Address(int i) {
+    return "127.0.41." + std::to_string(i + 1);
+}
 
 uint32_t HostOrder(const std::string& address) {
     in_addr a{};
@@ -138,7 +140,14 @@ void RawSocketAcknowledgedSet(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
     state.counters["failures"] = failures;
 }
-BENCHMARK(RawSocketAcknowledgedSet)->ArgName("pause2ms")->Arg(1)->Arg(0)->Threads(1)->Threads(kPorts)->UseRealTime()->MinTime(2.0);
+BENCHMARK(RawSocketAcknowledgedSet)
+    ->ArgName("pause2ms")
+    ->Arg(1)
+    ->Arg(0)
+    ->Threads(1)
+    ->Threads(kPorts)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 }  // namespace
 

@@ -42,7 +42,8 @@ std::unique_ptr<CNvSocketClient> OpenPort(const char* address) {
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 long ResidentKiB() {
@@ -78,7 +79,8 @@ int Costs(int count, char** addresses) {
         sumMs += ms;
         worstMs = std::max(worstMs, ms);
     }
-    std::printf("close latency: mean %.2f ms, worst %.2f ms over %d closes\n", sumMs / closes, worstMs, closes);
+    std::printf("close latency: mean %.2f ms, worst %.2f ms over %d closes\n", sumMs / closes, worstMs,
+                closes);
     idle.reset();
 
     // Resident memory per open port.

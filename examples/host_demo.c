@@ -24,8 +24,8 @@ static void OnNotice(uint32_t handle, KymNoticeFrame* frame, int32_t flag) {
     (void)flag;
     const uint32_t id = frame->identifier;
     const unsigned node = ((id >> 3) & 0x60) + ((id >> 19) & 0x1F);
-    printf("  notice from gateway 0x%06X node %u: control word 0x%02X, %u data bytes\n", handle, node, id & 0xFF,
-           frame->length);
+    printf("  notice from gateway 0x%06X node %u: control word 0x%02X, %u data bytes\n", handle, node,
+           id & 0xFF, frame->length);
     fflush(stdout);
 }
 
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
     const int enable = KymENA(handle, motor, 1, &ack);
     const int speed = SetSPD(handle, motor, 6000, 1, &ack);
     const int move = SetSTP(handle, motor, 3000, 1, &ack);
-    printf("node %u: move notice on %d, enable %d, speed %d, move 3000 steps %d\n", motor, notice, enable, speed,
-           move);
+    printf("node %u: move notice on %d, enable %d, speed %d, move 3000 steps %d\n", motor, notice, enable,
+           speed, move);
     int32_t last = -1;
     for (int poll = 0; poll < 40; ++poll) {
         KymReply position;

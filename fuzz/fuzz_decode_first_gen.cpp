@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     auto record = std::make_unique<KymReply>();
     std::memcpy(record.get(), bytes.data() + sizeof(KymCanMsg), sizeof(KymReply));
 
-    const int result = norvane::sdk::DecodeFirstGen(kind, node, controlWord, index, answer.get(), record.get());
+    const int result =
+        norvane::sdk::DecodeFirstGen(kind, node, controlWord, index, answer.get(), record.get());
     if (result != 0 && result != 1) __builtin_trap();
     return 0;
 }

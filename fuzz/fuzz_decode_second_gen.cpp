@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     auto record = std::make_unique<KymReply>();
     std::memcpy(record.get(), bytes.data() + available * sizeof(KymCanMsg), sizeof(KymReply));
 
-    if (norvane::sdk::DecodeSecondGen(kind, node, controlWord, index, answers.get(), available, record.get()) != 1)
+    if (norvane::sdk::DecodeSecondGen(kind, node, controlWord, index, answers.get(), available,
+                                      record.get()) != 1)
         __builtin_trap();
     char name[24];
     norvane::sdk::ModelName(answers[0], name, 1 + input[1] % sizeof name);

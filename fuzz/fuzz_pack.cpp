@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     KymCanMsg out;
     if (norvane::sdk::PackSecondGen(node, controlWord, index, words, &out) == 1 && out.length > 8)
         __builtin_trap();
-    if (norvane::sdk::PackSecondGenGet(node, controlWord, index, &out) == 1 && out.length > 8) __builtin_trap();
+    if (norvane::sdk::PackSecondGenGet(node, controlWord, index, &out) == 1 && out.length > 8)
+        __builtin_trap();
     if ((controlWord & 0x7F) != 127) {
         if (norvane::sdk::PackFirstGen(node, controlWord, index, words, &out) == 1 && out.length > 8)
             __builtin_trap();

@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::string text(reinterpret_cast<const char*>(bytes), count);
             if (auto r = norvane::sim::ParseCommandText(text)) {
                 if (r->length > 8) __builtin_trap();
-                const auto frame = norvane::sim::EncodeReplyFrame(r->node, r->controlWord, r->data, r->length);
+                const auto frame =
+                    norvane::sim::EncodeReplyFrame(r->node, r->controlWord, r->data, r->length);
                 for (size_t i = 1; i + 1 < frame.size(); ++i) {
                     if (i != 2 && frame[i] >= 0x80) __builtin_trap();
                 }
@@ -53,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default: {
             norvane::sim::SimConfig config;
             std::string error;
-            (void)norvane::sim::ParseSimConfig(std::string_view(reinterpret_cast<const char*>(bytes), count), config, error);
+            (void)norvane::sim::ParseSimConfig(std::string_view(reinterpret_cast<const char*>(bytes), count),
+                                               config, error);
             break;
         }
     }

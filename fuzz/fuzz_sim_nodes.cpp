@@ -21,8 +21,9 @@ struct Sink : norvane::sim::BusTransmitter {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> input(data, data + size);  // exact-size heap copy
     using norvane::sim::nodes::NodeKind;
-    const NodeKind kinds[] = {NodeKind::Controller, NodeKind::FirstGenController, NodeKind::IoModule,
-                              NodeKind::Kyd0606,    NodeKind::IoMotion,           NodeKind::LevelDetector,
+    const NodeKind kinds[] = {NodeKind::Controller, NodeKind::FirstGenController,
+                              NodeKind::IoModule,   NodeKind::Kyd0606,
+                              NodeKind::IoMotion,   NodeKind::LevelDetector,
                               NodeKind::RfidReader, NodeKind::TemperatureController};
     for (NodeKind kind : kinds) {
         norvane::sim::nodes::NodeConfig config;

@@ -26,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int dialect = 0; dialect < 2; ++dialect) {
         std::unique_ptr<char[]> out(new char[capacity]);
         size_t length = 0;
-        const int status =
-            dialect == 0 ? EncodeText(node, controlWord, index, dataPointer, dataSize, out.get(), capacity, &length)
-                         : EncodeTextLegacy(node, controlWord, index, dataPointer, dataSize, out.get(), capacity,
-                                            &length);
+        const int status = dialect == 0 ? EncodeText(node, controlWord, index, dataPointer, dataSize,
+                                                     out.get(), capacity, &length)
+                                        : EncodeTextLegacy(node, controlWord, index, dataPointer, dataSize,
+                                                           out.get(), capacity, &length);
         if (status != 0 && status != 1) std::abort();
         if (status == 1 && (length > capacity || length > kMaxCommandText)) std::abort();
     }

@@ -9,9 +9,14 @@ namespace norvane::platform {
 void RaiseCurrentThreadPriority(Priority priority) {
     int nice = 0;
     switch (priority) {
-        case Priority::Normal: return;
-        case Priority::AboveNormal: nice = -5; break;
-        case Priority::Highest: nice = -10; break;
+        case Priority::Normal:
+            return;
+        case Priority::AboveNormal:
+            nice = -5;
+            break;
+        case Priority::Highest:
+            nice = -10;
+            break;
     }
     // Per-thread nice value on Linux; refused without CAP_SYS_NICE, which is fine.
     const auto tid = static_cast<id_t>(syscall(SYS_gettid));

@@ -5,8 +5,8 @@
 namespace norvane::sim {
 
 struct CanFrame {
-    uint32_t id = 0;      ///< 29-bit identifier, right-aligned
-    uint8_t length = 0;   ///< 0-8
+    uint32_t id = 0;     ///< 29-bit identifier, right-aligned
+    uint8_t length = 0;  ///< 0-8
     uint8_t data[8] = {};
 };
 

@@ -1,7 +1,7 @@
 #include "sim/command_text.h"
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -16,15 +16,14 @@ struct Mnemonic {
 
 // Every mnemonic a host writes, with its command number.
 constexpr Mnemonic kMnemonics[] = {
-    {"ENA", 1},   {"OFF", 2},   {"ORG", 3},   {"DOUT", 4},  {"ACR", 6},    {"SPD", 7},
-    {"MCS", 8},   {"CUR", 9},   {"STP", 10},  {"POS", 11},  {"QEC", 12},   {"GOFF", 22},
-    {"gORG", 23}, {"GDOUT", 24}, {"GACR", 26}, {"gSPD", 27}, {"GMCS", 28},  {"GCUR", 29},
-    {"gSTP", 30}, {"gPOS", 31}, {"gQEC", 32}, {"MACC", 42}, {"MDEC", 43},  {"MMSS", 44},
-    {"MMDS", 45}, {"MCFG", 46}, {"SCFG", 47}, {"STG", 48},  {"SETADR", 51}, {"BDR", 52},
-    {"BTR", 53},  {"STORE", 54}, {"QER", 56}, {"SQT", 58},  {"BLC", 59},   {"FBK", 61},
-    {"NRD", 62},  {"SFBK", 63}, {"gREG", 64}, {"MDL", 65},  {"IOC", 71},   {"DVA", 72},
-    {"PMD", 73},  {"PMB", 74},  {"PBR", 75},  {"AVA", 76},  {"ICFG", 81},  {"OPR", 82},
-    {"DMA", 83},  {"RPT", 86},  {"RPC", 87},
+    {"ENA", 1},     {"OFF", 2},   {"ORG", 3},   {"DOUT", 4},   {"ACR", 6},   {"SPD", 7},   {"MCS", 8},
+    {"CUR", 9},     {"STP", 10},  {"POS", 11},  {"QEC", 12},   {"GOFF", 22}, {"gORG", 23}, {"GDOUT", 24},
+    {"GACR", 26},   {"gSPD", 27}, {"GMCS", 28}, {"GCUR", 29},  {"gSTP", 30}, {"gPOS", 31}, {"gQEC", 32},
+    {"MACC", 42},   {"MDEC", 43}, {"MMSS", 44}, {"MMDS", 45},  {"MCFG", 46}, {"SCFG", 47}, {"STG", 48},
+    {"SETADR", 51}, {"BDR", 52},  {"BTR", 53},  {"STORE", 54}, {"QER", 56},  {"SQT", 58},  {"BLC", 59},
+    {"FBK", 61},    {"NRD", 62},  {"SFBK", 63}, {"gREG", 64},  {"MDL", 65},  {"IOC", 71},  {"DVA", 72},
+    {"PMD", 73},    {"PMB", 74},  {"PBR", 75},  {"AVA", 76},   {"ICFG", 81}, {"OPR", 82},  {"DMA", 83},
+    {"RPT", 86},    {"RPC", 87},
 };
 
 bool ParseInt(std::string_view s, int64_t& out) {
@@ -66,16 +65,35 @@ void PutLe(TextRequest& r, uint32_t v, uint8_t bytes) {
 void PackValue(TextRequest& r, uint8_t command, int64_t value) {
     const auto v = static_cast<uint32_t>(value);
     switch (command) {
-        case 1: case 44: case 45: case 56: case 58: case 59:
+        case 1:
+        case 44:
+        case 45:
+        case 56:
+        case 58:
+        case 59:
             PutLe(r, v & 0xFFFF, 2);
             break;
-        case 4: case 6: case 53: case 54: case 76: case 83: case 22: case 24: case 26: case 28: case 29:
+        case 4:
+        case 6:
+        case 53:
+        case 54:
+        case 76:
+        case 83:
+        case 22:
+        case 24:
+        case 26:
+        case 28:
+        case 29:
             PutLe(r, v & 0xFF, 1);
             break;
-        case 8: case 9: case 51: case 126:
+        case 8:
+        case 9:
+        case 51:
+        case 126:
             PutLe(r, v & 0x7F, 1);
             break;
-        case 46: case 81:
+        case 46:
+        case 81:
             PutLe(r, v & 0xFFFF, 4);
             break;
         case 47: {  // value = fields * 16 + sub-command; message: two field bytes, then the index
@@ -108,7 +126,8 @@ bool ParseBody(std::string_view body, TextRequest& r) {
     body.remove_suffix(1);
     const Mnemonic* best = nullptr;
     for (const auto& m : kMnemonics) {
-        if (body.substr(0, m.text.size()) == m.text && (!best || m.text.size() > best->text.size())) best = &m;
+        if (body.substr(0, m.text.size()) == m.text && (!best || m.text.size() > best->text.size()))
+            best = &m;
     }
     if (!best) return false;
     const uint8_t command = best->command;

@@ -18,7 +18,8 @@ constexpr uint8_t kErrorReport = 15;
 constexpr uint8_t kDiscovery = 64;
 
 bool IsText(const std::vector<uint8_t>& payload) {
-    return !payload.empty() && std::all_of(payload.begin(), payload.end(), [](uint8_t c) { return c >= 0x20 && c < 0x7F; });
+    return !payload.empty() &&
+           std::all_of(payload.begin(), payload.end(), [](uint8_t c) { return c >= 0x20 && c < 0x7F; });
 }
 
 }  // namespace
@@ -40,7 +41,9 @@ EthernetGateway::EthernetGateway(EthernetGatewayOptions options)
     bus_.SetGatewayListener([this](const CanFrame& frame) { OnBusFrame(frame); });
 }
 
-EthernetGateway::~EthernetGateway() { Stop(); }
+EthernetGateway::~EthernetGateway() {
+    Stop();
+}
 
 bool EthernetGateway::Start() {
     bus_.Start();
@@ -115,7 +118,8 @@ void EthernetGateway::HandleSerialMessage(const std::vector<uint8_t>& payload) {
     framing_ = Framing::Serial;
     // A 12-byte message record starts with its data length; a command text is printable.
     if (payload.size() == 12 && payload[0] < 0x20) {
-        Request(payload[1], payload[2], payload.data() + 3, static_cast<uint8_t>(std::min(payload[0] & 0x0F, 8)));
+        Request(payload[1], payload[2], payload.data() + 3,
+                static_cast<uint8_t>(std::min(payload[0] & 0x0F, 8)));
         return;
     }
     if (!IsText(payload)) {
@@ -124,8 +128,9 @@ void EthernetGateway::HandleSerialMessage(const std::vector<uint8_t>& payload) {
     }
     const std::string_view text(reinterpret_cast<const char*>(payload.data()), payload.size());
     if (text == kGatewayProbeText) {
-        const auto identity = EncodeIdentityFrame(static_cast<uint8_t>(options_.model & 0xFF),
-                                                  static_cast<uint8_t>(options_.model >> 8), options_.firmware);
+        const auto identity =
+            EncodeIdentityFrame(static_cast<uint8_t>(options_.model & 0xFF),
+                                static_cast<uint8_t>(options_.model >> 8), options_.firmware);
         QueueAnswer(BuildGatewayFrame(host_command::kSerialAnswer, identity.data(), identity.size()));
         return;
     }
@@ -141,7 +146,8 @@ void EthernetGateway::HandleSerialMessage(const std::vector<uint8_t>& payload) {
         listedNodes_.clear();
     }
     // The bit-rate code belongs to the gateway whatever node the text names.
-    const uint8_t node = (request->controlWord & 0x7F) == 53 && request->node == 0 ? kGatewayNode : request->node;
+    const uint8_t node =
+        (request->controlWord & 0x7F) == 53 && request->node == 0 ? kGatewayNode : request->node;
     Request(node, request->controlWord, request->data, request->length);
 }
 
@@ -162,7 +168,8 @@ void EthernetGateway::Request(uint8_t node, uint8_t controlWord, const uint8_t* 
     bus_.Send(frame);
 }
 
-bool EthernetGateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length) {
+bool EthernetGateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data,
+                                      uint8_t length) {
     if (node != kGatewayNode) return false;
     const uint8_t command = controlWord & 0x7F;
     const bool wantsAnswer = controlWord & 0x80;
@@ -176,9 +183,9 @@ bool EthernetGateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const u
         SendMessage(kGatewayNode, 126, answer, 1);
         return true;
     }
-    const uint8_t model[6] = {static_cast<uint8_t>(options_.model >> 8), static_cast<uint8_t>(options_.model & 0xFF),
-                              0, 0, static_cast<uint8_t>(options_.firmware & 0xFF),
-                              static_cast<uint8_t>(options_.firmware >> 8)};
+    const uint8_t model[6] = {
+        static_cast<uint8_t>(options_.model >> 8),      static_cast<uint8_t>(options_.model & 0xFF), 0, 0,
+        static_cast<uint8_t>(options_.firmware & 0xFF), static_cast<uint8_t>(options_.firmware >> 8)};
     if (protocol_ == kProtocolFirstGen) {
         if (command == 11) {
             if (wantsAnswer) SendMessage(kGatewayNode, 11, model, 6);
@@ -255,7 +262,8 @@ void EthernetGateway::SendMessage(uint8_t node, uint8_t controlWord, const uint8
     }
 }
 
-void EthernetGateway::SendSerialRecord(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length) {
+void EthernetGateway::SendSerialRecord(uint8_t node, uint8_t controlWord, const uint8_t* data,
+                                       uint8_t length) {
     // The host's handshake reads the control word at record offset 2 and d0 at offset 3.
     uint8_t record[12] = {length, node, static_cast<uint8_t>(controlWord & 0x7F)};
     std::copy(data, data + std::min<uint8_t>(length, 8), record + 3);

@@ -27,10 +27,10 @@ namespace norvane::sim {
 struct EthernetGatewayOptions {
     std::string address = "127.0.0.1";
     uint16_t port = 28877;
-    uint16_t model = 0x0119;       ///< answered as d0 = high byte, d1 = low byte
-    uint16_t firmware = 0x0105;    ///< answered as d4 = low byte, d5 = high byte
+    uint16_t model = 0x0119;     ///< answered as d0 = high byte, d1 = low byte
+    uint16_t firmware = 0x0105;  ///< answered as d4 = low byte, d5 = high byte
     uint32_t serialNumber = 0x20240001;
-    uint8_t bitRateCode = 2;       ///< 0 1000k, 1 800k, 2 500k, 3 250k, 4 125k, 5 50k, 6 20k, 7 10k
+    uint8_t bitRateCode = 2;               ///< 0 1000k, 1 800k, 2 500k, 3 250k, 4 125k, 5 50k, 6 20k, 7 10k
     bool answersProtocolSelection = true;  ///< false: behaves like an old gateway
     uint32_t discoveryWindowMs = 300;      ///< serial framing: node list sent after this
     BusOptions bus;

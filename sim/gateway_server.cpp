@@ -16,7 +16,9 @@ namespace norvane::sim {
 GatewayServer::GatewayServer(std::string address, uint16_t port)
     : address_(std::move(address)), port_(port) {}
 
-GatewayServer::~GatewayServer() { Stop(); }
+GatewayServer::~GatewayServer() {
+    Stop();
+}
 
 bool GatewayServer::Start() {
     if (running_) return true;
@@ -34,10 +36,8 @@ bool GatewayServer::Start() {
     }
     int one = 1;
     setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(listenFd_, 4) != 0) {
-        error_ = "cannot listen on " + address_ + ":" + std::to_string(port_) + ": " +
-                 std::strerror(errno);
+    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listenFd_, 4) != 0) {
+        error_ = "cannot listen on " + address_ + ":" + std::to_string(port_) + ": " + std::strerror(errno);
         close(listenFd_);
         listenFd_ = -1;
         return false;

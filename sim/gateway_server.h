@@ -24,8 +24,8 @@ struct GatewayCounters {
     std::atomic<uint64_t> connections{0};
     std::atomic<uint64_t> framesIn{0};
     std::atomic<uint64_t> framesOut{0};
-    std::atomic<uint64_t> droppedOut{0};      ///< dropped by fault injection or silence
-    std::atomic<uint64_t> malformedFrames{0}; ///< well-framed but unusable payloads
+    std::atomic<uint64_t> droppedOut{0};       ///< dropped by fault injection or silence
+    std::atomic<uint64_t> malformedFrames{0};  ///< well-framed but unusable payloads
     std::atomic<uint64_t> unknownCommands{0};
     std::atomic<uint64_t> garbageBytes{0};
 };

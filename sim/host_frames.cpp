@@ -40,8 +40,8 @@ std::optional<HostFrame> HostFrameParser::Next() {
         const size_t available = buffer_.size() - start_;
         if (available < 6) return std::nullopt;
         const uint8_t* p = buffer_.data() + start_;
-        const uint32_t length = uint32_t{p[2]} | uint32_t{p[3]} << 8 | uint32_t{p[4]} << 16 |
-                                uint32_t{p[5]} << 24;
+        const uint32_t length =
+            uint32_t{p[2]} | uint32_t{p[3]} << 8 | uint32_t{p[4]} << 16 | uint32_t{p[5]} << 24;
         if (length > maxPayload_) {
             ++counters_.oversizedFrames;
             ++counters_.garbageBytes;

@@ -30,9 +30,9 @@ struct HostFrame {
 };
 
 struct HostParserCounters {
-    uint64_t frames = 0;          ///< complete frames returned
-    uint64_t garbageBytes = 0;    ///< bytes skipped while looking for a frame start
-    uint64_t oversizedFrames = 0; ///< starts whose length field exceeded the limit
+    uint64_t frames = 0;           ///< complete frames returned
+    uint64_t garbageBytes = 0;     ///< bytes skipped while looking for a frame start
+    uint64_t oversizedFrames = 0;  ///< starts whose length field exceeded the limit
 };
 
 /// Incremental finder of host frames. Feed bytes in any pieces; Next returns complete frames.

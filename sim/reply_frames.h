@@ -12,8 +12,7 @@ namespace norvane::sim {
 
 /// Reply frame for one message from `node`; empty when no reply code carries the control
 /// word (for instance error reports).
-std::vector<uint8_t> EncodeReplyFrame(uint8_t node, uint8_t controlWord, const uint8_t* data,
-                                      uint8_t length);
+std::vector<uint8_t> EncodeReplyFrame(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
 /// Node list answering a discovery: AA, count, D0, ids..., FE (ids above 125 are left out).
 std::vector<uint8_t> EncodeNodeListFrame(const std::vector<uint8_t>& nodes);
 /// The 13-byte identity frame answering the gateway probe text.

@@ -52,9 +52,18 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
         const auto [key, value] = KeyValue(w[i]);
         if (key == "bitrate-code" && Number(value, g.bitRateCode, 7)) continue;
         if (key == "zones" && Number(value, g.zones, 9) && g.zones >= 1) continue;
-        if (key == "bus-time" && value.empty()) { g.busTime = true; continue; }
-        if (key == "old" && value.empty()) { g.old = true; continue; }
-        if (key == "log" && !value.empty()) { g.log = std::string(value); continue; }
+        if (key == "bus-time" && value.empty()) {
+            g.busTime = true;
+            continue;
+        }
+        if (key == "old" && value.empty()) {
+            g.old = true;
+            continue;
+        }
+        if (key == "log" && !value.empty()) {
+            g.log = std::string(value);
+            continue;
+        }
         return "bad gateway setting '" + std::string(w[i]) + "'";
     }
     return {};
@@ -105,7 +114,8 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
                 NodeSpec n;
                 problem = NodeLine(words, n);
                 GatewaySpec& g = config.gateways.back();
-                if (problem.empty() && g.kind == GatewaySpec::Kind::Zone && n.zone > g.zones) problem = "no such zone";
+                if (problem.empty() && g.kind == GatewaySpec::Kind::Zone && n.zone > g.zones)
+                    problem = "no such zone";
                 if (problem.empty()) g.nodes.push_back(n);
             }
         } else {

@@ -39,7 +39,8 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             o.bus.bitRate = BitRateOfCode(g.bitRateCode);
             ethernet_.push_back(std::make_unique<EthernetGateway>(o));
             buses[1] = &ethernet_.back()->Bus();
-            description_.push_back("ethernet gateway " + where + " (bit-rate code " + std::to_string(g.bitRateCode) +
+            description_.push_back("ethernet gateway " + where + " (bit-rate code " +
+                                   std::to_string(g.bitRateCode) +
                                    (g.old ? ", old: no protocol selection" : "") + ")");
         } else {
             ZoneDeviceOptions o;
@@ -53,8 +54,9 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
         }
         for (const NodeSpec& n : g.nodes) {
             const uint8_t zone = g.kind == GatewaySpec::Kind::Zone ? n.zone : 1;
-            const std::string name = std::string(nodes::NodeKindName(n.kind)) + " " + std::to_string(n.id) +
-                                     (g.kind == GatewaySpec::Kind::Zone ? " in zone " + std::to_string(zone) : "");
+            const std::string name =
+                std::string(nodes::NodeKindName(n.kind)) + " " + std::to_string(n.id) +
+                (g.kind == GatewaySpec::Kind::Zone ? " in zone " + std::to_string(zone) : "");
             auto node = Build(n);
             if (!node || !buses[zone]) {
                 notes.push_back(where + ": " + name + " is not available, left out");
@@ -65,7 +67,8 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
         }
         started = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->Start() : zone_.back()->Start();
         if (!started) {
-            error = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->ErrorText() : zone_.back()->ErrorText();
+            error = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->ErrorText()
+                                                          : zone_.back()->ErrorText();
             Stop();
             return false;
         }
@@ -81,6 +84,8 @@ void Simulation::Stop() {
     description_.clear();
 }
 
-std::vector<std::string> Simulation::Describe() const { return description_; }
+std::vector<std::string> Simulation::Describe() const {
+    return description_;
+}
 
 }  // namespace norvane::sim

@@ -10,14 +10,12 @@ namespace {
 
 uint64_t SteadyUs() {
     using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 uint64_t WallUs() {
     using namespace std::chrono;
-    return static_cast<uint64_t>(
-        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
+    return static_cast<uint64_t>(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 }  // namespace
@@ -91,7 +89,9 @@ void VirtualBus::Stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void VirtualBus::Send(const CanFrame& frame) { Enqueue(frame, -1); }
+void VirtualBus::Send(const CanFrame& frame) {
+    Enqueue(frame, -1);
+}
 
 void VirtualBus::Enqueue(const CanFrame& frame, int source) {
     CanFrame f = frame;

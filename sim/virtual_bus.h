@@ -32,12 +32,12 @@ struct TrafficEntry {
 };
 
 struct BusOptions {
-    uint32_t bitRate = 500000;     ///< bits per second, used by the bus-time model
-    bool modelBusTime = false;     ///< each frame occupies the bus for its bit time
-    uint32_t tickMs = 5;           ///< node Tick period
-    std::string logPath;           ///< candump log file; empty = no log
-    std::string channel = "vcan0"; ///< interface name written in the log
-    size_t trafficLimit = 100000;  ///< oldest entries are dropped beyond this (counted)
+    uint32_t bitRate = 500000;      ///< bits per second, used by the bus-time model
+    bool modelBusTime = false;      ///< each frame occupies the bus for its bit time
+    uint32_t tickMs = 5;            ///< node Tick period
+    std::string logPath;            ///< candump log file; empty = no log
+    std::string channel = "vcan0";  ///< interface name written in the log
+    size_t trafficLimit = 100000;   ///< oldest entries are dropped beyond this (counted)
 };
 
 /// Bits a 29-bit data frame with `length` data bytes occupies (no stuff bits).

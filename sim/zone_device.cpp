@@ -17,7 +17,9 @@ ZoneDevice::ZoneDevice(ZoneDeviceOptions options) : GatewayServer(options.addres
     }
 }
 
-ZoneDevice::~ZoneDevice() { Stop(); }
+ZoneDevice::~ZoneDevice() {
+    Stop();
+}
 
 bool ZoneDevice::Start() {
     for (auto& z : zones_) z->Start();

@@ -56,10 +56,10 @@ typedef struct KymNodeRecord {
     uint32_t discoveryValue; /* data bytes d0-d3 of the discovery answer */
     uint32_t flag;           /* first generation: 1 for a 'C' model */
     uint32_t reserved[2];
-    uint32_t handle;         /* handle of the node's gateway port */
-    uint32_t legacyValue;    /* first-generation value */
-    uint32_t firmware;       /* firmware field of the model answer */
-    char model[32];          /* NUL-terminated model name */
+    uint32_t handle;      /* handle of the node's gateway port */
+    uint32_t legacyValue; /* first-generation value */
+    uint32_t firmware;    /* firmware field of the model answer */
+    char model[32];       /* NUL-terminated model name */
 } KymNodeRecord;
 
 /* First-generation search record (88 bytes). */
@@ -69,18 +69,18 @@ typedef struct KymSearchRecord {
     uint32_t address;        /* in: IPv4 address to probe, host order (0 = gateway default) */
     uint8_t filled;          /* 1 when filled */
     uint8_t reserved[7];
-    char name[64];           /* NUL-terminated */
-    uint32_t extra;          /* the gateway's extra value */
+    char name[64];  /* NUL-terminated */
+    uint32_t extra; /* the gateway's extra value */
 } KymSearchRecord;
 
 /* Raw CAN frame record (24 bytes); also the notice frame handed to real-time callbacks. */
 typedef struct KymCanFrame {
     uint32_t identifier; /* 29-bit identifier, right-aligned */
     uint8_t unused[5];
-    uint8_t sendType;    /* 0 normal */
-    uint8_t extended;    /* 1 = 29-bit identifier */
-    uint8_t remote;      /* 1 = remote frame */
-    uint8_t length;      /* 0-8 */
+    uint8_t sendType; /* 0 normal */
+    uint8_t extended; /* 1 = 29-bit identifier */
+    uint8_t remote;   /* 1 = remote frame */
+    uint8_t length;   /* 0-8 */
     uint8_t data[8];
     uint8_t tail[3];
 } KymCanFrame;
@@ -109,7 +109,8 @@ NV_API int32_t ClrLastErr(uint32_t handle, uint32_t node);
 NV_API int32_t Get318LastErr(uint32_t handle, uint32_t node, KymReply* answer);
 NV_API int32_t ListQue(uint32_t handle, uint32_t node);
 NV_API int32_t RecvBuf(uint32_t handle, uint32_t node, void* buffer, int32_t length);
-NV_API int32_t OPR_SetRFIDKey(uint32_t handle, uint32_t node, void* key, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t OPR_SetRFIDKey(uint32_t handle, uint32_t node, void* key, int32_t ackFlag,
+                              KymReply* ackBuffer);
 NV_API int32_t SetSerialTransmissision(int32_t value);
 NV_API int32_t GetSerialTransmissision(void);
 NV_API int32_t SetNorvaneSDKUFQ(int32_t value);
@@ -193,28 +194,37 @@ NV_API int32_t SetPMB(uint32_t handle, uint32_t node, const void* data, int32_t 
 NV_API int32_t GetPMB(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t SetPMD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetPMD(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetKymMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetKymMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer);
 NV_API int32_t GetKymMCFG(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetMIOMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetMIOMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer);
 NV_API int32_t GetMIOMCFG(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetKYDMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetKYDMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer);
 NV_API int32_t GetKYDMCFG(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetS12CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetS12CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                         KymReply* ackBuffer);
 NV_API int32_t GetS12CON(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetS34CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetS34CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                         KymReply* ackBuffer);
 NV_API int32_t GetS34CON(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t SetATCONL(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetATCONL(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t SetATCONH(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetATCONH(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetSCFG(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                           KymReply* ackBuffer);
 NV_API int32_t GetIOconfig(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer);
 NV_API int32_t GetDVAInfo(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetMIODVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetMIODVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                             KymReply* ackBuffer);
 NV_API int32_t GetMIODVAInfo(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t Set0606DVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Set0606DVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                              KymReply* ackBuffer);
 NV_API int32_t Get0606DVAInfo(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t KymAdvENA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t KymGetAdvENA(uint32_t handle, uint32_t node, KymReply* reply);
@@ -223,13 +233,16 @@ NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t 
 /* Reads 6 bytes at a DMA address: reply field 0 = the address, reply bytes 4-9 = the bytes. */
 NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t address, KymReply* reply);
 NV_API int32_t SetSTO(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
-NV_API int32_t KymAdvSTORE(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t KymAdvSTORE(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                           KymReply* ackBuffer);
 NV_API int32_t KymSTORE(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
-NV_API int32_t SetKymICFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetKymICFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer);
 NV_API int32_t GetKymICFG(uint32_t handle, uint32_t node, KymReply* reply);
 /* data: count word (1-8), then the bytes. */
 NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer);
-NV_API int32_t Kym153SetBtr(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Kym153SetBtr(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                            KymReply* ackBuffer);
 NV_API int32_t SetRPT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetRPT(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t SetRPC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
@@ -271,10 +284,12 @@ NV_API int32_t Kym153Recv(uint32_t handle, uint32_t node, uint8_t* buffer, int32
 NV_API int32_t ForceStopProgram(uint32_t kindMask, uint32_t* params, uint32_t node);
 
 /* Operation family (command 82). */
-NV_API int32_t Operate(uint32_t handle, uint32_t node, const KymOperation* in, int32_t ackFlag, KymOperation* out);
+NV_API int32_t Operate(uint32_t handle, uint32_t node, const KymOperation* in, int32_t ackFlag,
+                       KymOperation* out);
 NV_API int32_t OPR_FillDMA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymOperation* out);
 NV_API int32_t OPR_ClearFlash(uint32_t handle, uint32_t node, int32_t ackFlag, KymOperation* out);
-NV_API int32_t OPR_BurnFlash(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag, KymOperation* out);
+NV_API int32_t OPR_BurnFlash(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag,
+                             KymOperation* out);
 NV_API int32_t OPR_ReadLine(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag);
 NV_API int32_t OPR_ReadCurrPtr(uint32_t handle, uint32_t node, int32_t ackFlag, KymOperation* out);
 NV_API int32_t OPR_OpenAntenna(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* reply);
@@ -331,7 +346,8 @@ NV_API int32_t GetComm_CAN_Master(uint32_t handle, uint32_t node, KymReply* repl
 NV_API int32_t SetComm_CAN_Slave(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
                                  KymReply* ackBuffer);
 NV_API int32_t GetComm_CAN_Slave(uint32_t handle, uint32_t node, KymReply* out);
-NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                           KymReply* ackBuffer);
 NV_API int32_t SetPP(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer);
 NV_API int32_t GetPP(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
@@ -382,7 +398,8 @@ NV_API int32_t UFQGetMotorPara(uint32_t handle, uint32_t node, KymReply* out);
 NV_API int32_t SetRgb(uint32_t handle, uint32_t node, int32_t colour, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetRgb(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer);
-NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                          KymReply* ackBuffer);
 NV_API int32_t GetMotorOn(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t BeginMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t StopMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer);
@@ -416,7 +433,8 @@ NV_API int32_t GetCurrTemperature(uint32_t handle, uint32_t node, KymReply* repl
 NV_API int32_t SetJogVelocity(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                               KymReply* ackBuffer);
 NV_API int32_t GetJogVelocity(uint32_t handle, uint32_t node, KymReply* reply);
-NV_API int32_t SetPTPSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer);
+NV_API int32_t SetPTPSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                           KymReply* ackBuffer);
 NV_API int32_t GetPTPSpeed(uint32_t handle, uint32_t node, KymReply* reply);
 NV_API int32_t SetPTPRelativePosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                       KymReply* ackBuffer);
@@ -457,7 +475,8 @@ NV_API int32_t SetUPVTPoint(uint32_t handle, uint32_t node, int32_t point, void*
                             KymReply* ackBuffer);
 NV_API int32_t SetQPVTPoint(uint32_t handle, uint32_t node, int32_t index, void* data, int32_t ackFlag,
                             KymReply* ackBuffer);
-/* First generation: limits, encoder, I/O (SetIOOutput/GetIOOutput and the GW forms serve both generations). */
+/* First generation: limits, encoder, I/O (SetIOOutput/GetIOOutput and the GW forms serve both generations).
+ */
 NV_API int32_t SetLimit(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                         KymReply* ackBuffer);
 NV_API int32_t GetLimit(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
@@ -480,11 +499,11 @@ NV_API int32_t GetQES(uint32_t handle, uint32_t node, int32_t index, KymReply* r
 NV_API int32_t SetIOConfig(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                            KymReply* ackBuffer);
 NV_API int32_t GetIOConfig(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
-NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
-                                  KymReply* ackBuffer);
+NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
+                                  int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
-NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
-                                   KymReply* ackBuffer);
+NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
+                                   int32_t ackFlag, KymReply* ackBuffer);
 NV_API int32_t GetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
 NV_API int32_t GetAnalogValue(uint32_t handle, uint32_t node, int32_t index, KymReply* reply);
 NV_API int32_t SetDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
@@ -575,17 +594,21 @@ static_assert(sizeof(KymCanMsg) == 16, "KymCanMsg is 16 bytes");
 static_assert(offsetof(KymCanMsg, extra) == 4 && offsetof(KymCanMsg, data) == 8, "KymCanMsg layout");
 static_assert(sizeof(KymReply) == 56, "KymReply holds 14 fields");
 static_assert(sizeof(KymDevInfo) == 84, "KymDevInfo is 84 bytes");
-static_assert(offsetof(KymDevInfo, name) == 16 && offsetof(KymDevInfo, gatewayClass) == 80, "KymDevInfo layout");
+static_assert(offsetof(KymDevInfo, name) == 16 && offsetof(KymDevInfo, gatewayClass) == 80,
+              "KymDevInfo layout");
 static_assert(sizeof(KymNodeRecord) == 64, "KymNodeRecord is 64 bytes");
 static_assert(offsetof(KymNodeRecord, handle) == 20 && offsetof(KymNodeRecord, firmware) == 28 &&
-                  offsetof(KymNodeRecord, model) == 32, "KymNodeRecord layout");
+                  offsetof(KymNodeRecord, model) == 32,
+              "KymNodeRecord layout");
 static_assert(sizeof(KymSearchRecord) == 88, "KymSearchRecord is 88 bytes");
 static_assert(offsetof(KymSearchRecord, filled) == 12 && offsetof(KymSearchRecord, name) == 20 &&
-                  offsetof(KymSearchRecord, extra) == 84, "KymSearchRecord layout");
+                  offsetof(KymSearchRecord, extra) == 84,
+              "KymSearchRecord layout");
 static_assert(sizeof(KymCanFrame) == 24, "KymCanFrame is 24 bytes");
 static_assert(offsetof(KymCanFrame, sendType) == 9 && offsetof(KymCanFrame, extended) == 10 &&
                   offsetof(KymCanFrame, remote) == 11 && offsetof(KymCanFrame, length) == 12 &&
-                  offsetof(KymCanFrame, data) == 13, "KymCanFrame layout");
+                  offsetof(KymCanFrame, data) == 13,
+              "KymCanFrame layout");
 #else
 _Static_assert(sizeof(KymCanMsg) == 16, "KymCanMsg is 16 bytes");
 _Static_assert(sizeof(KymReply) == 56, "KymReply holds 14 fields");

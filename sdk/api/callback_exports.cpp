@@ -37,6 +37,8 @@ NV_API int32_t KYMRegRecordCallBack(void* callback) {
     return 0;
 }
 
-NV_API int32_t KYMRegNotice(void* record) { return norvane::sdk::TakeNoticeRecord(record); }
+NV_API int32_t KYMRegNotice(void* record) {
+    return norvane::sdk::TakeNoticeRecord(record);
+}
 
 }  // extern "C"

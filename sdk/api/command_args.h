@@ -15,8 +15,8 @@ namespace norvane::sdk::cmd {
 constexpr int32_t kSkip = -1;
 
 /// Set with one 32-bit value passed by value; the packer reads the export's own copy.
-inline int SetValue(uint32_t handle, uint32_t node, uint8_t command, int index, int32_t value, int32_t ackFlag,
-                    KymReply* ackBuffer) {
+inline int SetValue(uint32_t handle, uint32_t node, uint8_t command, int index, int32_t value,
+                    int32_t ackFlag, KymReply* ackBuffer) {
     return DispatchSetAck(handle, node, command, index, &value, ackFlag, ackBuffer);
 }
 
@@ -53,6 +53,8 @@ inline int SetGlobal(uint32_t handle, uint8_t command, const int32_t* value) {
 
 /// Second-generation ACR index: 1 for the on/off forms (0 or 1), else 0; it only selects the
 /// decoding of the answer.
-constexpr int AcrIndex(int32_t value) { return value == 0 || value == 1 ? 1 : 0; }
+constexpr int AcrIndex(int32_t value) {
+    return value == 0 || value == 1 ? 1 : 0;
+}
 
 }  // namespace norvane::sdk::cmd

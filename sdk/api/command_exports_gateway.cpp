@@ -35,11 +35,14 @@ NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* c
         if (codeOut != nullptr) *codeOut = code;
         const uint32_t kind = KindOf(handle);
         switch (kind) {
-            case 32: case 16384:
+            case 32:
+            case 16384:
                 BroadcastBitRate(handle, code);
                 return BroadcastBitRate(handle, code);
-            case 8: case 2048:
-            case 4: case 4096: {
+            case 8:
+            case 2048:
+            case 4:
+            case 4096: {
                 if (!GatewayAt(kind == 8 || kind == 2048 ? GatewaySlot::Pci : GatewaySlot::Usb)) return -1;
                 return BroadcastBitRate(handle, code);
             }
@@ -54,14 +57,22 @@ NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* c
 NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
     return Guarded(-1, [&] {
         switch (KindOf(handle)) {
-            case 1: case 16: case 32: case 256: case 1024: case 8192: case 16384: {
+            case 1:
+            case 16:
+            case 32:
+            case 256:
+            case 1024:
+            case 8192:
+            case 16384: {
                 KymReply reply{};
                 const int result = DispatchGetAnswer(handle, 1, kBitRate, 0, &reply);
                 if (result == 1 && bitRate != nullptr) *bitRate = reply.field[0];
                 return result;
             }
-            case 4: case 4096:
-            case 8: case 2048: {
+            case 4:
+            case 4096:
+            case 8:
+            case 2048: {
                 const auto slot = KindOf(handle) & 4 ? GatewaySlot::Usb : GatewaySlot::Pci;
                 if (!GatewayAt(slot)) return -1;
                 return bitRate == nullptr ? 1 : 0;

@@ -40,13 +40,15 @@ NV_API int32_t SetDOUT(uint32_t handle, uint32_t node, int32_t value, int32_t ac
 NV_API int32_t GetDOUT(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 4, 0, reply); });
 }
-NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                           KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 71, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetIOconfig(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 71, 0, reply); });
 }
-NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 72, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetDVAInfo(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -91,7 +93,8 @@ NV_API int32_t GetAVAInfo(uint32_t handle, uint32_t node, const uint8_t* channel
     });
 }
 
-NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                      KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 83, 0, data, ackFlag, ackBuffer); });
 }
 
@@ -101,7 +104,8 @@ NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t /*unused*/, KymRep
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 83, 0, reply); });
 }
 
-NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                      KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, kStream, 0, data, ackFlag, ackBuffer); });
 }
 

@@ -109,14 +109,16 @@ NV_API int32_t GetBLC(uint32_t handle, uint32_t node, KymReply* reply) {
 }
 
 // Advanced enable: index 1, the value goes out as 16 bits; the query form sends 0xFFFF.
-NV_API int32_t KymAdvENA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t KymAdvENA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                         KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, value, ackFlag, ackBuffer); });
 }
 NV_API int32_t KymGetAdvENA(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, 0xFFFF, 1, reply); });
 }
 
-NV_API int32_t SetSTO(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetSTO(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                      KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 54, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t KymAdvSTORE(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
@@ -152,9 +154,8 @@ NV_API int32_t SetADR(uint32_t handle, uint32_t node, uint32_t newNode) {
     const uint32_t address = newNode & 0x7F;
     const uint32_t highest = GlobalSwitches().ufqMode != 0 ? 80 : 125;
     if (address < 5 || address > highest) return -1;
-    return Guarded(-1, [&] {
-        return SetValue(handle, node, 51, 0, static_cast<int32_t>(address | 0x80), 0, nullptr);
-    });
+    return Guarded(
+        -1, [&] { return SetValue(handle, node, 51, 0, static_cast<int32_t>(address | 0x80), 0, nullptr); });
 }
 
 // Position (or encoder position when relative) then speed, each with an answer.
@@ -182,7 +183,10 @@ NV_API int32_t GetBasicMov(uint32_t handle, uint32_t node, int32_t* out, int32_t
 NV_API int32_t SetAdvMov(uint32_t handle, uint32_t node, const int32_t* record) {
     if (record == nullptr) return -1;
     return Guarded(-1, [&] {
-        const struct { uint8_t command; int word; } steps[] = {{42, 0}, {43, 1}, {45, 3}, {44, 2}};
+        const struct {
+            uint8_t command;
+            int word;
+        } steps[] = {{42, 0}, {43, 1}, {45, 3}, {44, 2}};
         for (const auto& step : steps) {
             if (record[step.word] == kSkip) continue;
             if (SetValue(handle, node, step.command, 0, record[step.word], 0, nullptr) == -1) return -1;
@@ -194,7 +198,10 @@ NV_API int32_t SetAdvMov(uint32_t handle, uint32_t node, const int32_t* record) 
 NV_API int32_t GetAdvMov(uint32_t handle, uint32_t node, int32_t* out) {
     if (out == nullptr) return -1;
     return Guarded(-1, [&] {
-        const struct { uint8_t command; int word; } steps[] = {{42, 0}, {43, 1}, {45, 3}, {44, 2}};
+        const struct {
+            uint8_t command;
+            int word;
+        } steps[] = {{42, 0}, {43, 1}, {45, 3}, {44, 2}};
         for (const auto& step : steps) {
             if (GetValue(handle, node, step.command, 0, &out[step.word]) == -1) return -1;
         }
@@ -206,7 +213,10 @@ NV_API int32_t GetAdvMov(uint32_t handle, uint32_t node, int32_t* out) {
 NV_API int32_t SetSensorMov(uint32_t handle, uint32_t node, int32_t storeValue, const int32_t* record) {
     if (record == nullptr) return -1;
     return Guarded(-1, [&] {
-        const struct { uint8_t command; int word; } steps[] = {{7, 0}, {10, 1}, {42, 2}, {43, 3}, {45, 5}, {44, 4}};
+        const struct {
+            uint8_t command;
+            int word;
+        } steps[] = {{7, 0}, {10, 1}, {42, 2}, {43, 3}, {45, 5}, {44, 4}};
         for (const auto& step : steps) {
             if (record[step.word] == kSkip) continue;
             if (SetValue(handle, node, step.command, 0, record[step.word], 0, nullptr) == -1) return -1;

@@ -69,7 +69,8 @@ NV_API int32_t Operate(uint32_t handle, uint32_t node, const KymOperation* in, i
     });
 }
 
-NV_API int32_t OPR_FillDMA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymOperation* out) {
+NV_API int32_t OPR_FillDMA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                           KymOperation* out) {
     return Guarded(-1, [&] {
         return SendOperation(handle, node, Block({0x00, 0x01, static_cast<uint8_t>(value)}), ackFlag, out);
     });
@@ -77,7 +78,8 @@ NV_API int32_t OPR_FillDMA(uint32_t handle, uint32_t node, int32_t value, int32_
 NV_API int32_t OPR_ClearFlash(uint32_t handle, uint32_t node, int32_t ackFlag, KymOperation* out) {
     return Guarded(-1, [&] { return SendOperation(handle, node, Block({0x00, 0x02}), ackFlag, out); });
 }
-NV_API int32_t OPR_BurnFlash(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag, KymOperation* out) {
+NV_API int32_t OPR_BurnFlash(uint32_t handle, uint32_t node, int32_t line, int32_t ackFlag,
+                             KymOperation* out) {
     return Guarded(-1, [&] {
         const auto lo = static_cast<uint8_t>(line), hi = static_cast<uint8_t>(line >> 8);
         return SendOperation(handle, node, Block({0x00, 0x03, lo, hi}), ackFlag, out);

@@ -10,7 +10,8 @@ using namespace norvane::sdk::cmd;
 
 extern "C" {
 
-NV_API int32_t SetSTG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetSTG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                      KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 48, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetSTG(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -22,13 +23,15 @@ NV_API int32_t SetPBR(uint32_t handle, uint32_t node, int32_t value, int32_t ack
 NV_API int32_t GetPBR(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 75, 0, reply); });
 }
-NV_API int32_t SetPMB(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetPMB(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                      KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 74, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetPMB(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 74, 0, reply); });
 }
-NV_API int32_t SetPMD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetPMD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                      KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 73, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetPMD(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -36,40 +39,49 @@ NV_API int32_t GetPMD(uint32_t handle, uint32_t node, KymReply* reply) {
 }
 
 // Motion configuration: index 0 for controllers, 1 for I/O modules (16 or 32 bits answered).
-NV_API int32_t SetKymMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetKymMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 46, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetKymMCFG(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 46, 0, reply); });
 }
-NV_API int32_t SetMIOMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetMIOMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 46, 1, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetMIOMCFG(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 46, 1, reply); });
 }
-NV_API int32_t SetKYDMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetKYDMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer) {
     return SetMIOMCFG(handle, node, data, ackFlag, ackBuffer);
 }
-NV_API int32_t GetKYDMCFG(uint32_t handle, uint32_t node, KymReply* reply) { return GetMIOMCFG(handle, node, reply); }
+NV_API int32_t GetKYDMCFG(uint32_t handle, uint32_t node, KymReply* reply) {
+    return GetMIOMCFG(handle, node, reply);
+}
 
 // Sensor configuration (command 47): the index names the part of the block, and travels in the frame.
-NV_API int32_t SetS12CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetS12CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                         KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 47, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetS12CON(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 47, 0, reply); });
 }
-NV_API int32_t SetS34CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetS34CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                         KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 47, 1, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetS34CON(uint32_t handle, uint32_t node, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 47, 1, reply); });
 }
-NV_API int32_t SetATCONL(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetATCONL(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                         KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetValue(handle, node, 47, 2, value, ackFlag, ackBuffer); });
 }
-NV_API int32_t SetATCONH(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetATCONH(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                         KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetValue(handle, node, 47, 3, value, ackFlag, ackBuffer); });
 }
 // The AT registers are read with a data-less set; the index picks bytes 4-5 or 6-7 of the answer.
@@ -96,7 +108,8 @@ NV_API int32_t SetSCFG(uint32_t handle, uint32_t node, const int32_t* block) {
     });
 }
 
-NV_API int32_t SetKymICFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetKymICFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
+                          KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 81, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetKymICFG(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -124,7 +137,8 @@ NV_API int32_t GetCFG(uint32_t handle, uint32_t node, KymReply* icfgOut, KymRepl
     });
 }
 
-NV_API int32_t Kym153SetBtr(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t Kym153SetBtr(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                            KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetValue(handle, node, 66, 0, value, ackFlag, ackBuffer); });
 }
 

@@ -24,7 +24,9 @@ struct DmaWrite {
 static_assert(sizeof(DmaWrite) == 16);
 
 // The chunk's bytes sit at record bytes 4-9 of a decoded answer.
-const uint8_t* ChunkBytes(const KymReply& answer) { return reinterpret_cast<const uint8_t*>(answer.field) + 4; }
+const uint8_t* ChunkBytes(const KymReply& answer) {
+    return reinterpret_cast<const uint8_t*>(answer.field) + 4;
+}
 
 }  // namespace
 

@@ -33,7 +33,9 @@ State& TheState() {
     return state;
 }
 
-std::string PathOf(const char* name) { return Directory() + name; }
+std::string PathOf(const char* name) {
+    return Directory() + name;
+}
 
 // Reads the whole open file from its start; false when it cannot be rewound.
 bool ReadAll(FILE* file, std::string* text) {
@@ -76,7 +78,8 @@ void SetDirectoryForTests(const std::string& directory) {
     State& state = TheState();
     std::lock_guard lock(state.lock);
     state.directoryOverride = directory;
-    if (!state.directoryOverride.empty() && state.directoryOverride.back() != '/') state.directoryOverride += '/';
+    if (!state.directoryOverride.empty() && state.directoryOverride.back() != '/')
+        state.directoryOverride += '/';
 }
 
 int Init() {
@@ -160,7 +163,9 @@ void FlushTraceFile() {
     if (state.trace != nullptr) std::fflush(state.trace);
 }
 
-bool TraceFlag() { return TheState().traceFlag.load(); }
+bool TraceFlag() {
+    return TheState().traceFlag.load();
+}
 
 void SdkTraceF(const char* format, ...) {
     if (!TraceFlag()) return;

@@ -6,7 +6,9 @@
 namespace norvane::sdk::ini {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view SkipBlanks(std::string_view line) {
     size_t i = 0;

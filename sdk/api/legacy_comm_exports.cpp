@@ -16,7 +16,9 @@ namespace {
 constexpr uint32_t kPowerUpFlags = 9;
 constexpr uint32_t kInterruptFlags = 12;
 
-bool UfqMode() { return GlobalSwitches().ufqMode.load() != 0; }
+bool UfqMode() {
+    return GlobalSwitches().ufqMode.load() != 0;
+}
 
 // Power-up flags: command 6 index 0 first, then one read per flag; bit k of out = bit 0 of the
 // answer to index k. Callers hold the node lock.
@@ -72,7 +74,8 @@ extern "C" {
 
 // ---- communication settings (command 1) ----
 
-NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer) {
     if ((handle & 0xFFFF00) != 0x10000) return -1;
     return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, value, ackFlag, ackBuffer); });
 }
@@ -88,7 +91,8 @@ NV_API int32_t GetComm_CAN_Master(uint32_t handle, uint32_t node, KymReply* repl
     if (reply == nullptr) return -1;
     return Guarded(-1, [&] {
         Steps steps;
-        if (steps.Add(GetStep(handle, node, 1, 7, reply, 0))) steps.Add(GetStep(handle, node, 1, 5, reply, 1));
+        if (steps.Add(GetStep(handle, node, 1, 7, reply, 0)))
+            steps.Add(GetStep(handle, node, 1, 5, reply, 1));
         return steps.Result();
     });
 }
@@ -101,7 +105,8 @@ NV_API int32_t SetComm_CAN_Slave(uint32_t handle, uint32_t node, int32_t* record
         Steps steps;
         const int indexes[3] = {5, 8, 6};
         for (int k = 0; k < 3; ++k) {
-            if (!steps.Add(SetStep(handle, node, 1, indexes[k], &record[k + 1], ackFlag, ackBuffer, k))) break;
+            if (!steps.Add(SetStep(handle, node, 1, indexes[k], &record[k + 1], ackFlag, ackBuffer, k)))
+                break;
         }
         return steps.Result();
     });
@@ -118,7 +123,8 @@ NV_API int32_t GetComm_CAN_Slave(uint32_t handle, uint32_t node, KymReply* out) 
         return steps.Result();
     });
 }
-NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                           KymReply* ackBuffer) {
     if (static_cast<uint32_t>(value) > 3) return 0;
     return Guarded(-1, [&] { return SetValue(handle, node, 1, 0, value, ackFlag, ackBuffer); });
 }
@@ -152,7 +158,8 @@ NV_API int32_t GetPowerUpCfg(uint32_t handle, uint32_t node, KymReply* out) {
 }
 // Sends only the flags that differ from the node's current ones, each followed by a pause the
 // controller needs to store it.
-NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag, uint32_t* flagsOut) {
+NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag,
+                             uint32_t* flagsOut) {
     if (flags == nullptr) return -1;
     return Guarded(-1, [&] {
         NodeLockGuard lock(node);
@@ -165,7 +172,8 @@ NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, in
             if (static_cast<int32_t>((now >> bit) & 1) == wanted) continue;
             KymReply answer{};
             const bool acked = ackFlag != 0 && flagsOut != nullptr;
-            const int result = SetValue(handle, node, 6, static_cast<int>(bit), wanted, acked ? 1 : 0, &answer);
+            const int result =
+                SetValue(handle, node, 6, static_cast<int>(bit), wanted, acked ? 1 : 0, &answer);
             if (!steps.Add(result)) return steps.Result();
             if (acked && result == 1) {
                 const uint32_t mask = 1u << bit;
@@ -186,7 +194,8 @@ NV_API int32_t SetIE(uint32_t handle, uint32_t node, int32_t index, int32_t valu
 NV_API int32_t GetIE(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 7, index, reply); });
 }
-NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag, uint32_t* flagsOut) {
+NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag,
+                               uint32_t* flagsOut) {
     if (flags == nullptr) return -1;
     return Guarded(-1, [&] {
         NodeLockGuard lock(node);
@@ -196,7 +205,8 @@ NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, 
             if (!NodeHasInterruptFlag(node, bit)) continue;
             KymReply answer{};
             const int32_t value = static_cast<int32_t>((*flags >> bit) & 1);
-            const int result = SetValue(handle, node, 7, static_cast<int>(bit), value, acked ? 1 : 0, &answer);
+            const int result =
+                SetValue(handle, node, 7, static_cast<int>(bit), value, acked ? 1 : 0, &answer);
             if (!steps.Add(result)) break;
             if (acked && result == 1) {
                 const uint32_t mask = 1u << bit;
@@ -224,7 +234,8 @@ NV_API int32_t GetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* out) {
         return steps.Result();
     });
 }
-NV_API int32_t SetInterruptEnable(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetInterruptEnable(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
+                                  KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetInterruptEnableImpl(handle, node, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetInterruptEnable(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
@@ -261,8 +272,8 @@ NV_API int32_t ResetPowerOnTime(uint32_t handle, uint32_t node, int32_t ackFlag,
 NV_API int32_t Set_ADR(uint32_t handle, uint32_t node, int32_t* record) {
     if (record == nullptr || record[1] == record[0]) return -1;
     const int32_t address = record[1];
-    const bool allowed = UfqMode() ? (address == 0 || (address >= 5 && address <= 80))
-                                   : (address >= 5 && address <= 127);
+    const bool allowed =
+        UfqMode() ? (address == 0 || (address >= 5 && address <= 80)) : (address >= 5 && address <= 127);
     if (!allowed) return -1;
     return Guarded(-1, [&] { return ChangeAddress(handle, node, record); });
 }

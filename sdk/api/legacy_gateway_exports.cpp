@@ -37,14 +37,25 @@ WorkBlock& TheWorkBlock() {
 // Gateway of the kinds OpenGateWay and CloseGateWay accept (kind 1 is not one of them).
 std::optional<GatewaySlot> ManagedSlot(uint32_t kind) {
     switch (kind) {
-        case 4: case 4096: return GatewaySlot::Usb;
-        case 8: case 2048: return GatewaySlot::Pci;
-        case 16: return GatewaySlot::Ethernet;
-        case 8192: return GatewaySlot::LegacyEthernet;
-        case 32: case 16384: return GatewaySlot::Uart;
-        case 256: return GatewaySlot::Serial;
-        case 32768: return GatewaySlot::Zone;
-        default: return std::nullopt;
+        case 4:
+        case 4096:
+            return GatewaySlot::Usb;
+        case 8:
+        case 2048:
+            return GatewaySlot::Pci;
+        case 16:
+            return GatewaySlot::Ethernet;
+        case 8192:
+            return GatewaySlot::LegacyEthernet;
+        case 32:
+        case 16384:
+            return GatewaySlot::Uart;
+        case 256:
+            return GatewaySlot::Serial;
+        case 32768:
+            return GatewaySlot::Zone;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -101,11 +112,14 @@ int SearchAll(uint32_t devType, KymSearchRecord* records, int maxRecords) {
         run.Search(GatewayAt(GatewaySlot::Pci), false, (devType & 0x800) != 0 ? 0x80000 : 0x800);
     }
     if ((devType & 0x1004) != 0) run.Search(GatewayAt(GatewaySlot::Usb), false, 0);
-    if ((devType & 0x2000) != 0) run.Search(EthernetGateway(GatewaySlot::LegacyEthernet, 8192), true, 0x200000);
+    if ((devType & 0x2000) != 0)
+        run.Search(EthernetGateway(GatewaySlot::LegacyEthernet, 8192), true, 0x200000);
     if ((devType & 0x10) != 0) {
-        run.Search(EthernetGateway(GatewaySlot::Ethernet, 16), false, (devType & 0x2000) != 0 ? 0x200000 : 0x1000);
+        run.Search(EthernetGateway(GatewaySlot::Ethernet, 16), false,
+                   (devType & 0x2000) != 0 ? 0x200000 : 0x1000);
     }
-    if ((devType & 0x8000) != 0) run.Search(GatewayAtOrCreate(GatewaySlot::Zone, MakeZoneGateway), true, 0x800000);
+    if ((devType & 0x8000) != 0)
+        run.Search(GatewayAtOrCreate(GatewaySlot::Zone, MakeZoneGateway), true, 0x800000);
     return run.Filled();
 }
 

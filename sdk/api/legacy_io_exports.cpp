@@ -78,7 +78,8 @@ NV_API int32_t SetMoveLimitCfg(uint32_t handle, uint32_t node, int32_t* record, 
         NodeLockGuard lock(node);
         Steps steps;
         for (int index = 0; index < 3; ++index) {
-            if (!steps.Add(SetStep(handle, node, 44, index, &record[index], ackFlag, ackBuffer, index))) break;
+            if (!steps.Add(SetStep(handle, node, 44, index, &record[index], ackFlag, ackBuffer, index)))
+                break;
         }
         return steps.Result();
     });
@@ -118,7 +119,8 @@ NV_API int32_t GetEncoderCfg(uint32_t handle, uint32_t node, KymReply* out) {
         return steps.Result();
     });
 }
-NV_API int32_t SetEncoderType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetEncoderType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                              KymReply* ackBuffer) {
     return SetSimple(handle, node, 61, 2, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetEncoderType(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -144,15 +146,15 @@ NV_API int32_t SetIOConfig(uint32_t handle, uint32_t node, int32_t index, int32_
 NV_API int32_t GetIOConfig(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     return GetSimple(handle, node, 51, index, reply);
 }
-NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
-                                  KymReply* ackBuffer) {
+NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
+                                  int32_t ackFlag, KymReply* ackBuffer) {
     return SetSimple(handle, node, 52, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     return GetSimple(handle, node, 52, index, reply);
 }
-NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
-                                   KymReply* ackBuffer) {
+NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
+                                   int32_t ackFlag, KymReply* ackBuffer) {
     return SetSimple(handle, node, 53, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
@@ -161,7 +163,8 @@ NV_API int32_t GetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index
 NV_API int32_t GetAnalogValue(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     return GetSimple(handle, node, 54, index, reply);
 }
-NV_API int32_t SetDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
+                               KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 55, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetDigitalValue(uint32_t handle, uint32_t node, KymReply* reply) {

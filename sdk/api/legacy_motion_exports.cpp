@@ -35,13 +35,15 @@ extern "C" {
 
 // ---- jog and point-to-point (commands 29-33) ----
 
-NV_API int32_t SetJogVelocity(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetJogVelocity(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                              KymReply* ackBuffer) {
     return SetSimple(handle, node, 29, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetJogVelocity(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 29, 0, reply);
 }
-NV_API int32_t SetPTPSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetPTPSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                           KymReply* ackBuffer) {
     return SetSimple(handle, node, 30, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPTPSpeed(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -73,13 +75,15 @@ NV_API int32_t SetOriginPosition(uint32_t handle, uint32_t node, int32_t value, 
 
 // ---- PVT parameters (command 34) ----
 
-NV_API int32_t SetMotionMode(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetMotionMode(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer) {
     return SetSimple(handle, node, 34, 3, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMotionMode(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 34, 3, reply);
 }
-NV_API int32_t SetMPIOConfig(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetMPIOConfig(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer) {
     return SetSimple(handle, node, 34, 7, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMPIOConfig(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -92,7 +96,8 @@ NV_API int32_t SetPVTFeedForwardFactor(uint32_t handle, uint32_t node, int32_t v
 NV_API int32_t GetPVTFeedForwardFactor(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 34, 8, reply);
 }
-NV_API int32_t SetPVTDeadGap(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetPVTDeadGap(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                             KymReply* ackBuffer) {
     return SetSimple(handle, node, 34, 9, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPVTDeadGap(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -119,7 +124,8 @@ NV_API int32_t SetPVTMotionPara(uint32_t handle, uint32_t node, int32_t* record,
         const int indexes[4] = {2, 1, 3, 5};
         const int words[4] = {1, 0, 2, 3};
         for (int k = 0; k < 4; ++k) {
-            if (!steps.Add(SetStep(handle, node, 34, indexes[k], &record[words[k]], ackFlag, ackBuffer, k))) break;
+            if (!steps.Add(SetStep(handle, node, 34, indexes[k], &record[words[k]], ackFlag, ackBuffer, k)))
+                break;
         }
         return steps.Result();
     });

@@ -13,8 +13,8 @@ using namespace norvane::sdk::legacy;
 namespace {
 
 // Motor parameters are command 16 with one index per record word.
-int SetMotorIndexes(uint32_t handle, uint32_t node, const int32_t* record, int first, int last, int32_t ackFlag,
-                    KymReply* ackBuffer) {
+int SetMotorIndexes(uint32_t handle, uint32_t node, const int32_t* record, int first, int last,
+                    int32_t ackFlag, KymReply* ackBuffer) {
     NodeLockGuard lock(node);
     Steps steps;
     for (int index = first, word = 0; index <= last; ++index, ++word) {
@@ -32,7 +32,8 @@ int GetMotorIndexes(uint32_t handle, uint32_t node, KymReply* out, int first, in
     return steps.Result();
 }
 
-int SetSimple(uint32_t handle, uint32_t node, uint8_t command, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+int SetSimple(uint32_t handle, uint32_t node, uint8_t command, int32_t value, int32_t ackFlag,
+              KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetValue(handle, node, command, 0, value, ackFlag, ackBuffer); });
 }
 int GetSimple(uint32_t handle, uint32_t node, uint8_t command, int index, KymReply* reply) {
@@ -52,7 +53,8 @@ NV_API int32_t SetMT(uint32_t handle, uint32_t node, int32_t index, int32_t valu
 NV_API int32_t GetMT(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     return GetSimple(handle, node, 16, index, reply);
 }
-NV_API int32_t SetMotorPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetMotorPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
+                            KymReply* ackBuffer) {
     if (record == nullptr) return -1;
     return Guarded(-1, [&] { return SetMotorIndexes(handle, node, record, 0, 3, ackFlag, ackBuffer); });
 }
@@ -75,7 +77,9 @@ NV_API int32_t UFQGetMotorPara(uint32_t handle, uint32_t node, KymReply* out) {
 NV_API int32_t SetRgb(uint32_t handle, uint32_t node, int32_t colour, int32_t ackFlag, KymReply* ackBuffer) {
     return SetSimple(handle, node, 20, colour & 0xFFFFFF, ackFlag, ackBuffer);
 }
-NV_API int32_t GetRgb(uint32_t handle, uint32_t node, KymReply* reply) { return GetSimple(handle, node, 20, 0, reply); }
+NV_API int32_t GetRgb(uint32_t handle, uint32_t node, KymReply* reply) {
+    return GetSimple(handle, node, 20, 0, reply);
+}
 NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 20, 1, data, ackFlag, ackBuffer); });
 }
@@ -83,7 +87,8 @@ NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ac
 // ---- motor power and motion (commands 21-23) ----
 
 // The controller needs a moment to power the motor before the next command.
-NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                          KymReply* ackBuffer) {
     return Guarded(-1, [&] {
         const int result = SetValue(handle, node, 21, 0, value, ackFlag, ackBuffer);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -109,19 +114,22 @@ NV_API int32_t SetMotionFormatSwitch(uint32_t handle, uint32_t node, int32_t val
 NV_API int32_t GetMotionFormatSwitch(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 24, 0, reply);
 }
-NV_API int32_t SetAcceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetAcceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer) {
     return SetSimple(handle, node, 25, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetAcceleration(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 25, 0, reply);
 }
-NV_API int32_t SetDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer) {
     return SetSimple(handle, node, 26, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetDeceleration(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 26, 0, reply);
 }
-NV_API int32_t SetStartingSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetStartingSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                                KymReply* ackBuffer) {
     return SetSimple(handle, node, 27, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetStartingSpeed(uint32_t handle, uint32_t node, KymReply* reply) {
@@ -140,13 +148,16 @@ NV_API int32_t GetStopDeceleration(uint32_t handle, uint32_t node, KymReply* rep
 
 // ---- backlash (command 45) and temperature (commands 46, 58) ----
 
-NV_API int32_t SetBacklashComp(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t SetBacklashComp(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer) {
     return SetSimple(handle, node, 45, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetBacklashComp(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 45, 0, reply);
 }
-NV_API int32_t GetmMDS(uint32_t handle, uint32_t node, KymReply* reply) { return GetSimple(handle, node, 45, 0, reply); }
+NV_API int32_t GetmMDS(uint32_t handle, uint32_t node, KymReply* reply) {
+    return GetSimple(handle, node, 45, 0, reply);
+}
 NV_API int32_t GetDesiredValues(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     return GetSimple(handle, node, 46, index, reply);
 }
@@ -157,7 +168,9 @@ NV_API int32_t SetTemperatureLimit(uint32_t handle, uint32_t node, int32_t value
                                    KymReply* ackBuffer) {
     return SetSimple(handle, node, 58, value, ackFlag, ackBuffer);
 }
-NV_API int32_t GetSQT(uint32_t handle, uint32_t node, KymReply* reply) { return GetSimple(handle, node, 58, 0, reply); }
+NV_API int32_t GetSQT(uint32_t handle, uint32_t node, KymReply* reply) {
+    return GetSimple(handle, node, 58, 0, reply);
+}
 NV_API int32_t GetCurrTemperature(uint32_t handle, uint32_t node, KymReply* reply) {
     return GetSimple(handle, node, 58, 0, reply);
 }

@@ -17,11 +17,13 @@ constexpr uint8_t kUfq = 2;
 constexpr uint8_t kSystem = 0;
 constexpr uint8_t kServo = 3;
 
-int Operate(uint32_t handle, uint32_t node, const OperationBlock& block, int32_t ackFlag, KymReply* ackBuffer) {
+int Operate(uint32_t handle, uint32_t node, const OperationBlock& block, int32_t ackFlag,
+            KymReply* ackBuffer) {
     return SetData(handle, node, 81, 0, &block, ackFlag, ackBuffer);
 }
 
-int Operation(uint32_t handle, uint32_t node, uint8_t group, uint8_t code, int32_t ackFlag, KymReply* ackBuffer) {
+int Operation(uint32_t handle, uint32_t node, uint8_t group, uint8_t code, int32_t ackFlag,
+              KymReply* ackBuffer) {
     return Guarded(-1, [&] { return Operate(handle, node, MakeOperation(group, code), ackFlag, ackBuffer); });
 }
 
@@ -64,7 +66,8 @@ int UnlockThenSystem(uint32_t handle, uint32_t node, int32_t value, int32_t ackF
 
 extern "C" {
 
-NV_API int32_t OPR_Operate(uint32_t handle, uint32_t node, void* block, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t OPR_Operate(uint32_t handle, uint32_t node, void* block, int32_t ackFlag,
+                           KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 81, 0, block, ackFlag, ackBuffer); });
 }
 
@@ -89,7 +92,8 @@ NV_API int32_t OPR_UFQGetODO(uint32_t handle, uint32_t node, int32_t ackFlag, Ky
 NV_API int32_t OPR_UFQGetErr(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
     return Operation(handle, node, kUfq, 6, ackFlag, ackBuffer);
 }
-NV_API int32_t OPR_UFQSetNodeID(uint32_t handle, uint32_t node, int32_t id, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t OPR_UFQSetNodeID(uint32_t handle, uint32_t node, int32_t id, int32_t ackFlag,
+                                KymReply* ackBuffer) {
     if (id != 0 && (id < 5 || id > 80)) return -1;
     return OperationByte(handle, node, kUfq, 7, id, ackFlag, ackBuffer);
 }
@@ -121,14 +125,16 @@ NV_API int32_t OPR_ResetCommand(uint32_t handle, uint32_t node, int32_t value, i
         return EchoedByte(handle, node, kUfq, 12, static_cast<uint8_t>(value), ackFlag, ackBuffer);
     });
 }
-NV_API int32_t OPR_UFQSetBrake(uint32_t handle, uint32_t node, int32_t on, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t OPR_UFQSetBrake(uint32_t handle, uint32_t node, int32_t on, int32_t ackFlag,
+                               KymReply* ackBuffer) {
     if (node == 0) return -1;
     return Guarded(-1, [&] {
         const uint8_t extra[3] = {'D', 'U', static_cast<uint8_t>(on != 0 ? 1 : 0)};
         return Operate(handle, node, MakeOperation(kUfq, 13, extra, 3), ackFlag, ackBuffer);
     });
 }
-NV_API int32_t OPR_UFQSetMode(uint32_t handle, uint32_t node, int32_t mode, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t OPR_UFQSetMode(uint32_t handle, uint32_t node, int32_t mode, int32_t ackFlag,
+                              KymReply* ackBuffer) {
     return OperationByte(handle, node, kUfq, 0, mode, ackFlag, ackBuffer);
 }
 
@@ -146,7 +152,8 @@ NV_API int32_t OPR_SystemGetCurrent(uint32_t handle, uint32_t node, int32_t valu
                                     KymReply* ackBuffer) {
     return OperationByte(handle, node, kSystem, 28, value, ackFlag, ackBuffer);
 }
-NV_API int32_t OPR_SystemCheck(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
+NV_API int32_t OPR_SystemCheck(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
+                               KymReply* ackBuffer) {
     if (value != 0 && value != 1) return -1;
     return OperationByte(handle, node, kSystem, 31, value, ackFlag, ackBuffer);
 }
@@ -162,20 +169,22 @@ NV_API int32_t OPR_SystemShutDown(uint32_t handle, uint32_t node, int32_t value,
 
 // Reads one servo parameter: the answer repeats the parameter number (2 bytes) followed by
 // its 24-bit value, which is the result.
-NV_API int32_t OPR_ServoGetValue(uint32_t handle, uint32_t node, int32_t parameter, int32_t, KymReply* ackBuffer) {
+NV_API int32_t OPR_ServoGetValue(uint32_t handle, uint32_t node, int32_t parameter, int32_t,
+                                 KymReply* ackBuffer) {
     return Guarded(-1, [&] {
         const uint8_t extra[2] = {static_cast<uint8_t>(parameter), static_cast<uint8_t>(parameter >> 8)};
         KymReply scratch{};
         KymReply* answer = ackBuffer != nullptr ? ackBuffer : &scratch;
-        const int result = AnsweredOperation(handle, node, MakeOperation(kServo, 1, extra, 2), ackBuffer, answer);
+        const int result =
+            AnsweredOperation(handle, node, MakeOperation(kServo, 1, extra, 2), ackBuffer, answer);
         if (result != 1) return result;
         const uint8_t* bytes = AnswerExtra(*answer);
         if (bytes[0] != extra[0] || bytes[1] != extra[1]) return -1;
         return static_cast<int>(bytes[2] | (bytes[3] << 8) | (bytes[4] << 16));
     });
 }
-NV_API int32_t OPR_ServoSetValue(uint32_t handle, uint32_t node, int32_t parameter, int32_t value, int32_t ackFlag,
-                                 KymReply* ackBuffer) {
+NV_API int32_t OPR_ServoSetValue(uint32_t handle, uint32_t node, int32_t parameter, int32_t value,
+                                 int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] {
         const auto v = static_cast<uint32_t>(value);
         const uint8_t extra[6] = {static_cast<uint8_t>(parameter), static_cast<uint8_t>(parameter >> 8),

@@ -18,7 +18,9 @@ constexpr bool IsFirstGenKind(uint32_t kind) {
 constexpr bool IsSecondGenKind(uint32_t kind) {
     return kind == 1 || kind == 4 || kind == 8 || kind == 16 || kind == 32;
 }
-constexpr bool IsUsbKind(uint32_t kind) { return kind == 4 || kind == 4096; }
+constexpr bool IsUsbKind(uint32_t kind) {
+    return kind == 4 || kind == 4096;
+}
 
 /// Result of a run of steps: a negative step result ends the run with that result; otherwise
 /// the run reports the first step that did not succeed (0), or the last result.
@@ -41,8 +43,8 @@ private:
 
 /// One set step: with an acknowledgement its answer's field 0 goes to ackBuffer->field[word]
 /// (decoded into a scratch record first, so no step writes beyond its own word).
-inline int SetStep(uint32_t handle, uint32_t node, uint8_t command, int index, const void* data, int32_t ackFlag,
-                   KymReply* ackBuffer, int word) {
+inline int SetStep(uint32_t handle, uint32_t node, uint8_t command, int index, const void* data,
+                   int32_t ackFlag, KymReply* ackBuffer, int word) {
     if (ackFlag == 0 || ackBuffer == nullptr) return DispatchSet(handle, node, command, index, data, nullptr);
     KymReply scratch{};
     scratch.field[0] = ackBuffer->field[word];
@@ -71,7 +73,8 @@ struct OperationBlock {
 };
 static_assert(sizeof(OperationBlock) == 16);
 
-inline OperationBlock MakeOperation(uint8_t group, uint8_t code, const uint8_t* extra = nullptr, uint32_t count = 0) {
+inline OperationBlock MakeOperation(uint8_t group, uint8_t code, const uint8_t* extra = nullptr,
+                                    uint32_t count = 0) {
     OperationBlock block;
     block.group = group;
     block.code = code;

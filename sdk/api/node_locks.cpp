@@ -36,7 +36,9 @@ void DeleteNodeLocks() {
     }
 }
 
-bool NodeLocksExist() { return CurrentSet() != nullptr; }
+bool NodeLocksExist() {
+    return CurrentSet() != nullptr;
+}
 
 NodeLockGuard::NodeLockGuard(uint32_t node) {
     if (node >= kLockedNodes) return;

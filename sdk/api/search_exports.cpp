@@ -40,8 +40,9 @@ struct KindEntry {
     uint32_t idBase;
 };
 constexpr KindEntry kSearchOrder[] = {
-    {1, GatewaySlot::Serial, 0, 0x100}, {32, GatewaySlot::Uart, 0, 0x2000}, {16, GatewaySlot::Ethernet, 4, 0x1000},
-    {8, GatewaySlot::Pci, 0, 0x800},    {4, GatewaySlot::Usb, 2, 0x400},
+    {1, GatewaySlot::Serial, 0, 0x100},     {32, GatewaySlot::Uart, 0, 0x2000},
+    {16, GatewaySlot::Ethernet, 4, 0x1000}, {8, GatewaySlot::Pci, 0, 0x800},
+    {4, GatewaySlot::Usb, 2, 0x400},
 };
 constexpr int kIdListRoom = 32;
 constexpr int kRegisterRoom = 126;
@@ -189,8 +190,8 @@ NV_API int32_t RegisterDevice(uint32_t handle, KymNodeRecord* records, int32_t m
 NV_API int32_t Register753AllDevice(uint32_t handle, KymNodeRecord* records, int32_t max) {
     return Guarded(0, [&] {
         const uint32_t kind = KindOf(handle);
-        const bool legacy = kind == 256 || kind == 2048 || kind == 4096 || kind == 8192 || kind == 16384 ||
-                            kind == 32768;
+        const bool legacy =
+            kind == 256 || kind == 2048 || kind == 4096 || kind == 8192 || kind == 16384 || kind == 32768;
         if (!legacy || records == nullptr || max < 1) return 0;
         const auto gateway = GatewayOfKind(kind == 16384 ? 32 : kind);
         return gateway ? gateway->RegisterAllNodes(handle, records, max) : 0;

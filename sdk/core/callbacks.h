@@ -11,12 +11,12 @@
 namespace norvane::sdk {
 
 struct Callbacks {
-    std::atomic<KymRtcnCallBack> realtime{nullptr};        ///< second-generation real-time notices
-    std::atomic<KymMsgCallBack> legacyRealtime{nullptr};   ///< first-generation real-time messages
-    std::atomic<KymMsgCallBack> translate{nullptr};        ///< translated messages (notification thread)
+    std::atomic<KymRtcnCallBack> realtime{nullptr};       ///< second-generation real-time notices
+    std::atomic<KymMsgCallBack> legacyRealtime{nullptr};  ///< first-generation real-time messages
+    std::atomic<KymMsgCallBack> translate{nullptr};       ///< translated messages (notification thread)
     std::atomic<KymSerialCallBack> serialTranslate{nullptr};
     std::atomic<KymSerialCallBack> serialTranslate318{nullptr};
-    std::atomic<void*> record{nullptr};                    ///< stored only
+    std::atomic<void*> record{nullptr};  ///< stored only
 };
 
 Callbacks& GlobalCallbacks();

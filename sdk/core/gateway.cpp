@@ -12,7 +12,8 @@ std::shared_ptr<CNvCallBackFunc> CSDKGWCAN::Port(uint32_t index) const {
     return ports_[index];
 }
 
-std::shared_ptr<CNvCallBackFunc> CSDKGWCAN::ExchangePort(uint32_t index, std::shared_ptr<CNvCallBackFunc> port) {
+std::shared_ptr<CNvCallBackFunc> CSDKGWCAN::ExchangePort(uint32_t index,
+                                                         std::shared_ptr<CNvCallBackFunc> port) {
     if (index >= kMaxPorts) return port;
     std::lock_guard lock(portsLock_);
     std::swap(ports_[index], port);
@@ -21,7 +22,8 @@ std::shared_ptr<CNvCallBackFunc> CSDKGWCAN::ExchangePort(uint32_t index, std::sh
 
 int CSDKGWCAN::ListPortIds(uint32_t idBase, uint32_t* ids, int room) {
     int n = 0;
-    const uint32_t positions = portCount > 0 ? std::min<uint32_t>(static_cast<uint32_t>(portCount), kMaxPorts) : 0;
+    const uint32_t positions =
+        portCount > 0 ? std::min<uint32_t>(static_cast<uint32_t>(portCount), kMaxPorts) : 0;
     for (uint32_t index = 0; index < positions && ids != nullptr && n < room; ++index) {
         if (Port(index)) ids[n++] = idBase | index;
     }

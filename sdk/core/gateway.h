@@ -41,12 +41,18 @@ public:
     // Operations added after the eleven slots, with default bodies for gateways that lack them.
     /// Fills the 84-byte gateway description of the port at handle; the name's length, or -1
     /// (record untouched) when there is no port to describe.
-    virtual int DescribePort(uint32_t handle, KymDevInfo* info) { (void)handle, (void)info; return -1; }
+    virtual int DescribePort(uint32_t handle, KymDevInfo* info) {
+        (void)handle, (void)info;
+        return -1;
+    }
     /// Writes idBase | index for every existing port among the first portCount positions, at
     /// most room ids; returns how many.
     virtual int ListPortIds(uint32_t idBase, uint32_t* ids, int room);
     /// Bit-rate value of the channel at handle into *bitRate; 0 when the channel has no port.
-    virtual int ChannelBitRate(uint32_t handle, int32_t* bitRate) { (void)handle, (void)bitRate; return 0; }
+    virtual int ChannelBitRate(uint32_t handle, int32_t* bitRate) {
+        (void)handle, (void)bitRate;
+        return 0;
+    }
 
     int32_t portCount = 0;        ///< ports found by the last search
     uint32_t legacyProtocol = 0;  ///< 0 second generation, 1 first generation

@@ -22,14 +22,25 @@ Registry& TheRegistry() {
 
 std::optional<GatewaySlot> SlotForKind(uint32_t kind) {
     switch (kind) {
-        case 1: case 256: return GatewaySlot::Serial;
-        case 4: case 4096: return GatewaySlot::Usb;
-        case 8: case 2048: return GatewaySlot::Pci;
-        case 16: return GatewaySlot::Ethernet;
-        case 8192: return GatewaySlot::LegacyEthernet;
-        case 32: return GatewaySlot::Uart;
-        case 32768: return GatewaySlot::Zone;
-        default: return std::nullopt;
+        case 1:
+        case 256:
+            return GatewaySlot::Serial;
+        case 4:
+        case 4096:
+            return GatewaySlot::Usb;
+        case 8:
+        case 2048:
+            return GatewaySlot::Pci;
+        case 16:
+            return GatewaySlot::Ethernet;
+        case 8192:
+            return GatewaySlot::LegacyEthernet;
+        case 32:
+            return GatewaySlot::Uart;
+        case 32768:
+            return GatewaySlot::Zone;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -55,6 +66,8 @@ std::shared_ptr<CSDKGWCAN> InstallGateway(GatewaySlot slot, std::shared_ptr<CSDK
     return gateway;
 }
 
-std::shared_ptr<CSDKGWCAN> RemoveGateway(GatewaySlot slot) { return InstallGateway(slot, nullptr); }
+std::shared_ptr<CSDKGWCAN> RemoveGateway(GatewaySlot slot) {
+    return InstallGateway(slot, nullptr);
+}
 
 }  // namespace norvane::sdk

@@ -21,10 +21,10 @@ struct NodeAnswerTable {
     std::mutex requestLock;  ///< taken second by set, get and raw-message requests
     platform::Event answerEvent{platform::Event::Reset::Auto};
 
-    std::mutex storeLock;  ///< leaf lock: guards the arrays below
+    std::mutex storeLock;                      ///< leaf lock: guards the arrays below
     uint8_t expectedCommand[kNodeSlots] = {};  ///< command number in flight per node, 0 = none
     uint8_t auxiliary[kNodeSlots] = {};
-    uint32_t answerCount[kNodeSlots] = {};     ///< answers stored since the request was sent
+    uint32_t answerCount[kNodeSlots] = {};  ///< answers stored since the request was sent
     KymCanMsg answers[kNodeSlots][kAnswersPerNode] = {};
 
     /// Prepares node for a request of the given command: count 0, command expected.

@@ -82,9 +82,13 @@ void CNvCallBackFunc::StopThreads() {
     }
 }
 
-void CNvCallBackFunc::SignalReceiverStarted(uint32_t index) { TableFor(index)->answerEvent.Set(); }
+void CNvCallBackFunc::SignalReceiverStarted(uint32_t index) {
+    TableFor(index)->answerEvent.Set();
+}
 
-void CNvCallBackFunc::WakeWaiters(uint32_t handle) { TableFor(handle)->answerEvent.Set(); }
+void CNvCallBackFunc::WakeWaiters(uint32_t handle) {
+    TableFor(handle)->answerEvent.Set();
+}
 
 bool CNvCallBackFunc::WaitForAnswer(NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs) {
     if (table.Count(node) > 0) return true;

@@ -41,15 +41,16 @@ public:
     // ---- operations, in slot order ----
     virtual int ProbeLegacy() = 0;
     virtual int Probe() = 0;
-    virtual int SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                                 KymReply* reply) = 0;
+    virtual int SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                 const void* data, KymReply* reply) = 0;
     /// 1 done, 0 not packable, -1 not running / send failed / no answer, -code refused by the node.
     virtual int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                            KymReply* reply) = 0;
     virtual int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
                                  KymReply* reply) = 0;
     /// 1 done, 0 otherwise.
-    virtual int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) = 0;
+    virtual int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                           KymReply* reply) = 0;
     /// Runs on the receive thread until receiveRunning clears; returns 0.
     virtual int ReceiveLoop(uint32_t portIndex) = 0;
     virtual int ReceiveLoopLegacy(uint32_t portIndex) = 0;

@@ -51,7 +51,8 @@ bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, u
     return false;
 }
 
-int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire) {
+int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
+                  const RequestWire& wire) {
     if (!port.receiveRunning) return -1;
     NodeAnswerTable& table = *port.CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
@@ -85,13 +86,14 @@ int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs&
         available = TakeAnswers(table, args.node, wire.answersCounted, answers);
     }
     KymReply scratch{};
-    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers, available,
-                                        args.reply != nullptr ? args.reply : &scratch);
+    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers,
+                                        available, args.reply != nullptr ? args.reply : &scratch);
     Finish(table, args.node);
     return decoded == 1 ? 1 : -1;
 }
 
-int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire) {
+int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
+                  const RequestWire& wire) {
     if (!port.receiveRunning) return 0;
     NodeAnswerTable& table = *port.CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
@@ -110,8 +112,8 @@ int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs&
     KymCanMsg answers[2] = {};
     const size_t available = TakeAnswers(table, args.node, wire.answersCounted, answers);
     KymReply scratch{};
-    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers, available,
-                                        args.reply != nullptr ? args.reply : &scratch);
+    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers,
+                                        available, args.reply != nullptr ? args.reply : &scratch);
     Finish(table, args.node);
     return decoded == 1 ? 1 : 0;
 }
@@ -166,8 +168,8 @@ int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* ou
     return broadcast && !answered && copied == 0 ? 0 : 1;
 }
 
-int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs, KymNodeRecord* records,
-                 int max, const std::function<bool()>& send) {
+int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs,
+                 KymNodeRecord* records, int max, const std::function<bool()>& send) {
     NodeAnswerTable& table = *port.CurrentTable();
     std::lock_guard lock(table.tableLock);
     for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node) table.Expect(node, command);

@@ -37,10 +37,12 @@ constexpr uint32_t kLongAnswerTimeoutMs = 1500;  ///< command 81 (operation comm
 /// Second-generation set on the port's current table: 1 done, 0 not buildable, -1 not running,
 /// not sent, unanswered or undecodable, -code when the node reports an error for the command.
 /// An unanswered ENA (command 1, index 0) with a first data word of 0 counts as done.
-int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire);
+int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
+                  const RequestWire& wire);
 
 /// Second-generation get: 1 done, 0 otherwise.
-int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args, const RequestWire& wire);
+int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
+                  const RequestWire& wire);
 
 /// One raw message and the answers of its node (all nodes for node 0): 1 done, 0 for a null
 /// message, a port not running, or an unanswered broadcast, -1 when nothing was sent.
@@ -52,8 +54,8 @@ int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* ou
 /// first generation), send, wait waitMs, then take the answers the receive loop gathered in
 /// areaNode's area (node ids 5-125, the lowest max of them) into records sorted by node id.
 /// Returns the number of records, 0 when nothing was sent.
-int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs, KymNodeRecord* records,
-                 int max, const std::function<bool()>& send);
+int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs,
+                 KymNodeRecord* records, int max, const std::function<bool()>& send);
 
 /// Waits for node's answer until timeoutMs passed: true once one is there. A signal for
 /// another node's message does not end the wait when answers are counted.

@@ -20,7 +20,8 @@ CETHCAN::CETHCAN(uint32_t kind) {
 CETHCAN::~CETHCAN() {
     for (uint32_t index = 0; index < kMaxPorts; ++index) {
         if (auto port = ExchangePort(index, nullptr)) {
-            if (auto* ethernet = dynamic_cast<CNvSocketClient*>(port.get())) ethernet->Disconnect(port->Handle());
+            if (auto* ethernet = dynamic_cast<CNvSocketClient*>(port.get()))
+                ethernet->Disconnect(port->Handle());
         }
     }
 }
@@ -106,7 +107,9 @@ int CETHCAN::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) 
     return port->RegisterAllNodes(handle, records, max);
 }
 
-int CETHCAN::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) { return 0; }
+int CETHCAN::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) {
+    return 0;
+}
 
 int CETHCAN::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) {
     auto port = PortOf(handle);
@@ -133,7 +136,8 @@ int CETHCAN::SendRaw(uint32_t handle, const uint8_t* bytes, int length) {
     return port->SendBytes(bytes, static_cast<size_t>(length));
 }
 
-int CETHCAN::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut) {
+int CETHCAN::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                            int* countOut) {
     auto port = PortOf(handle);
     if (!port) return 0;
     port->SelectTable(handle);

@@ -30,7 +30,8 @@ public:
     int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                    KymReply* out) override;
     int SendRaw(uint32_t handle, const uint8_t* bytes, int length) override;
-    int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut) override;
+    int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                       int* countOut) override;
     int ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer, int length) override;
 
     /// Name "KYM%d.%d.%.d.%d" of the port's address; -1 when the position holds no port.

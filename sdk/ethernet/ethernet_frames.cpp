@@ -86,7 +86,8 @@ void DropFront(uint8_t* buffer, size_t& count, size_t n) {
     count -= n;
 }
 
-bool ParseFrame(uint8_t* buffer, size_t& count, uint8_t expectedCommand, size_t& frameLength, size_t capacity) {
+bool ParseFrame(uint8_t* buffer, size_t& count, uint8_t expectedCommand, size_t& frameLength,
+                size_t capacity) {
     frameLength = 0;
     if (buffer == nullptr) {
         count = 0;
@@ -112,7 +113,9 @@ bool ParseFrame(uint8_t* buffer, size_t& count, uint8_t expectedCommand, size_t&
             // A complete frame behind the start means the first frame was cut off.
             size_t q = 1;
             for (; q < count; ++q) {
-                if (buffer[q] == kReceiveStart && Examine(buffer, count, q, capacity, length) == Start::Complete) break;
+                if (buffer[q] == kReceiveStart &&
+                    Examine(buffer, count, q, capacity, length) == Start::Complete)
+                    break;
             }
             if (q == count) {
                 if (count >= capacity) Clear(buffer, count);
@@ -186,8 +189,8 @@ size_t NodeListIds(const uint8_t* frame, size_t frameLength, uint8_t* ids, size_
 size_t GatewayName(uint32_t address, char* out, size_t capacity) {
     char name[32];
     const int n = std::snprintf(name, sizeof name, "KYM%d.%d.%.d.%d", static_cast<int>(address >> 24),
-                                static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
-                                static_cast<int>(address & 0xFF));
+                                static_cast<int>((address >> 16) & 0xFF),
+                                static_cast<int>((address >> 8) & 0xFF), static_cast<int>(address & 0xFF));
     if (out != nullptr && capacity > 0) {
         const size_t copied = std::min(static_cast<size_t>(n), capacity - 1);
         std::memcpy(out, name, copied);

@@ -60,7 +60,8 @@ size_t BuildSerialRecordFrame(const KymCanMsg& message, uint8_t* out);
 /// non-zero expectedCommand, its byte 6 (the control word of a CAN payload) equals
 /// expectedCommand & 0x7F. With false and frameLength > 0 the frame is complete but not the
 /// expected one: the caller drops it. With false and frameLength 0 the caller reads more.
-bool ParseFrame(uint8_t* buffer, size_t& count, uint8_t expectedCommand, size_t& frameLength, size_t capacity);
+bool ParseFrame(uint8_t* buffer, size_t& count, uint8_t expectedCommand, size_t& frameLength,
+                size_t capacity);
 
 /// Removes the first n bytes of buffer[0..count).
 void DropFront(uint8_t* buffer, size_t& count, size_t n);

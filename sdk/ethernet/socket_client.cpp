@@ -51,14 +51,18 @@ KymCanMsg Request(uint8_t node, uint8_t controlWord) {
 
 }  // namespace
 
-CNvSocketClient::CNvSocketClient(uint32_t address) : address_(address) { kind = kEthernetKind; }
+CNvSocketClient::CNvSocketClient(uint32_t address) : address_(address) {
+    kind = kEthernetKind;
+}
 
 CNvSocketClient::~CNvSocketClient() {
     Disconnect(Handle());
     StopThreads();
 }
 
-bool CNvSocketClient::SerialFraming() const { return GlobalSwitches().serialTransmission.load() != 0; }
+bool CNvSocketClient::SerialFraming() const {
+    return GlobalSwitches().serialTransmission.load() != 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Connection
@@ -95,9 +99,10 @@ int CNvSocketClient::Connect() {
     // Keep-alive notices a dead gateway; the send time-out keeps a stuck peer from blocking a
     // request. No Nagle delay: every frame is one complete request.
     const timeval sendTimeout{0, 100 * 1000};
-    const bool optionsSet = SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1) && SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, 3) &&
-                            SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, 1) && SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1) &&
-                            setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout) == 0;
+    const bool optionsSet =
+        SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1) && SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, 3) &&
+        SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, 1) && SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1) &&
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout) == 0;
     if (!optionsSet) {
         ::shutdown(fd, SHUT_RDWR);
         ::close(fd);
@@ -108,8 +113,8 @@ int CNvSocketClient::Connect() {
 
     const bool serial = SerialFraming();
     uint8_t hello[8];
-    const size_t length = eth::BuildFrame(serial ? eth::command::kSerialHello : eth::command::kCanHello, nullptr, 0,
-                                          hello, sizeof hello);
+    const size_t length = eth::BuildFrame(serial ? eth::command::kSerialHello : eth::command::kCanHello,
+                                          nullptr, 0, hello, sizeof hello);
     if (SendBytes(hello, length) > 0 && !serial) platform::SleepMs(kHelloPauseMs);
     uint8_t discard[128];
     ReceiveBytes(discard, sizeof discard, 1000);
@@ -127,8 +132,9 @@ int CNvSocketClient::Disconnect(uint32_t handle) {
     const int fd = socket_.load();
     if (fd < 0) return 1;
     uint8_t goodbye[8];
-    const size_t length = eth::BuildFrame(
-        SerialFraming() ? eth::command::kSerialGoodbye : eth::command::kCanGoodbye, nullptr, 0, goodbye, sizeof goodbye);
+    const size_t length =
+        eth::BuildFrame(SerialFraming() ? eth::command::kSerialGoodbye : eth::command::kCanGoodbye, nullptr,
+                        0, goodbye, sizeof goodbye);
     SendBytes(goodbye, length);
     // Shut down first: the receive thread's wait ends at once, and the descriptor is closed
     // only after no thread can use it any more (so it can never be reused under a reader).
@@ -240,8 +246,8 @@ int CNvSocketClient::Probe() {
     if (SerialFraming()) {
         static constexpr uint8_t kProbeText[] = {'A', 'B', 'C', ';'};
         uint8_t frame[16];
-        const size_t length = eth::BuildFrame(eth::command::kSerialMessage, kProbeText, sizeof kProbeText, frame,
-                                              sizeof frame);
+        const size_t length =
+            eth::BuildFrame(eth::command::kSerialMessage, kProbeText, sizeof kProbeText, frame, sizeof frame);
         SendBytes(frame, length);
         uint8_t answer[64];
         platform::SleepMs(480);
@@ -256,11 +262,13 @@ int CNvSocketClient::Probe() {
     // A gateway that does not answer the protocol selection is an older one: accepted as is.
     if (SelectProtocol() != 1) return 1;
     KymCanMsg answer{};
-    if (Exchange(Request(1, 0xC1), 0xC1, kProbeAnswerMs, &answer) != 1 || answer.controlWord != 0x41) return 0;
+    if (Exchange(Request(1, 0xC1), 0xC1, kProbeAnswerMs, &answer) != 1 || answer.controlWord != 0x41)
+        return 0;
     identified = 1;
     modelNumber = answer.data[0] * 256u + answer.data[1];
     firmwareNumber = answer.data[5] * 256u + answer.data[4];
-    if (Exchange(Request(1, 0xB5), 0xB5, kProbeAnswerMs, &answer) != 1 || answer.controlWord != 0x35) return 0;
+    if (Exchange(Request(1, 0xB5), 0xB5, kProbeAnswerMs, &answer) != 1 || answer.controlWord != 0x35)
+        return 0;
     bitRateCode = answer.data[0];
     return 1;
 }
@@ -284,8 +292,8 @@ int CNvSocketClient::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, in
                            data != nullptr ? kMaxRequestData : 0, text, sizeof text, &textLength) != 1) {
                 return false;
             }
-            length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength,
-                                     frame, sizeof frame);
+            length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text),
+                                     textLength, frame, sizeof frame);
         } else {
             KymCanMsg message{};
             if (PackSecondGen(node, controlWord, index, data, &message) != 1) return false;
@@ -308,12 +316,12 @@ int CNvSocketClient::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, in
         if (serial) {
             char text[kMaxCommandText + 1];
             size_t textLength = 0;
-            if (EncodeText(static_cast<int32_t>(node), controlWord, static_cast<uint8_t>(index), nullptr, 0, text,
-                           sizeof text, &textLength) != 1) {
+            if (EncodeText(static_cast<int32_t>(node), controlWord, static_cast<uint8_t>(index), nullptr, 0,
+                           text, sizeof text, &textLength) != 1) {
                 return false;
             }
-            length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength,
-                                     frame, sizeof frame);
+            length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text),
+                                     textLength, frame, sizeof frame);
         } else {
             KymCanMsg message{};
             if (PackSecondGenGet(node, controlWord, index, &message) != 1) return false;
@@ -325,7 +333,8 @@ int CNvSocketClient::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, in
     return RunGetRequest(*this, kEthernetKind, {node, controlWord, index, nullptr, reply}, wire);
 }
 
-int CNvSocketClient::SendCanMessage(uint32_t, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut) {
+int CNvSocketClient::SendCanMessage(uint32_t, const KymCanMsg* message, KymCanMsg* out, int max,
+                                    int* countOut) {
     return RunRawMessage(*this, message, out, max, countOut,
                          [this](const KymCanMsg& request) { return SendMessage(request); });
 }
@@ -338,8 +347,9 @@ int CNvSocketClient::RegisterNodes(uint32_t, KymNodeRecord* records, int max) {
         size_t textLength = 0;
         uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
         if (EncodeText(127, 0xC0, 0, nullptr, 0, text, sizeof text, &textLength) != 1) return false;
-        const size_t length = eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text),
-                                              textLength, frame, sizeof frame);
+        const size_t length =
+            eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength,
+                            frame, sizeof frame);
         return length > 0 && SendBytes(frame, length) > 0;
     };
     // Serial transmission gateways send one node list, gathered in node 1's area.

@@ -29,7 +29,8 @@ public:
                          KymReply* reply) override;
     int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                    KymReply* reply) override;
-    int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) override;
+    int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                         KymReply* reply) override;
     int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) override;
     int ReceiveLoop(uint32_t portIndex) override;
     int ReceiveLoopLegacy(uint32_t portIndex) override;
@@ -37,7 +38,8 @@ public:
     int RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) override;
     int OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
     int Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
-    int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut) override;
+    int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                       int* countOut) override;
 
     /// First-generation register-all exchange (serial-number request with two zero bytes).
     int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max);
@@ -86,7 +88,7 @@ private:
     const uint32_t address_;
     std::atomic<int> socket_{-1};
     std::atomic<bool> peerClosed_{false};
-    std::mutex stateLock_;    ///< serialises Connect and Disconnect
+    std::mutex stateLock_;  ///< serialises Connect and Disconnect
     std::mutex sendLock_;
     std::mutex receiveLock_;
 };

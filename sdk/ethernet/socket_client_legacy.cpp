@@ -32,14 +32,16 @@ uint32_t Word(const void* data, size_t which) {
     return word;
 }
 
-bool InTable(uint32_t node) { return node < static_cast<uint32_t>(kNodeSlots); }
+bool InTable(uint32_t node) {
+    return node < static_cast<uint32_t>(kNodeSlots);
+}
 
 enum class Wait { Answered, Refused, TimedOut, Stopped };
 
 // Waits until node has an answer with the command number (the first such answer goes to out),
 // or an error report naming the command (it goes to out as well).
-Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint8_t command, uint32_t timeoutMs,
-                  KymCanMsg& out) {
+Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint8_t command,
+                  uint32_t timeoutMs, KymCanMsg& out) {
     const uint64_t deadline = platform::TickMs() + timeoutMs;
     KymCanMsg stored[kAnswersPerNode];
     for (;;) {
@@ -89,16 +91,16 @@ size_t CNvSocketClient::BuildLegacyRequest(uint32_t node, uint8_t controlWord, i
                              data != nullptr ? kMaxLegacyData : 0, text, sizeof text, &textLength) != 1) {
             return 0;
         }
-        return eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text), textLength, frame,
-                               capacity);
+        return eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text),
+                               textLength, frame, capacity);
     }
     KymCanMsg message{};
     if (PackFirstGen(node, controlWord, index, data, &message) != 1) return 0;
     return eth::BuildCanMessageFrame(message, frame);
 }
 
-int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index, const void* data,
-                                      KymReply* reply) {
+int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index,
+                                      const void* data, KymReply* reply) {
     if (!receiveRunning) return -1;
     const uint8_t command = controlWord & 0x7F;
     // Requests answered from another node: the bus-wide update of node 0 (node 1 answers), and
@@ -106,7 +108,8 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     // identification light uses 254) is answered from the node itself.
     uint32_t answerNode = node;
     if (data != nullptr && node == 0 && command == 1 && index == 0 && Word(data, 0) == 1) answerNode = 1;
-    if (data != nullptr && command == kSerialNumber && index == 1 && InTable(Word(data, 1))) answerNode = Word(data, 1);
+    if (data != nullptr && command == kSerialNumber && index == 1 && InTable(Word(data, 1)))
+        answerNode = Word(data, 1);
     const bool quietDisable = data != nullptr && command == 1 && index == 0 && Word(data, 0) == 0;
 
     uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
@@ -141,14 +144,16 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     KymReply scratch{};
     KymReply* out = reply != nullptr ? reply : &scratch;
     if (DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer, out) != 1) return -1;
-    if (data != nullptr && command != 20 && command != 81 && static_cast<uint32_t>(out->field[0]) != Word(data, 0)) {
+    if (data != nullptr && command != 20 && command != 81 &&
+        static_cast<uint32_t>(out->field[0]) != Word(data, 0)) {
         // An address change answers with the serial number: a difference is expected there.
         return command == kSerialNumber && index != 2 ? 1 : -1;
     }
     return 1;
 }
 
-int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index,
+                                      KymReply* reply) {
     if (!receiveRunning) return 0;
     if (!InTable(node)) return 0;
     const uint8_t command = controlWord & 0x7F;
@@ -177,8 +182,10 @@ int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     }
     if (wait == Wait::Refused) return 0;
     KymReply scratch{};
-    return DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer, reply != nullptr ? reply : &scratch) == 1 ? 1
-                                                                                                                 : 0;
+    return DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer,
+                          reply != nullptr ? reply : &scratch) == 1
+               ? 1
+               : 0;
 }
 
 int CNvSocketClient::RunLegacyDiscovery(uint32_t, KymNodeRecord* records, int max, bool withData) {
@@ -296,7 +303,8 @@ void CNvSocketClient::HandleLegacyFrame(const uint8_t* bytes, size_t length) {
         if (eth::DecodeCanPayload(frame.payload, frame.payloadLength, message)) FileLegacyMessage(message);
     } else if (frame.command == eth::command::kLegacyMessage) {
         if (eth::DecodeLegacyPayload(frame.payload, frame.payloadLength, message)) FileLegacyMessage(message);
-    } else if (frame.command == eth::command::kSerialAnswer && frame.payloadLength > 10 && frame.payload[0] > 3) {
+    } else if (frame.command == eth::command::kSerialAnswer && frame.payloadLength > 10 &&
+               frame.payload[0] > 3) {
         if (const KymSerialCallBack callback = GlobalCallbacks().serialTranslate.load()) {
             callback(portIndex | 0x400000, frame.payload, static_cast<int32_t>(frame.payloadLength));
         }

@@ -26,9 +26,13 @@ size_t BuildMessageFrame(uint8_t zone, const KymCanMsg& message, uint8_t* out) {
     return eth::BuildFrame(eth::command::kLegacyMessage, payload, sizeof payload, out, kMessageFrameBytes);
 }
 
-size_t BuildProbeFrame(uint8_t* out) { return BuildEmpty(eth::command::kZoneProbe, out); }
+size_t BuildProbeFrame(uint8_t* out) {
+    return BuildEmpty(eth::command::kZoneProbe, out);
+}
 
-size_t BuildListFrame(uint8_t* out) { return BuildEmpty(eth::command::kZoneList, out); }
+size_t BuildListFrame(uint8_t* out) {
+    return BuildEmpty(eth::command::kZoneList, out);
+}
 
 bool DecodeMessagePayload(const uint8_t* payload, size_t length, ZoneMessage& out) {
     out = ZoneMessage{};

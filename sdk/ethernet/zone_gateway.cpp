@@ -14,7 +14,9 @@ std::shared_ptr<CNvZonePort> ZonePort(const CSDKGWCAN& gateway, uint32_t index) 
 
 }  // namespace
 
-CZoneGateway::CZoneGateway() { legacyProtocol = 1; }
+CZoneGateway::CZoneGateway() {
+    legacyProtocol = 1;
+}
 
 // Each zone port disconnects itself when its last reference goes.
 CZoneGateway::~CZoneGateway() = default;
@@ -71,7 +73,9 @@ int CZoneGateway::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int 
     return port ? port->ZoneRegister(handle, records, max, true) : 0;
 }
 
-int CZoneGateway::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) { return 0; }
+int CZoneGateway::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) {
+    return 0;
+}
 
 int CZoneGateway::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) {
     const auto port = ZonePort(*this, handle & 0xFF);
@@ -101,6 +105,8 @@ int CZoneGateway::ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer
     return port ? port->ReadNodeStream(node, buffer, length) : 0;
 }
 
-std::shared_ptr<CSDKGWCAN> MakeZoneGateway() { return std::make_shared<CZoneGateway>(); }
+std::shared_ptr<CSDKGWCAN> MakeZoneGateway() {
+    return std::make_shared<CZoneGateway>();
+}
 
 }  // namespace norvane::sdk

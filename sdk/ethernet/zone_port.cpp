@@ -37,7 +37,9 @@ uint32_t DataWord(const void* data, int i) {
     return word;
 }
 
-uint8_t ZoneOf(uint32_t handle) { return static_cast<uint8_t>(handle >> 24); }
+uint8_t ZoneOf(uint32_t handle) {
+    return static_cast<uint8_t>(handle >> 24);
+}
 
 }  // namespace
 
@@ -140,7 +142,8 @@ int CNvZonePort::ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, in
         table.answerEvent.Clear();
         table.Clear(slot);
         // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
-        const bool quietDisable = data != nullptr && command == kEnable && index == 0 && DataWord(data, 0) == 0;
+        const bool quietDisable =
+            data != nullptr && command == kEnable && index == 0 && DataWord(data, 0) == 0;
         return quietDisable ? 1 : -1;
     }
     KymCanMsg answer{};
@@ -151,7 +154,8 @@ int CNvZonePort::ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, in
     const int error = ErrorReportResult(command, answer, &isErrorReport);
     if (isErrorReport) return error;
     KymReply scratch{};
-    const int decoded = DecodeFirstGen(kind, slot, controlWord, index, &answer, reply != nullptr ? reply : &scratch);
+    const int decoded =
+        DecodeFirstGen(kind, slot, controlWord, index, &answer, reply != nullptr ? reply : &scratch);
     return decoded == 1 ? 1 : -1;
 }
 
@@ -195,14 +199,16 @@ int CNvZonePort::ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, in
 
 int CNvZonePort::ZoneRawMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
                                 int* countOut) {
-    return RunRawMessage(*this, message, out, max, countOut,
-                         [this, handle](const KymCanMsg& request) { return SendZoneMessage(handle, request); });
+    return RunRawMessage(*this, message, out, max, countOut, [this, handle](const KymCanMsg& request) {
+        return SendZoneMessage(handle, request);
+    });
 }
 
 int CNvZonePort::ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, bool withZeroData) {
     NodeAnswerTable& table = *CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
-    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node) table.Expect(node, kSerialNumber);
+    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node)
+        table.Expect(node, kSerialNumber);
     {
         std::lock_guard store(table.storeLock);
         table.expectedCommand[0] = kRegistering;
@@ -235,7 +241,8 @@ int CNvZonePort::ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, 
     table.answerEvent.Clear();
     // Every valid answer is considered before the caller's maximum applies, so answers from
     // nodes 1-4 or a small max never hide a valid node.
-    std::stable_sort(found, found + count, [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
+    std::stable_sort(found, found + count,
+                     [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
     int n = 0;
     for (uint32_t i = 0; i < count && records != nullptr && n < max; ++i) {
         if (found[i].node < 5 || found[i].node > 125) continue;
@@ -292,9 +299,13 @@ int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
 // ---------------------------------------------------------------------------------------------
 // Receive loop
 
-int CNvZonePort::ReceiveLoop(uint32_t index) { return ZoneReceiveLoop(index); }
+int CNvZonePort::ReceiveLoop(uint32_t index) {
+    return ZoneReceiveLoop(index);
+}
 
-int CNvZonePort::ReceiveLoopLegacy(uint32_t index) { return ZoneReceiveLoop(index); }
+int CNvZonePort::ReceiveLoopLegacy(uint32_t index) {
+    return ZoneReceiveLoop(index);
+}
 
 int CNvZonePort::ZoneReceiveLoop(uint32_t index) {
     if (!IsConnected()) return 0;

@@ -30,7 +30,8 @@ public:
     int ZoneOpen(uint32_t portIndex, KymNodeRecord* records, int max);
     /// First-generation set: 1 done, -1 not running / not packable / not sent / unanswered or
     /// undecodable, -code (or 0) when the node reports an error.
-    int ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data, KymReply* reply);
+    int ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+                KymReply* reply);
     /// First-generation get: 1 done, 0 no reply record / not running / unanswered / undecodable,
     /// -1 not packable.
     int ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply);

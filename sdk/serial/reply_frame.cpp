@@ -46,7 +46,9 @@ private:
     bool tooShort_ = false;
 };
 
-uint32_t Signed17(uint32_t value) { return (value & 0x10000) ? value | 0xFFFF0000u : value; }
+uint32_t Signed17(uint32_t value) {
+    return (value & 0x10000) ? value | 0xFFFF0000u : value;
+}
 
 void PutLittleEndian(KymCanMsg& message, size_t offset, uint32_t value, size_t bytes) {
     for (size_t i = 0; i < bytes; ++i) message.data[offset + i] = static_cast<uint8_t>(value >> (8 * i));

@@ -50,7 +50,9 @@ bool DecodeReplyFrame(const uint8_t* frame, size_t frameLength, uint32_t& tag, K
 bool DecodeLegacyReplyFrame(const uint8_t* frame, size_t frameLength, KymCanMsg& message);
 
 // Control word the receive loop files a decoded reply under (bits 0-6 of the tag).
-inline uint8_t ReplyTagControlWord(uint32_t tag) { return static_cast<uint8_t>(tag & 0x7F); }
+inline uint8_t ReplyTagControlWord(uint32_t tag) {
+    return static_cast<uint8_t>(tag & 0x7F);
+}
 
 // Node id the receive loop files a decoded reply under: bits 19-23 and 8-9 of the tag, except for
 // the node-less answers 0x40 (discovery) and 0x35, which are filed under node 1.

@@ -6,10 +6,18 @@
 namespace norvane::sdk {
 namespace {
 
-bool IsReplyStart(uint8_t byte) { return byte == 0xAA || byte == 0xCC || byte == 0xEE; }
-bool IsReplyEnd(uint8_t byte) { return byte == 0xFE || byte == 0xFF; }
-bool IsLegacyStart(uint8_t byte) { return (byte & 0xF0) == 0xF0; }
-bool IsLegacyEnd(uint8_t byte) { return (byte & 0xF0) == 0xE0; }
+bool IsReplyStart(uint8_t byte) {
+    return byte == 0xAA || byte == 0xCC || byte == 0xEE;
+}
+bool IsReplyEnd(uint8_t byte) {
+    return byte == 0xFE || byte == 0xFF;
+}
+bool IsLegacyStart(uint8_t byte) {
+    return (byte & 0xF0) == 0xF0;
+}
+bool IsLegacyEnd(uint8_t byte) {
+    return (byte & 0xF0) == 0xE0;
+}
 
 void Empty(uint8_t* buffer, size_t& length) {
     std::memset(buffer, 0, length);
@@ -51,7 +59,9 @@ size_t FindFrame(uint8_t* buffer, size_t& length, bool (*isStart)(uint8_t), bool
 }
 
 // Bit k of a marker byte, as 0x80 ready to be added to a data byte.
-uint8_t HighBit(uint8_t marker, size_t k) { return static_cast<uint8_t>(((marker >> k) & 1u) << 7); }
+uint8_t HighBit(uint8_t marker, size_t k) {
+    return static_cast<uint8_t>(((marker >> k) & 1u) << 7);
+}
 
 }  // namespace
 

@@ -55,7 +55,8 @@ private:
 // (little-endian). Reading past the supplied size yields 0 and marks the data as too short.
 class DataView {
 public:
-    DataView(const void* data, size_t size) : bytes_(static_cast<const uint8_t*>(data)), size_(data ? size : 0) {}
+    DataView(const void* data, size_t size)
+        : bytes_(static_cast<const uint8_t*>(data)), size_(data ? size : 0) {}
 
     bool present() const { return bytes_ != nullptr; }
     bool tooShort() const { return tooShort_; }
@@ -73,8 +74,8 @@ public:
             return 0;
         }
         const uint8_t* p = bytes_ + 4 * i;
-        return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-               static_cast<uint32_t>(p[3]) << 24;
+        return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
     }
     int32_t SignedWord(size_t i) { return static_cast<int32_t>(Word(i)); }
 
@@ -93,7 +94,8 @@ using CommandText = BoundedText<kMaxCommandText>;
 
 // Copies a finished text to the caller's buffer when it is complete and fits; 1 written, 0 refused.
 template <size_t Limit>
-int Deliver(const BoundedText<Limit>& text, const DataView& data, char* out, size_t capacity, size_t* textLength) {
+int Deliver(const BoundedText<Limit>& text, const DataView& data, char* out, size_t capacity,
+            size_t* textLength) {
     if (text.overflow() || data.tooShort() || text.size() > capacity) return 0;
     std::memcpy(out, text.c_str(), text.size());
     if (textLength) *textLength = text.size();

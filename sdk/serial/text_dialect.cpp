@@ -20,14 +20,14 @@ struct Mnemonic {
 
 // Commands sent as the mnemonic followed by the value text.
 constexpr Mnemonic kPlainCommands[] = {
-    {0x01, "ENA"},   {0x02, "OFF"},  {0x03, "ORG"},   {0x04, "DOUT"}, {0x06, "ACR"},  {0x07, "SPD"},
-    {0x08, "MCS"},   {0x09, "CUR"},  {0x0A, "STP"},   {0x0B, "POS"},  {0x0C, "QEC"},  {0x16, "GOFF"},
-    {0x18, "GDOUT"}, {0x1A, "GACR"}, {0x1C, "GMCS"},  {0x1D, "GCUR"}, {0x2A, "MACC"}, {0x2B, "MDEC"},
-    {0x2C, "MMSS"},  {0x2D, "MMDS"}, {0x2E, "MCFG"},  {0x2F, "SCFG"}, {0x30, "STG"},  {0x34, "BDR"},
+    {0x01, "ENA"},   {0x02, "OFF"},   {0x03, "ORG"},  {0x04, "DOUT"}, {0x06, "ACR"},  {0x07, "SPD"},
+    {0x08, "MCS"},   {0x09, "CUR"},   {0x0A, "STP"},  {0x0B, "POS"},  {0x0C, "QEC"},  {0x16, "GOFF"},
+    {0x18, "GDOUT"}, {0x1A, "GACR"},  {0x1C, "GMCS"}, {0x1D, "GCUR"}, {0x2A, "MACC"}, {0x2B, "MDEC"},
+    {0x2C, "MMSS"},  {0x2D, "MMDS"},  {0x2E, "MCFG"}, {0x2F, "SCFG"}, {0x30, "STG"},  {0x34, "BDR"},
     {0x35, "BTR"},   {0x36, "STORE"}, {0x38, "QER"},  {0x3A, "SQT"},  {0x3B, "BLC"},  {0x3D, "FBK"},
-    {0x3E, "NRD"},   {0x3F, "SFBK"}, {0x40, "gREG"},  {0x42, "NBD"},  {0x47, "IOC"},  {0x48, "DVA"},
-    {0x49, "PMD"},   {0x4A, "PMB"},  {0x4B, "PBR"},   {0x4C, "AVA"},  {0x51, "ICFG"}, {0x52, "OPR"},
-    {0x53, "DMA"},   {0x56, "RPT"},  {0x57, "RPC"},
+    {0x3E, "NRD"},   {0x3F, "SFBK"},  {0x40, "gREG"}, {0x42, "NBD"},  {0x47, "IOC"},  {0x48, "DVA"},
+    {0x49, "PMD"},   {0x4A, "PMB"},   {0x4B, "PBR"},  {0x4C, "AVA"},  {0x51, "ICFG"}, {0x52, "OPR"},
+    {0x53, "DMA"},   {0x56, "RPT"},   {0x57, "RPC"},
 };
 
 // Global commands: the mnemonic and value text, always in the short wrapper.
@@ -36,7 +36,8 @@ constexpr Mnemonic kGlobalCommands[] = {
 };
 
 const char* Find(const Mnemonic* first, const Mnemonic* last, uint8_t command) {
-    const Mnemonic* row = std::find_if(first, last, [command](const Mnemonic& m) { return m.number == command; });
+    const Mnemonic* row =
+        std::find_if(first, last, [command](const Mnemonic& m) { return m.number == command; });
     return row == last ? nullptr : row->name;
 }
 

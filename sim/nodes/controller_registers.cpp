@@ -23,19 +23,19 @@ void EncodeSensorBlock(const ControllerConfig& c, uint8_t out[8]) {
 bool ApplySensorRegister(ControllerConfig& c, uint8_t d0, uint8_t d1, uint8_t index) {
     const uint16_t word = static_cast<uint16_t>(d0 | d1 << 8);
     switch (index) {
-    case 0:
-        c.s12con = word;
-        return true;
-    case 1:
-        c.s34con = word;
-        return true;
-    case 2:
-    case 3:
-        if (word > 4095) return false;
-        (index == 2 ? c.atconl : c.atconh) = word;
-        return true;
-    default:
-        return false;
+        case 0:
+            c.s12con = word;
+            return true;
+        case 1:
+            c.s34con = word;
+            return true;
+        case 2:
+        case 3:
+            if (word > 4095) return false;
+            (index == 2 ? c.atconl : c.atconh) = word;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -45,21 +45,27 @@ void EncodeSensorTimes(const ControllerConfig& c, uint8_t out[6]) {
 
 uint8_t EdgeAction(const ControllerConfig& c, int sensor, bool rising) {
     switch (sensor) {
-    case 1:
-        return static_cast<uint8_t>((c.s12con >> (rising ? 4 : 0)) & 0x0F);
-    case 2:
-        return static_cast<uint8_t>((c.s12con >> (rising ? 12 : 8)) & 0x0F);
-    case 3:
-        return static_cast<uint8_t>((c.s34con >> (rising ? 4 : 0)) & 0x0F);
-    default:
-        return 0;
+        case 1:
+            return static_cast<uint8_t>((c.s12con >> (rising ? 4 : 0)) & 0x0F);
+        case 2:
+            return static_cast<uint8_t>((c.s12con >> (rising ? 12 : 8)) & 0x0F);
+        case 3:
+            return static_cast<uint8_t>((c.s34con >> (rising ? 4 : 0)) & 0x0F);
+        default:
+            return 0;
     }
 }
 
-uint8_t StallAction(const ControllerConfig& c) { return static_cast<uint8_t>((c.s34con >> 12) & 0x0F); }
+uint8_t StallAction(const ControllerConfig& c) {
+    return static_cast<uint8_t>((c.s34con >> 12) & 0x0F);
+}
 
-int EdgeSlot(int sensor, bool rising) { return 2 + 2 * (sensor - 1) + (rising ? 0 : 1); }
+int EdgeSlot(int sensor, bool rising) {
+    return 2 + 2 * (sensor - 1) + (rising ? 0 : 1);
+}
 
-bool ValidMicrostep(uint32_t mcs) { return mcs == 1 || mcs == 2 || mcs == 4 || mcs == 8 || mcs == 16; }
+bool ValidMicrostep(uint32_t mcs) {
+    return mcs == 1 || mcs == 2 || mcs == 4 || mcs == 8 || mcs == 16;
+}
 
 }  // namespace norvane::sim::nodes

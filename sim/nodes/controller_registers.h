@@ -39,18 +39,18 @@ struct MotionGroup {
 
 /// Configuration registers that STORE keeps in EEPROM.
 struct ControllerConfig {
-    uint8_t mcs = 16;        ///< microsteps, 1/2/4/8/16
-    uint8_t cur = 10;        ///< phase current in 0.1 A
-    uint8_t acr = 0;         ///< standby current: 0 off, 1 halved, 2-100 percent
+    uint8_t mcs = 16;  ///< microsteps, 1/2/4/8/16
+    uint8_t cur = 10;  ///< phase current in 0.1 A
+    uint8_t acr = 0;   ///< standby current: 0 off, 1 halved, 2-100 percent
     uint16_t mcfg = 0;
-    uint16_t s12con = 0;     ///< S2 rising << 12 | S2 falling << 8 | S1 rising << 4 | S1 falling
-    uint16_t s34con = 0;     ///< stall << 12 | P4 level << 11 | P4 event << 8 | S3 rising << 4 | S3 falling
+    uint16_t s12con = 0;  ///< S2 rising << 12 | S2 falling << 8 | S1 rising << 4 | S1 falling
+    uint16_t s34con = 0;  ///< stall << 12 | P4 level << 11 | P4 event << 8 | S3 rising << 4 | S3 falling
     uint16_t atconl = 0;
     uint16_t atconh = 4095;
-    uint16_t stg[3] = {};    ///< sensor hold-off times S1..S3 in ms (60001 = trigger once)
-    uint16_t qer = 1000;     ///< encoder lines
-    uint16_t sqt = 200;      ///< stall threshold
-    uint16_t blc = 0;        ///< backlash
+    uint16_t stg[3] = {};  ///< sensor hold-off times S1..S3 in ms (60001 = trigger once)
+    uint16_t qer = 1000;   ///< encoder lines
+    uint16_t sqt = 200;    ///< stall threshold
+    uint16_t blc = 0;      ///< backlash
     uint16_t icfg = 0;
     uint16_t autoEnableMs = 0;
     uint16_t ioConfig = 0;

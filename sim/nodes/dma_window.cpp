@@ -31,10 +31,13 @@ bool DmaWindow::Write(const CanFrame& request) {
     if (length == 0 || request.data[0] < kWriteBase) return false;
     const size_t offset = request.data[0] - kWriteBase;
     if (offset >= kCapacity) return false;
-    for (size_t i = 1; i < length && offset + i - 1 < kCapacity; ++i) written_[offset + i - 1] = request.data[i];
+    for (size_t i = 1; i < length && offset + i - 1 < kCapacity; ++i)
+        written_[offset + i - 1] = request.data[i];
     return true;
 }
 
-void DmaWindow::ClearWritten() { std::fill(std::begin(written_), std::end(written_), uint8_t{0}); }
+void DmaWindow::ClearWritten() {
+    std::fill(std::begin(written_), std::end(written_), uint8_t{0});
+}
 
 }  // namespace norvane::sim::nodes

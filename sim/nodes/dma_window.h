@@ -25,7 +25,9 @@ public:
     bool Write(const CanFrame& request);
 
     /// True when the next Read returns the first chunk.
-    bool NextReadStarts(uint64_t nowMs) const { return cursor_ == 0 || (everRead_ && nowMs > lastRead_ + kRestartMs); }
+    bool NextReadStarts(uint64_t nowMs) const {
+        return cursor_ == 0 || (everRead_ && nowMs > lastRead_ + kRestartMs);
+    }
     const uint8_t* Written() const { return written_; }
     const uint8_t* Content() const { return content_; }
     void ClearWritten();

@@ -69,14 +69,14 @@ private:
     uint64_t now_ = 0, poweredAt_ = 0;
     bool ticked_ = false;
 
-    std::array<uint8_t, 16> pp_{};        // 1: communication settings
-    std::array<uint8_t, 16> ic_{};        // 6: power-up and loop configuration
-    std::array<uint16_t, 16> ie_{};       // 7: interrupt configuration
+    std::array<uint8_t, 16> pp_{};   // 1: communication settings
+    std::array<uint8_t, 16> ic_{};   // 6: power-up and loop configuration
+    std::array<uint16_t, 16> ie_{};  // 7: interrupt configuration
     std::array<uint8_t, 6> reg10_{};
-    std::array<uint32_t, 18> errors_{};   // 15
-    std::array<uint16_t, 4> mt_{};        // 16: motor parameters
-    std::array<uint16_t, 16> pvt_{};      // 34
-    std::array<uint32_t, 8> limits_{};    // 44
+    std::array<uint32_t, 18> errors_{};                                             // 15
+    std::array<uint16_t, 4> mt_{};                                                  // 16: motor parameters
+    std::array<uint16_t, 16> pvt_{};                                                // 34
+    std::array<uint32_t, 8> limits_{};                                              // 44
     std::array<uint16_t, 16> io_{}, sensorAction_{}, sensorTrigger_{}, encoder_{};  // 51, 52, 53, 61
     std::array<uint32_t, 256> pvtPos_{}, pvtTime_{};
     std::array<uint16_t, 256> pvtVel_{}, pvtAux_{};
@@ -86,7 +86,8 @@ private:
     uint32_t rgb_ = 0, digital_ = 0, reg77_ = 0, output72_ = 0;
     bool motorOn_ = false;
     uint16_t format_ = 0, pvtStart_ = 0, backlash_ = 0, tempLimit_ = 800, systemCommand_ = 0;
-    int32_t acc_ = 0, dec_ = 0, startSpeed_ = 0, stopDec_ = 0, jog_ = 0, ptpSpeed_ = 1000, ptpRel_ = 0, ptpAbs_ = 0;
+    int32_t acc_ = 0, dec_ = 0, startSpeed_ = 0, stopDec_ = 0, jog_ = 0, ptpSpeed_ = 1000, ptpRel_ = 0,
+            ptpAbs_ = 0;
     int32_t origin_ = 0;
     uint8_t ufqNode_ = 0, ufqGroup_ = 81, ufqMode_ = 0, pvtWarn_ = 0, brake_ = 0, opCurrent_ = 10;
     int firmwareLines_ = 0;

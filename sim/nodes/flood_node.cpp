@@ -13,9 +13,14 @@ void FloodNode::Tick(uint64_t, BusTransmitter& bus) {
         out.Append(pending_);
         const uint32_t n = std::min(perTick_, total_ - sent_);
         for (uint32_t i = 0; i < n; ++i, ++sent_) {
-            const uint8_t d[8] = {static_cast<uint8_t>(sent_),       static_cast<uint8_t>(sent_ >> 8),
-                                  static_cast<uint8_t>(sent_ >> 16), static_cast<uint8_t>(sent_ >> 24),
-                                  0xA5, 0xA5, 0xA5, 0xA5};
+            const uint8_t d[8] = {static_cast<uint8_t>(sent_),
+                                  static_cast<uint8_t>(sent_ >> 8),
+                                  static_cast<uint8_t>(sent_ >> 16),
+                                  static_cast<uint8_t>(sent_ >> 24),
+                                  0xA5,
+                                  0xA5,
+                                  0xA5,
+                                  0xA5};
             out.Push(MakeFrame(SecondGenIdentifier(id_, controlWord_), d, 8));
         }
     }

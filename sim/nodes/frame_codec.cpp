@@ -39,7 +39,8 @@ CanFrame MakeFrame(uint32_t id, const uint8_t* data, size_t length) {
 uint32_t ReadLe(const CanFrame& frame, size_t offset, size_t count) {
     const size_t length = std::min<size_t>(frame.length, 8);
     uint32_t v = 0;
-    for (size_t i = 0; i < count && i < 4 && offset + i < length; ++i) v |= uint32_t{frame.data[offset + i]} << (8 * i);
+    for (size_t i = 0; i < count && i < 4 && offset + i < length; ++i)
+        v |= uint32_t{frame.data[offset + i]} << (8 * i);
     return v;
 }
 

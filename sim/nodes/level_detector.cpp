@@ -47,46 +47,47 @@ void LevelDetector::CheckLevel(Outbox& out) {
 
 bool LevelDetector::HandleCommand(const Request& r, Outbox& out) {
     switch (r.command) {
-    case 0:
-    case 61:
-    case 46:
-    case 81: {
-        const uint8_t d[8] = {};
-        Answer(r, d, r.command == 46 || r.command == 81 ? 4 : 8, out);
-        return true;
-    }
-    case 3:
-        if (r.HasData() && r.Signed(0, 4) == 0) {  // reset: the present value becomes the baseline
-            baseline_ = absolute_;
-            CheckLevel(out);
-        }
-        AnswerValue(r, 0, 4, out);
-        return true;
-    case 10:
-    case 11:
-        if (r.HasData()) {
-            Refuse(r, kErrUnknownCommand, out);  // readings only
+        case 0:
+        case 61:
+        case 46:
+        case 81: {
+            const uint8_t d[8] = {};
+            Answer(r, d, r.command == 46 || r.command == 81 ? 4 : 8, out);
             return true;
         }
-        AnswerValue(r, static_cast<uint32_t>(r.command == 10 ? absolute_ - baseline_ : absolute_), 4, out);
-        return true;
-    case 73:
-    case 74: {
-        int32_t& reg = r.command == 74 ? tip_ : level_;
-        if (r.HasData()) {
-            reg = r.Signed(0, 4);
-            CheckLevel(out);
+        case 3:
+            if (r.HasData() && r.Signed(0, 4) == 0) {  // reset: the present value becomes the baseline
+                baseline_ = absolute_;
+                CheckLevel(out);
+            }
+            AnswerValue(r, 0, 4, out);
+            return true;
+        case 10:
+        case 11:
+            if (r.HasData()) {
+                Refuse(r, kErrUnknownCommand, out);  // readings only
+                return true;
+            }
+            AnswerValue(r, static_cast<uint32_t>(r.command == 10 ? absolute_ - baseline_ : absolute_), 4,
+                        out);
+            return true;
+        case 73:
+        case 74: {
+            int32_t& reg = r.command == 74 ? tip_ : level_;
+            if (r.HasData()) {
+                reg = r.Signed(0, 4);
+                CheckLevel(out);
+            }
+            AnswerValue(r, static_cast<uint32_t>(reg), 4, out);
+            return true;
         }
-        AnswerValue(r, static_cast<uint32_t>(reg), 4, out);
-        return true;
-    }
-    case 54:
-        storedTip_ = tip_;
-        storedLevel_ = level_;
-        AnswerValue(r, r.Byte(0), 1, out);
-        return true;
-    default:
-        return false;
+        case 54:
+            storedTip_ = tip_;
+            storedLevel_ = level_;
+            AnswerValue(r, r.Byte(0), 1, out);
+            return true;
+        default:
+            return false;
     }
 }
 

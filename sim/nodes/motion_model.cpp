@@ -28,7 +28,9 @@ void MotionModel::MoveTo(int64_t target, int32_t pps) {
     if (target != position_) reverse_ = target < position_;
 }
 
-void MotionModel::MoveBy(int64_t steps, int32_t pps) { MoveTo(position_ + steps, pps); }
+void MotionModel::MoveBy(int64_t steps, int32_t pps) {
+    MoveTo(position_ + steps, pps);
+}
 
 void MotionModel::SearchOrigin(int32_t pps) {
     mode_ = Mode::Origin;
@@ -59,16 +61,18 @@ void MotionModel::FoundOrigin() {
     position_ = 0;
 }
 
-void MotionModel::SetPosition(int64_t position) { position_ = position; }
+void MotionModel::SetPosition(int64_t position) {
+    position_ = position;
+}
 
 int32_t MotionModel::Velocity() const {
     switch (mode_) {
-    case Mode::Idle:
-        return 0;
-    case Mode::Move:
-        return reverse_ ? -speed_ : speed_;
-    default:
-        return speed_;
+        case Mode::Idle:
+            return 0;
+        case Mode::Move:
+            return reverse_ ? -speed_ : speed_;
+        default:
+            return speed_;
     }
 }
 

@@ -49,7 +49,7 @@ private:
     Mode mode_ = Mode::Idle;
     int64_t position_ = 0;
     int64_t target_ = 0;
-    int32_t speed_ = 0;   ///< signed for Run/Origin, magnitude for Move
+    int32_t speed_ = 0;      ///< signed for Run/Origin, magnitude for Move
     uint64_t fraction_ = 0;  ///< step fraction carried between advances, in 1/1000 step
     uint64_t travelled_ = 0;
     bool reverse_ = false;

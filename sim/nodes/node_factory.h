@@ -11,13 +11,13 @@
 namespace norvane::sim::nodes {
 
 enum class NodeKind {
-    Controller,           ///< second-generation motor controller, device code 24
-    FirstGenController,   ///< first-generation controller
-    IoModule,             ///< KYD I/O module (device code 8, 80, 82 or 91)
-    Kyd0606,              ///< KYD0606: eight inputs, eight outputs
-    IoMotion,             ///< I/O module with motion functions (device code 0x5B52)
-    LevelDetector,        ///< liquid-level detector
-    RfidReader,           ///< RFID reader, device code 92
+    Controller,             ///< second-generation motor controller, device code 24
+    FirstGenController,     ///< first-generation controller
+    IoModule,               ///< KYD I/O module (device code 8, 80, 82 or 91)
+    Kyd0606,                ///< KYD0606: eight inputs, eight outputs
+    IoMotion,               ///< I/O module with motion functions (device code 0x5B52)
+    LevelDetector,          ///< liquid-level detector
+    RfidReader,             ///< RFID reader, device code 92
     TemperatureController,  ///< temperature controller, device code 89 (or 90)
 };
 

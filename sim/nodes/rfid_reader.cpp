@@ -12,7 +12,9 @@ bool IsTrailer(CardType type, int block) {
 }
 }  // namespace
 
-int CardBlocks(CardType type) { return type == CardType::S70 ? 256 : 64; }
+int CardBlocks(CardType type) {
+    return type == CardType::S70 ? 256 : 64;
+}
 
 RfidReader::RfidReader(uint8_t id, uint16_t firmware, uint32_t serial)
     : SecondGenNode(id, ModelBytes{1, 92, 0, 0, firmware}, serial != 0 ? serial : 0x52460000u + id) {}
@@ -62,63 +64,63 @@ bool RfidReader::AntennaOn() const {
 
 bool RfidReader::Operate(uint8_t operation, uint8_t block) {
     switch (operation) {
-    case kOpenAntenna:
-        antenna_ = true;
-        return true;
-    case kCloseAntenna:
-        antenna_ = false;
-        selected_ = false;
-        return true;
-    case kRelease:
-        selected_ = false;
-        return true;
-    case kFind: {
-        selected_ = antenna_ && present_;
-        uint8_t number[4] = {};
-        if (selected_) WriteLe(number, cardNumber_, 4);
-        dma_.Load(number, 4);
-        return selected_;
-    }
-    case kReadA:
-    case kReadB:
-        if (!selected_ || static_cast<size_t>(block) >= blocks_.size()) return false;
-        dma_.Load(blocks_[block].data(), 16);
-        return true;
-    case kWriteA:
-    case kWriteB:
-        if (!selected_ || block == 0 || static_cast<size_t>(block) >= blocks_.size()) return false;
-        for (size_t i = 0; i < 16; ++i) blocks_[block][i] = dma_.Written()[i];
-        dma_.ClearWritten();
-        return true;
-    default:
-        return false;
+        case kOpenAntenna:
+            antenna_ = true;
+            return true;
+        case kCloseAntenna:
+            antenna_ = false;
+            selected_ = false;
+            return true;
+        case kRelease:
+            selected_ = false;
+            return true;
+        case kFind: {
+            selected_ = antenna_ && present_;
+            uint8_t number[4] = {};
+            if (selected_) WriteLe(number, cardNumber_, 4);
+            dma_.Load(number, 4);
+            return selected_;
+        }
+        case kReadA:
+        case kReadB:
+            if (!selected_ || static_cast<size_t>(block) >= blocks_.size()) return false;
+            dma_.Load(blocks_[block].data(), 16);
+            return true;
+        case kWriteA:
+        case kWriteB:
+            if (!selected_ || block == 0 || static_cast<size_t>(block) >= blocks_.size()) return false;
+            for (size_t i = 0; i < 16; ++i) blocks_[block][i] = dma_.Written()[i];
+            dma_.ClearWritten();
+            return true;
+        default:
+            return false;
     }
 }
 
 bool RfidReader::HandleCommand(const Request& r, Outbox& out) {
     switch (r.command) {
-    case 82: {
-        const bool done = r.Byte(0) == 0x01 && Operate(r.Byte(1), r.Byte(2));
-        const uint8_t d[4] = {r.Byte(0), r.Byte(1), r.Byte(2), static_cast<uint8_t>(done ? 0 : 1)};
-        Answer(r, d, 4, out);
-        return true;
-    }
-    case 83: {
-        uint8_t d[8] = {};
-        if (r.HasData()) {
-            if (!dma_.Write(*r.frame)) {
-                Refuse(r, kErrOutOfRange, out);
-                return true;
-            }
-            for (size_t i = 0; i < r.Length(); ++i) d[i] = r.Byte(i);
-            Answer(r, d, r.Length(), out);
+        case 82: {
+            const bool done = r.Byte(0) == 0x01 && Operate(r.Byte(1), r.Byte(2));
+            const uint8_t d[4] = {r.Byte(0), r.Byte(1), r.Byte(2), static_cast<uint8_t>(done ? 0 : 1)};
+            Answer(r, d, 4, out);
             return true;
         }
-        Answer(r, d, dma_.Read(now_, d), out);
-        return true;
-    }
-    default:
-        return false;
+        case 83: {
+            uint8_t d[8] = {};
+            if (r.HasData()) {
+                if (!dma_.Write(*r.frame)) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                for (size_t i = 0; i < r.Length(); ++i) d[i] = r.Byte(i);
+                Answer(r, d, r.Length(), out);
+                return true;
+            }
+            Answer(r, d, dma_.Read(now_, d), out);
+            return true;
+        }
+        default:
+            return false;
     }
 }
 

@@ -19,11 +19,14 @@ ModelBytes MakeModel(const ControllerOptions& o) {
     return ModelBytes{o.d0, kDeviceCode, ControllerModelFlags(o), o.d3, o.firmware};
 }
 
-uint32_t SerialOf(const ControllerOptions& o, uint8_t id) { return o.serial != 0 ? o.serial : 0x24180000u + id; }
+uint32_t SerialOf(const ControllerOptions& o, uint8_t id) {
+    return o.serial != 0 ? o.serial : 0x24180000u + id;
+}
 
 int32_t Magnitude(int32_t v) {
     const int64_t m = std::llabs(static_cast<int64_t>(v));
-    return m == 0 ? static_cast<int32_t>(MotionModel::kDefaultMoveSpeed) : static_cast<int32_t>(m > INT32_MAX ? INT32_MAX : m);
+    return m == 0 ? static_cast<int32_t>(MotionModel::kDefaultMoveSpeed)
+                  : static_cast<int32_t>(m > INT32_MAX ? INT32_MAX : m);
 }
 
 }  // namespace
@@ -31,10 +34,14 @@ int32_t Magnitude(int32_t v) {
 uint8_t ControllerModelFlags(const ControllerOptions& o) {
     uint8_t flags = 0;
     if (o.m) flags |= 0x10;
-    if (o.sp) flags |= 0x04;
-    else if (o.s) flags |= 0x02;
-    if (o.ie) flags |= 0x40;
-    else if (o.e) flags |= 0x20;
+    if (o.sp)
+        flags |= 0x04;
+    else if (o.s)
+        flags |= 0x02;
+    if (o.ie)
+        flags |= 0x40;
+    else if (o.e)
+        flags |= 0x20;
     return flags;
 }
 
@@ -66,7 +73,9 @@ int64_t SecondGenController::Position() const {
     std::lock_guard lock(mutex_);
     return motion_.Position();
 }
-int64_t SecondGenController::Encoder() const { return Position(); }
+int64_t SecondGenController::Encoder() const {
+    return Position();
+}
 bool SecondGenController::Enabled() const {
     std::lock_guard lock(mutex_);
     return enabled_;
@@ -178,56 +187,56 @@ void SecondGenController::Execute(uint8_t action, int slot, Outbox& out) {
     const bool canMove = enabled_ && !locked_;
     const bool lockAfterStop = (cfg_.icfg & kIcfgLock) != 0;
     switch (action) {
-    case 0x2:
-        if (canMove) motion_.Run(-speed);
-        break;
-    case 0xA:
-        if (canMove) motion_.Run(speed);
-        break;
-    case 0x3:
-        motion_.Stop();
-        break;
-    case 0xB:
-        motion_.Stop();
-        motion_.SetPosition(0);
-        break;
-    case 0x7:
-        motion_.SetPosition(0);
-        if (canMove) motion_.MoveBy(g.steps, speed);
-        break;
-    case 0x4:
-    case 0xC:
-        motion_.Stop();
-        if (action == 0xC) motion_.SetPosition(0);
-        locked_ = locked_ || lockAfterStop;
-        break;
-    case 0x5:
-        if (canMove) motion_.MoveBy(-steps, speed);
-        break;
-    case 0xD:
-        if (canMove) motion_.MoveBy(steps, speed);
-        break;
-    case 0x6:
-        motion_.SetPosition(0);
-        break;
-    case 0x9: {
-        const bool reverse = !motion_.Reverse();
-        motion_.SetReverse(reverse);
-        if (canMove) motion_.MoveBy(reverse ? -steps : steps, speed);
-        break;
-    }
-    case 0xE: {
-        const bool reverse = !motion_.Reverse();
-        motion_.SetReverse(reverse);
-        if (canMove) motion_.Run(reverse ? -speed : speed);
-        break;
-    }
-    case 0xF:
-        Disable();
-        locked_ = locked_ || lockAfterStop;
-        break;
-    default:  // 0000, 0001: no action; 1000: interrupt function (no user program here)
-        break;
+        case 0x2:
+            if (canMove) motion_.Run(-speed);
+            break;
+        case 0xA:
+            if (canMove) motion_.Run(speed);
+            break;
+        case 0x3:
+            motion_.Stop();
+            break;
+        case 0xB:
+            motion_.Stop();
+            motion_.SetPosition(0);
+            break;
+        case 0x7:
+            motion_.SetPosition(0);
+            if (canMove) motion_.MoveBy(g.steps, speed);
+            break;
+        case 0x4:
+        case 0xC:
+            motion_.Stop();
+            if (action == 0xC) motion_.SetPosition(0);
+            locked_ = locked_ || lockAfterStop;
+            break;
+        case 0x5:
+            if (canMove) motion_.MoveBy(-steps, speed);
+            break;
+        case 0xD:
+            if (canMove) motion_.MoveBy(steps, speed);
+            break;
+        case 0x6:
+            motion_.SetPosition(0);
+            break;
+        case 0x9: {
+            const bool reverse = !motion_.Reverse();
+            motion_.SetReverse(reverse);
+            if (canMove) motion_.MoveBy(reverse ? -steps : steps, speed);
+            break;
+        }
+        case 0xE: {
+            const bool reverse = !motion_.Reverse();
+            motion_.SetReverse(reverse);
+            if (canMove) motion_.Run(reverse ? -speed : speed);
+            break;
+        }
+        case 0xF:
+            Disable();
+            locked_ = locked_ || lockAfterStop;
+            break;
+        default:  // 0000, 0001: no action; 1000: interrupt function (no user program here)
+            break;
     }
 }
 
@@ -261,7 +270,8 @@ void SecondGenController::AnswerAnalog(const Request& r, Outbox& out) const {
 
 void SecondGenController::Advance(uint64_t elapsedMs, Outbox& out) {
     if (!motion_.Advance(elapsedMs)) return;
-    if ((cfg_.mcfg & kMcfgMoveNotice) != 0) MotorNotice((cfg_.mcfg & kMcfgClosedLoop) != 0 ? 0xF5 : 0x75, out);
+    if ((cfg_.mcfg & kMcfgMoveNotice) != 0)
+        MotorNotice((cfg_.mcfg & kMcfgClosedLoop) != 0 ? 0xF5 : 0x75, out);
 }
 
 void SecondGenController::HandleGlobal(const Request& r, Outbox& out) {
@@ -283,277 +293,279 @@ void SecondGenController::HandleGlobal(const Request& r, Outbox& out) {
 
 bool SecondGenController::HandleCommand(const Request& r, Outbox& out) {
     switch (r.command) {
-    case 0:
-    case 61:
-        AnswerStatus(r, out);
-        return true;
-    case 1:
-        if (!r.HasData()) {
-            if (Refused(r, out)) return true;
-            enabled_ = true;
+        case 0:
+        case 61:
             AnswerStatus(r, out);
-        } else {
-            const uint32_t v = r.Unsigned(0, 2);
-            if (v != 0xFFFF) cfg_.autoEnableMs = static_cast<uint16_t>(v);  // 0xFFFF reads the time
-            AnswerValue(r, cfg_.autoEnableMs, 2, out);
-        }
-        return true;
-    case 2:
-        Disable();
-        AnswerStatus(r, out);
-        return true;
-    case 3: {
-        if (!r.HasData()) {
-            AnswerValue(r, static_cast<uint32_t>(cfg_.originSpeed), 4, out);
+            return true;
+        case 1:
+            if (!r.HasData()) {
+                if (Refused(r, out)) return true;
+                enabled_ = true;
+                AnswerStatus(r, out);
+            } else {
+                const uint32_t v = r.Unsigned(0, 2);
+                if (v != 0xFFFF) cfg_.autoEnableMs = static_cast<uint16_t>(v);  // 0xFFFF reads the time
+                AnswerValue(r, cfg_.autoEnableMs, 2, out);
+            }
+            return true;
+        case 2:
+            Disable();
+            AnswerStatus(r, out);
+            return true;
+        case 3: {
+            if (!r.HasData()) {
+                AnswerValue(r, static_cast<uint32_t>(cfg_.originSpeed), 4, out);
+                return true;
+            }
+            if (Refused(r, out)) return true;
+            const int32_t v = r.Signed(0, 4);
+            if (v != 0) cfg_.originSpeed = v;
+            if (v == 0) {  // the current place becomes the origin
+                motion_.FoundOrigin();
+                if ((cfg_.mcfg & kMcfgOriginNotice) != 0) MotorNotice(0x76, out);
+            } else if (enabled_) {
+                motion_.SearchOrigin(v);
+            }
+            AnswerValue(r, static_cast<uint32_t>(v), 4, out);
             return true;
         }
-        if (Refused(r, out)) return true;
-        const int32_t v = r.Signed(0, 4);
-        if (v != 0) cfg_.originSpeed = v;
-        if (v == 0) {  // the current place becomes the origin
-            motion_.FoundOrigin();
-            if ((cfg_.mcfg & kMcfgOriginNotice) != 0) MotorNotice(0x76, out);
-        } else if (enabled_) {
-            motion_.SearchOrigin(v);
-        }
-        AnswerValue(r, static_cast<uint32_t>(v), 4, out);
-        return true;
-    }
-    case 4:
-        if (r.HasData()) SetOutputLevel((r.Byte(0) & 1) != 0, out);
-        AnswerValue(r, output_ ? 1 : 0, 1, out);
-        return true;
-    case 6:
-        if (r.HasData()) {
-            if (r.Byte(0) > 100) {
-                Refuse(r, kErrOutOfRange, out);
-                return true;
-            }
-            cfg_.acr = r.Byte(0);
-            if (cfg_.acr <= 1) {  // old-style on/off value: answered with the status record
-                AnswerStatus(r, out);
-                return true;
-            }
-        }
-        AnswerValue(r, cfg_.acr, 1, out);
-        return true;
-    case 7:
-        if (r.HasData()) {
-            const int32_t v = r.Signed(0, 4);
-            if (v != 0 && Refused(r, out)) return true;
-            group_.speed = v;
-            if (enabled_ && !locked_) {
-                if (motion_.CurrentMode() == MotionModel::Mode::Idle || motion_.CurrentMode() == MotionModel::Mode::Run) {
-                    motion_.Run(v);
-                } else {
-                    motion_.ChangeSpeed(v);
+        case 4:
+            if (r.HasData()) SetOutputLevel((r.Byte(0) & 1) != 0, out);
+            AnswerValue(r, output_ ? 1 : 0, 1, out);
+            return true;
+        case 6:
+            if (r.HasData()) {
+                if (r.Byte(0) > 100) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                cfg_.acr = r.Byte(0);
+                if (cfg_.acr <= 1) {  // old-style on/off value: answered with the status record
+                    AnswerStatus(r, out);
+                    return true;
                 }
             }
-        }
-        AnswerValue(r, static_cast<uint32_t>(group_.speed), 4, out);
-        return true;
-    case 8:
-        if (r.HasData()) {
-            if (!ValidMicrostep(r.Byte(0))) {
+            AnswerValue(r, cfg_.acr, 1, out);
+            return true;
+        case 7:
+            if (r.HasData()) {
+                const int32_t v = r.Signed(0, 4);
+                if (v != 0 && Refused(r, out)) return true;
+                group_.speed = v;
+                if (enabled_ && !locked_) {
+                    if (motion_.CurrentMode() == MotionModel::Mode::Idle ||
+                        motion_.CurrentMode() == MotionModel::Mode::Run) {
+                        motion_.Run(v);
+                    } else {
+                        motion_.ChangeSpeed(v);
+                    }
+                }
+            }
+            AnswerValue(r, static_cast<uint32_t>(group_.speed), 4, out);
+            return true;
+        case 8:
+            if (r.HasData()) {
+                if (!ValidMicrostep(r.Byte(0))) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                cfg_.mcs = r.Byte(0);
+            }
+            AnswerStatus(r, out);
+            return true;
+        case 9:
+            if (r.HasData()) {
+                if (r.Byte(0) < 1 || r.Byte(0) > options_.maxCurrent) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                cfg_.cur = r.Byte(0);
+            }
+            AnswerStatus(r, out);
+            return true;
+        case 10:
+            if (r.HasData()) {
+                if (Refused(r, out)) return true;
+                group_.steps = r.Signed(0, 4);
+                if (enabled_) motion_.MoveBy(group_.steps, group_.speed);
+            }
+            AnswerValue(r, static_cast<uint32_t>(group_.steps), 4, out);
+            return true;
+        case 11:
+        case 12:
+            if (r.HasData()) {
+                if (Refused(r, out)) return true;
+                const int32_t v = r.Signed(0, 4);
+                if (enabled_) motion_.MoveTo(v, group_.speed);
+                AnswerValue(r, static_cast<uint32_t>(v), 4, out);
+            } else {
+                AnswerValue(r, static_cast<uint32_t>(motion_.Position()), 4, out);
+            }
+            return true;
+        case 42:
+            if (r.HasData()) group_.acc = r.Unsigned(0, 4);
+            AnswerValue(r, group_.acc, 4, out);
+            return true;
+        case 43:
+            if (r.HasData()) group_.dec = r.Unsigned(0, 4);
+            AnswerValue(r, group_.dec, 4, out);
+            return true;
+        case 44:
+            if (r.HasData()) group_.mss = static_cast<uint16_t>(r.Unsigned(0, 2));
+            AnswerValue(r, group_.mss, 2, out);
+            return true;
+        case 45:
+            if (r.HasData()) group_.mds = static_cast<uint16_t>(r.Unsigned(0, 2));
+            AnswerValue(r, group_.mds, 2, out);
+            return true;
+        case 46:
+            if (r.HasData()) cfg_.mcfg = static_cast<uint16_t>(r.Unsigned(0, 2));
+            AnswerValue(r, cfg_.mcfg, 4, out);
+            return true;
+        case 47: {
+            if (r.HasData() && !ApplySensorRegister(cfg_, r.Byte(0), r.Byte(1), r.Byte(2))) {
                 Refuse(r, kErrOutOfRange, out);
                 return true;
             }
-            cfg_.mcs = r.Byte(0);
-        }
-        AnswerStatus(r, out);
-        return true;
-    case 9:
-        if (r.HasData()) {
-            if (r.Byte(0) < 1 || r.Byte(0) > options_.maxCurrent) {
-                Refuse(r, kErrOutOfRange, out);
-                return true;
-            }
-            cfg_.cur = r.Byte(0);
-        }
-        AnswerStatus(r, out);
-        return true;
-    case 10:
-        if (r.HasData()) {
-            if (Refused(r, out)) return true;
-            group_.steps = r.Signed(0, 4);
-            if (enabled_) motion_.MoveBy(group_.steps, group_.speed);
-        }
-        AnswerValue(r, static_cast<uint32_t>(group_.steps), 4, out);
-        return true;
-    case 11:
-    case 12:
-        if (r.HasData()) {
-            if (Refused(r, out)) return true;
-            const int32_t v = r.Signed(0, 4);
-            if (enabled_) motion_.MoveTo(v, group_.speed);
-            AnswerValue(r, static_cast<uint32_t>(v), 4, out);
-        } else {
-            AnswerValue(r, static_cast<uint32_t>(motion_.Position()), 4, out);
-        }
-        return true;
-    case 42:
-        if (r.HasData()) group_.acc = r.Unsigned(0, 4);
-        AnswerValue(r, group_.acc, 4, out);
-        return true;
-    case 43:
-        if (r.HasData()) group_.dec = r.Unsigned(0, 4);
-        AnswerValue(r, group_.dec, 4, out);
-        return true;
-    case 44:
-        if (r.HasData()) group_.mss = static_cast<uint16_t>(r.Unsigned(0, 2));
-        AnswerValue(r, group_.mss, 2, out);
-        return true;
-    case 45:
-        if (r.HasData()) group_.mds = static_cast<uint16_t>(r.Unsigned(0, 2));
-        AnswerValue(r, group_.mds, 2, out);
-        return true;
-    case 46:
-        if (r.HasData()) cfg_.mcfg = static_cast<uint16_t>(r.Unsigned(0, 2));
-        AnswerValue(r, cfg_.mcfg, 4, out);
-        return true;
-    case 47: {
-        if (r.HasData() && !ApplySensorRegister(cfg_, r.Byte(0), r.Byte(1), r.Byte(2))) {
-            Refuse(r, kErrOutOfRange, out);
+            uint8_t d[8];
+            EncodeSensorBlock(cfg_, d);
+            Answer(r, d, 8, out);
             return true;
         }
-        uint8_t d[8];
-        EncodeSensorBlock(cfg_, d);
-        Answer(r, d, 8, out);
-        return true;
-    }
-    case 48: {
-        if (r.HasData()) {
-            const uint32_t t = r.Unsigned(0, 2);
-            const uint8_t sensor = r.Byte(2);
-            if (sensor > 2 || t > 60001) {
-                Refuse(r, kErrOutOfRange, out);
-                return true;
+        case 48: {
+            if (r.HasData()) {
+                const uint32_t t = r.Unsigned(0, 2);
+                const uint8_t sensor = r.Byte(2);
+                if (sensor > 2 || t > 60001) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                cfg_.stg[sensor] = static_cast<uint16_t>(t);
+                triggered_[sensor] = false;
             }
-            cfg_.stg[sensor] = static_cast<uint16_t>(t);
-            triggered_[sensor] = false;
-        }
-        uint8_t d[6];
-        EncodeSensorTimes(cfg_, d);
-        Answer(r, d, 6, out);
-        return true;
-    }
-    case 54:
-        if (r.HasData() && r.Byte(0) >= kEepromSlots) {
-            Refuse(r, kErrOutOfRange, out);
+            uint8_t d[6];
+            EncodeSensorTimes(cfg_, d);
+            Answer(r, d, 6, out);
             return true;
         }
-        Store(r.HasData() ? r.Byte(0) : -1);
-        AnswerValue(r, r.Byte(0), 1, out);
-        return true;
-    case 56:
-        if (r.HasData()) {
-            const uint32_t v = r.Unsigned(0, 2);
-            if (v < 1 || v > 16000) {
+        case 54:
+            if (r.HasData() && r.Byte(0) >= kEepromSlots) {
                 Refuse(r, kErrOutOfRange, out);
                 return true;
             }
-            cfg_.qer = static_cast<uint16_t>(v);
-        }
-        AnswerValue(r, cfg_.qer, 2, out);
-        return true;
-    case 58:
-        if (r.HasData()) {
-            const uint32_t v = r.Unsigned(0, 2);
-            if (v < 200) {
-                Refuse(r, kErrOutOfRange, out);
-                return true;
+            Store(r.HasData() ? r.Byte(0) : -1);
+            AnswerValue(r, r.Byte(0), 1, out);
+            return true;
+        case 56:
+            if (r.HasData()) {
+                const uint32_t v = r.Unsigned(0, 2);
+                if (v < 1 || v > 16000) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                cfg_.qer = static_cast<uint16_t>(v);
             }
-            cfg_.sqt = static_cast<uint16_t>(v);
-        }
-        AnswerValue(r, cfg_.sqt, 2, out);
-        return true;
-    case 59:
-        if (r.HasData()) cfg_.blc = static_cast<uint16_t>(r.Unsigned(0, 2));
-        AnswerValue(r, cfg_.blc, 2, out);
-        return true;
-    case 63: {
-        const uint8_t d[2] = {static_cast<uint8_t>(analog_ & 0xFF),
-                              static_cast<uint8_t>((analog_ >> 8 & 0x0F) | (sensors_[0] ? 0x10 : 0) |
-                                                   (sensors_[1] ? 0x20 : 0) | (sensors_[2] ? 0x40 : 0))};
-        Answer(r, d, 2, out);
-        return true;
-    }
-    case 66:
-        if (r.HasData()) cfg_.btr153 = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.btr153, 4, out);
-        return true;
-    case 71:
-        if (r.HasData()) cfg_.ioConfig = static_cast<uint16_t>(r.Unsigned(0, 2));
-        AnswerValue(r, cfg_.ioConfig, 2, out);
-        return true;
-    case 72:
-        if (r.HasData()) cfg_.dva = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.dva, 4, out);
-        return true;
-    case 73:
-        if (r.HasData()) cfg_.pmd = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.pmd, 4, out);
-        return true;
-    case 74:
-        if (r.HasData()) cfg_.pmb = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.pmb, 4, out);
-        return true;
-    case 75:
-        if (r.HasData()) cfg_.pbr = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.pbr, 4, out);
-        return true;
-    case 76:
-        AnswerAnalog(r, out);
-        return true;
-    case 77:
-        if (r.HasData()) cfg_.reg77 = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.reg77, 4, out);
-        return true;
-    case 78: {
-        if (r.Length() >= 2) cfg_.interruptEnable = static_cast<uint16_t>(r.Unsigned(0, 2));
-        const uint8_t d[3] = {static_cast<uint8_t>(r.Length() == 1 ? r.Byte(0) : 0),
-                              static_cast<uint8_t>(cfg_.interruptEnable), static_cast<uint8_t>(cfg_.interruptEnable >> 8)};
-        Answer(r, d, 3, out);
-        return true;
-    }
-    case 81:
-        if (r.HasData()) {
-            const uint16_t v = static_cast<uint16_t>(r.Unsigned(0, 2));
-            cfg_.icfg = static_cast<uint16_t>((v & ~kIcfgModelMask) | (cfg_.icfg & kIcfgModelMask));
-            locked_ = false;  // an ICFG command releases a sensor lock (and stops a user program)
-        }
-        AnswerValue(r, cfg_.icfg, 4, out);
-        return true;
-    case 82: {
-        const uint8_t d[4] = {r.Byte(0), r.Byte(1), 0, 0};  // accepted; no flash program to run
-        Answer(r, d, 4, out);
-        return true;
-    }
-    case 83: {
-        uint8_t d[8] = {};
-        if (r.HasData()) {
-            if (!dma_.Write(*r.frame)) {
-                Refuse(r, kErrOutOfRange, out);
-                return true;
+            AnswerValue(r, cfg_.qer, 2, out);
+            return true;
+        case 58:
+            if (r.HasData()) {
+                const uint32_t v = r.Unsigned(0, 2);
+                if (v < 200) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                cfg_.sqt = static_cast<uint16_t>(v);
             }
-            dma_.Load(dma_.Written(), DmaWindow::kCapacity);
-            for (size_t i = 0; i < r.Length(); ++i) d[i] = r.Byte(i);
-            Answer(r, d, r.Length(), out);
+            AnswerValue(r, cfg_.sqt, 2, out);
+            return true;
+        case 59:
+            if (r.HasData()) cfg_.blc = static_cast<uint16_t>(r.Unsigned(0, 2));
+            AnswerValue(r, cfg_.blc, 2, out);
+            return true;
+        case 63: {
+            const uint8_t d[2] = {static_cast<uint8_t>(analog_ & 0xFF),
+                                  static_cast<uint8_t>((analog_ >> 8 & 0x0F) | (sensors_[0] ? 0x10 : 0) |
+                                                       (sensors_[1] ? 0x20 : 0) | (sensors_[2] ? 0x40 : 0))};
+            Answer(r, d, 2, out);
             return true;
         }
-        Answer(r, d, dma_.Read(now_, d), out);
-        return true;
-    }
-    case 86:
-        if (r.HasData()) cfg_.rpt = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.rpt, 4, out);
-        return true;
-    case 87:
-        if (r.HasData()) cfg_.rpc = r.Unsigned(0, 4);
-        AnswerValue(r, cfg_.rpc, 4, out);
-        return true;
-    default:
-        return false;
+        case 66:
+            if (r.HasData()) cfg_.btr153 = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.btr153, 4, out);
+            return true;
+        case 71:
+            if (r.HasData()) cfg_.ioConfig = static_cast<uint16_t>(r.Unsigned(0, 2));
+            AnswerValue(r, cfg_.ioConfig, 2, out);
+            return true;
+        case 72:
+            if (r.HasData()) cfg_.dva = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.dva, 4, out);
+            return true;
+        case 73:
+            if (r.HasData()) cfg_.pmd = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.pmd, 4, out);
+            return true;
+        case 74:
+            if (r.HasData()) cfg_.pmb = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.pmb, 4, out);
+            return true;
+        case 75:
+            if (r.HasData()) cfg_.pbr = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.pbr, 4, out);
+            return true;
+        case 76:
+            AnswerAnalog(r, out);
+            return true;
+        case 77:
+            if (r.HasData()) cfg_.reg77 = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.reg77, 4, out);
+            return true;
+        case 78: {
+            if (r.Length() >= 2) cfg_.interruptEnable = static_cast<uint16_t>(r.Unsigned(0, 2));
+            const uint8_t d[3] = {static_cast<uint8_t>(r.Length() == 1 ? r.Byte(0) : 0),
+                                  static_cast<uint8_t>(cfg_.interruptEnable),
+                                  static_cast<uint8_t>(cfg_.interruptEnable >> 8)};
+            Answer(r, d, 3, out);
+            return true;
+        }
+        case 81:
+            if (r.HasData()) {
+                const uint16_t v = static_cast<uint16_t>(r.Unsigned(0, 2));
+                cfg_.icfg = static_cast<uint16_t>((v & ~kIcfgModelMask) | (cfg_.icfg & kIcfgModelMask));
+                locked_ = false;  // an ICFG command releases a sensor lock (and stops a user program)
+            }
+            AnswerValue(r, cfg_.icfg, 4, out);
+            return true;
+        case 82: {
+            const uint8_t d[4] = {r.Byte(0), r.Byte(1), 0, 0};  // accepted; no flash program to run
+            Answer(r, d, 4, out);
+            return true;
+        }
+        case 83: {
+            uint8_t d[8] = {};
+            if (r.HasData()) {
+                if (!dma_.Write(*r.frame)) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                dma_.Load(dma_.Written(), DmaWindow::kCapacity);
+                for (size_t i = 0; i < r.Length(); ++i) d[i] = r.Byte(i);
+                Answer(r, d, r.Length(), out);
+                return true;
+            }
+            Answer(r, d, dma_.Read(now_, d), out);
+            return true;
+        }
+        case 86:
+            if (r.HasData()) cfg_.rpt = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.rpt, 4, out);
+            return true;
+        case 87:
+            if (r.HasData()) cfg_.rpc = r.Unsigned(0, 4);
+            AnswerValue(r, cfg_.rpc, 4, out);
+            return true;
+        default:
+            return false;
     }
 }
 

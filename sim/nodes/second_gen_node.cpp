@@ -102,50 +102,55 @@ void SecondGenNode::PowerCycle() {
 
 void SecondGenNode::HandleOwn(const Request& r, Outbox& out) {
     switch (r.command) {
-    case kCmdDiscovery: {
-        uint8_t d[4];
-        WriteLe(d, discoveryValue_, 4);
-        out.Push(MakeFrame(SecondGenIdentifier(id_, kDiscoveryAnswer), d, 4));
-        return;
-    }
-    case kCmdModel: {
-        const uint8_t d[6] = {model_.d0, model_.code, model_.flags, model_.d3,
-                              static_cast<uint8_t>(model_.firmware), static_cast<uint8_t>(model_.firmware >> 8)};
-        Answer(r, d, 6, out);
-        return;
-    }
-    case kCmdAddress: {
-        if (r.HasData()) {
-            const uint8_t next = r.Byte(0) & 0x7F;
-            if (next < 1 || next > 125) return Refuse(r, kErrOutOfRange, out);
-            id_ = next;  // answers (and everything after) come from the new address
-            storedId_ = next;
+        case kCmdDiscovery: {
+            uint8_t d[4];
+            WriteLe(d, discoveryValue_, 4);
+            out.Push(MakeFrame(SecondGenIdentifier(id_, kDiscoveryAnswer), d, 4));
+            return;
         }
-        uint8_t d[8] = {};
-        Answer(r, d, AddressAnswer(d), out);
-        return;
-    }
-    case kCmdBitRate:
-        if (r.HasData()) {
-            if (r.Byte(0) > 7) return Refuse(r, kErrOutOfRange, out);
-            bitRateCode_ = r.Byte(0);
+        case kCmdModel: {
+            const uint8_t d[6] = {model_.d0,
+                                  model_.code,
+                                  model_.flags,
+                                  model_.d3,
+                                  static_cast<uint8_t>(model_.firmware),
+                                  static_cast<uint8_t>(model_.firmware >> 8)};
+            Answer(r, d, 6, out);
+            return;
         }
-        AnswerValue(r, bitRateCode_, 1, out);
-        return;
-    case kCmdStream: {
-        for (size_t i = 0; i < r.Length() && stream_.size() < kStreamCapacity; ++i) stream_.push_back(r.Byte(i));
-        if (streamEcho_ && r.HasData()) Notify(kCmdStream, r.frame->data, r.Length(), out);
-        return;
-    }
-    case kCmdError: {
-        const uint8_t d[3] = {0, lastErrorCommand_, lastErrorCode_};
-        Answer(r, d, 3, out);
-        return;
-    }
-    case kCmdProtocol:
-        return;  // protocol selection belongs to the gateway, not to bus devices
-    default:
-        if (!HandleCommand(r, out)) Refuse(r, kErrUnknownCommand, out);
+        case kCmdAddress: {
+            if (r.HasData()) {
+                const uint8_t next = r.Byte(0) & 0x7F;
+                if (next < 1 || next > 125) return Refuse(r, kErrOutOfRange, out);
+                id_ = next;  // answers (and everything after) come from the new address
+                storedId_ = next;
+            }
+            uint8_t d[8] = {};
+            Answer(r, d, AddressAnswer(d), out);
+            return;
+        }
+        case kCmdBitRate:
+            if (r.HasData()) {
+                if (r.Byte(0) > 7) return Refuse(r, kErrOutOfRange, out);
+                bitRateCode_ = r.Byte(0);
+            }
+            AnswerValue(r, bitRateCode_, 1, out);
+            return;
+        case kCmdStream: {
+            for (size_t i = 0; i < r.Length() && stream_.size() < kStreamCapacity; ++i)
+                stream_.push_back(r.Byte(i));
+            if (streamEcho_ && r.HasData()) Notify(kCmdStream, r.frame->data, r.Length(), out);
+            return;
+        }
+        case kCmdError: {
+            const uint8_t d[3] = {0, lastErrorCommand_, lastErrorCode_};
+            Answer(r, d, 3, out);
+            return;
+        }
+        case kCmdProtocol:
+            return;  // protocol selection belongs to the gateway, not to bus devices
+        default:
+            if (!HandleCommand(r, out)) Refuse(r, kErrUnknownCommand, out);
     }
 }
 

@@ -66,7 +66,7 @@ protected:
     ModelBytes model_;
     uint64_t now_ = 0;
     bool ticked_ = false;
-    Outbox pending_;    ///< notices raised by test hooks, sent with the next tick
+    Outbox pending_;  ///< notices raised by test hooks, sent with the next tick
 
 private:
     void HandleOwn(const Request& r, Outbox& out);

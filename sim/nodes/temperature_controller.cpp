@@ -62,50 +62,50 @@ void TemperatureController::Advance(uint64_t elapsedMs, Outbox& out) {
 
 bool TemperatureController::HandleCommand(const Request& r, Outbox& out) {
     switch (r.command) {
-    case 1:
-        running_ = !r.HasData() || r.Unsigned(0, 2) != 0;
-        AnswerValue(r, running_ ? 1 : 0, 2, out);
-        return true;
-    case 2:
-        running_ = false;
-        AnswerValue(r, 0, 2, out);
-        return true;
-    case 11:
-        AnswerValue(r, static_cast<uint32_t>(measured_), 4, out);
-        return true;
-    case 12:
-        if (r.HasData()) {
-            const int32_t v = r.Signed(0, 4);
-            if (v < kLowest || v > kHighest) {
-                Refuse(r, kErrOutOfRange, out);
+        case 1:
+            running_ = !r.HasData() || r.Unsigned(0, 2) != 0;
+            AnswerValue(r, running_ ? 1 : 0, 2, out);
+            return true;
+        case 2:
+            running_ = false;
+            AnswerValue(r, 0, 2, out);
+            return true;
+        case 11:
+            AnswerValue(r, static_cast<uint32_t>(measured_), 4, out);
+            return true;
+        case 12:
+            if (r.HasData()) {
+                const int32_t v = r.Signed(0, 4);
+                if (v < kLowest || v > kHighest) {
+                    Refuse(r, kErrOutOfRange, out);
+                    return true;
+                }
+                desired_ = v;
+            }
+            AnswerValue(r, static_cast<uint32_t>(desired_), 4, out);
+            return true;
+        case 54:
+            storedDesired_ = desired_;
+            AnswerValue(r, r.Byte(0), 1, out);
+            return true;
+        case 83: {
+            if (r.HasData()) {
+                Refuse(r, kErrUnknownCommand, out);
                 return true;
             }
-            desired_ = v;
-        }
-        AnswerValue(r, static_cast<uint32_t>(desired_), 4, out);
-        return true;
-    case 54:
-        storedDesired_ = desired_;
-        AnswerValue(r, r.Byte(0), 1, out);
-        return true;
-    case 83: {
-        if (r.HasData()) {
-            Refuse(r, kErrUnknownCommand, out);
+            if (dma_.NextReadStarts(now_)) {  // one snapshot for both halves of the record
+                uint8_t record[12] = {static_cast<uint8_t>(running_ ? 1 : 0)};
+                WriteLe(record + 1, static_cast<uint32_t>(ambient_), 2);
+                WriteLe(record + 3, static_cast<uint32_t>(desired_), 2);
+                WriteLe(record + 5, static_cast<uint32_t>(measured_), 2);
+                dma_.Load(record, sizeof record);
+            }
+            uint8_t d[8] = {};
+            Answer(r, d, dma_.Read(now_, d), out);
             return true;
         }
-        if (dma_.NextReadStarts(now_)) {  // one snapshot for both halves of the record
-            uint8_t record[12] = {static_cast<uint8_t>(running_ ? 1 : 0)};
-            WriteLe(record + 1, static_cast<uint32_t>(ambient_), 2);
-            WriteLe(record + 3, static_cast<uint32_t>(desired_), 2);
-            WriteLe(record + 5, static_cast<uint32_t>(measured_), 2);
-            dma_.Load(record, sizeof record);
-        }
-        uint8_t d[8] = {};
-        Answer(r, d, dma_.Read(now_, d), out);
-        return true;
-    }
-    default:
-        return false;
+        default:
+            return false;
     }
 }
 

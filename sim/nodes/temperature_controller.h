@@ -17,7 +17,7 @@ public:
     TemperatureController(uint8_t id, uint8_t code = 89, uint16_t firmware = 1100, uint32_t serial = 0);
 
     bool Running() const;
-    int32_t Ambient() const;   ///< tenths of a degree
+    int32_t Ambient() const;  ///< tenths of a degree
     int32_t Desired() const;
     int32_t Measured() const;
     int32_t StoredDesired() const;

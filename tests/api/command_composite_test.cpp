@@ -37,7 +37,9 @@ void ExpectSteps(const CommandRecorder& recorder, const std::vector<Step>& steps
 
 // Answers every request with its own control word in field 0.
 void EchoControlWord(CommandRecorder& recorder) {
-    recorder.answer = [](const CommandRecorder::Call& call, KymReply* out) { out->field[0] = call.controlWord; };
+    recorder.answer = [](const CommandRecorder::Call& call, KymReply* out) {
+        out->field[0] = call.controlWord;
+    };
 }
 
 }  // namespace
@@ -106,7 +108,8 @@ TEST(Composite, AdvancedMoveOrderIsAccDecStopStart) {
     RecorderSlots slots;
     const int32_t record[] = {10, 20, 30, 40};  // acc, dec, mss, mds
     EXPECT_EQ(SetAdvMov(kEth, kNode, record), 1);
-    ExpectSteps(*slots.recorder, {{42, 0, {10, 0, 0, 0}}, {43, 0, {20, 0, 0, 0}}, {45, 0, {40, 0}}, {44, 0, {30, 0}}});
+    ExpectSteps(*slots.recorder,
+                {{42, 0, {10, 0, 0, 0}}, {43, 0, {20, 0, 0, 0}}, {45, 0, {40, 0}}, {44, 0, {30, 0}}});
 
     slots.recorder->calls.clear();
     EchoControlWord(*slots.recorder);
@@ -174,9 +177,12 @@ TEST(Composite, ConfigurationPairNeedsBothRecords) {
 }
 
 TEST(Composite, AnalogChannelsGoInGroupsOfFour) {
-    struct Row { uint8_t mask; std::vector<uint8_t> groups; };
-    const Row rows[] = {{0x1F, {0x0F, 0x10}}, {0xFF, {0x0F, 0xF0}}, {0x0F, {0x0F}}, {0x05, {0x05}},
-                        {0xA9, {0xA9}}, {0xFB, {0x1B, 0xE0}}};
+    struct Row {
+        uint8_t mask;
+        std::vector<uint8_t> groups;
+    };
+    const Row rows[] = {{0x1F, {0x0F, 0x10}}, {0xFF, {0x0F, 0xF0}}, {0x0F, {0x0F}},
+                        {0x05, {0x05}},       {0xA9, {0xA9}},       {0xFB, {0x1B, 0xE0}}};
     for (const Row& row : rows) {
         RecorderSlots slots;
         KymReply reply{};
@@ -203,7 +209,8 @@ TEST(Composite, StreamSendCutsSixByteChunks) {
     {
         RecorderSlots slots;
         EXPECT_EQ(Kym153Send(kEth, kNode, bytes, 13), 13);
-        ExpectSteps(*slots.recorder, {{62, 0, {1, 2, 3, 4, 5, 6}}, {62, 0, {7, 8, 9, 10, 11, 12}}, {62, 0, {13}}});
+        ExpectSteps(*slots.recorder,
+                    {{62, 0, {1, 2, 3, 4, 5, 6}}, {62, 0, {7, 8, 9, 10, 11, 12}}, {62, 0, {13}}});
     }
     {
         RecorderSlots slots;

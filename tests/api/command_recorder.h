@@ -83,7 +83,8 @@ public:
         }
     }
     ~RecorderSlots() {
-        for (int s = 0; s < sdk::kGatewaySlots; ++s) sdk::InstallGateway(static_cast<sdk::GatewaySlot>(s), saved_[s]);
+        for (int s = 0; s < sdk::kGatewaySlots; ++s)
+            sdk::InstallGateway(static_cast<sdk::GatewaySlot>(s), saved_[s]);
     }
     void Remove(sdk::GatewaySlot slot) { sdk::RemoveGateway(slot); }
     std::shared_ptr<CommandRecorder> recorder;

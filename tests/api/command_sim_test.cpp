@@ -2,8 +2,8 @@
 // composite exports change the simulated controller as a whole, rejected arguments put nothing
 // on the bus, and the RFID exports drive a simulated reader.
 #include <arpa/inet.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -53,8 +53,8 @@ std::vector<Request> Requests() {
     for (const TrafficEntry& entry : TheBench().gateway->Bus().Traffic()) {
         if (entry.direction != Direction::FromGateway) continue;
         const auto address = norvane::sim::DecodeBusIdentifier(entry.frame.id);
-        requests.push_back({address.node, address.controlWord,
-                            {entry.frame.data, entry.frame.data + entry.frame.length}});
+        requests.push_back(
+            {address.node, address.controlWord, {entry.frame.data, entry.frame.data + entry.frame.length}});
     }
     return requests;
 }
@@ -73,7 +73,8 @@ protected:
         bench.gateway = std::make_unique<EthernetGateway>(options);
         nodes::NodeConfig controller;
         controller.id = kController;
-        bench.controller = static_cast<nodes::SecondGenController*>(bench.gateway->Bus().AddNode(nodes::MakeNode(controller)));
+        bench.controller = static_cast<nodes::SecondGenController*>(
+            bench.gateway->Bus().AddNode(nodes::MakeNode(controller)));
         nodes::NodeConfig reader;
         reader.kind = nodes::NodeKind::RfidReader;
         reader.id = kReader;

@@ -17,18 +17,26 @@ namespace {
 constexpr uint32_t kEth = 0x001001;
 constexpr uint32_t kNode = 12;
 
-uint8_t* RecordBytes(KymReply* reply) { return reinterpret_cast<uint8_t*>(reply->field); }
+uint8_t* RecordBytes(KymReply* reply) {
+    return reinterpret_cast<uint8_t*>(reply->field);
+}
 
 }  // namespace
 
 TEST(Operation, EachExportSendsItsOperationBytes) {
-    struct Row { const char* name; std::function<int()> call; Bytes bytes; };
+    struct Row {
+        const char* name;
+        std::function<int()> call;
+        Bytes bytes;
+    };
     KymReply reply{};
     KymOperation out{};
     const Row rows[] = {
         {"OPR_FillDMA", [&] { return OPR_FillDMA(kEth, kNode, 0x105, 0, &out); }, {0x00, 0x01, 0x05}},
         {"OPR_ClearFlash", [&] { return OPR_ClearFlash(kEth, kNode, 0, &out); }, {0x00, 0x02}},
-        {"OPR_BurnFlash", [&] { return OPR_BurnFlash(kEth, kNode, 0x1234, 0, &out); }, {0x00, 0x03, 0x34, 0x12}},
+        {"OPR_BurnFlash",
+         [&] { return OPR_BurnFlash(kEth, kNode, 0x1234, 0, &out); },
+         {0x00, 0x03, 0x34, 0x12}},
         {"OPR_ReadLine", [&] { return OPR_ReadLine(kEth, kNode, 0x0102, 0); }, {0x00, 0x04, 0x02, 0x01}},
         {"OPR_ReadCurrPtr", [&] { return OPR_ReadCurrPtr(kEth, kNode, 0, &out); }, {0x00, 0x05}},
         {"OPR_OpenAntenna", [&] { return OPR_OpenAntenna(kEth, kNode, 0, &reply); }, {0x01, 0x04}},

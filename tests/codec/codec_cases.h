@@ -33,7 +33,9 @@ inline KymCanMsg Answer(uint8_t node, uint8_t controlWord, const Bytes& bytes, i
     return m;
 }
 
-inline Bytes Packed(const KymCanMsg& m) { return Bytes(m.data, m.data + std::min<size_t>(m.length, 8)); }
+inline Bytes Packed(const KymCanMsg& m) {
+    return Bytes(m.data, m.data + std::min<size_t>(m.length, 8));
+}
 
 inline KymReply Marked() {
     KymReply r;

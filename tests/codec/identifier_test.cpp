@@ -16,12 +16,13 @@ TEST(CanIdentifier, NodeBitsCommandAndAnswerFlag) {
         bool answer;
         uint32_t want;
     } const cases[] = {
-        {5, 0x01, true, 0x05080081},    {5, 0x81, false, 0x05080001}, {37, 0x07, true, 0x05082087},
-        {100, 0x0B, false, 0x0408600B}, {125, 0x40, true, 0x1D0860C0}, {0, 0x16, false, 0x00080016},
+        {5, 0x01, true, 0x05080081},    {5, 0x81, false, 0x05080001},   {37, 0x07, true, 0x05082087},
+        {100, 0x0B, false, 0x0408600B}, {125, 0x40, true, 0x1D0860C0},  {0, 0x16, false, 0x00080016},
         {127, 0xC0, true, 0x1F0FE040},  {127, 0x17, false, 0x1F0FE017},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CanIdentifier(c.node, c.controlWord, c.answer), c.want) << c.node << " " << int(c.controlWord);
+        EXPECT_EQ(CanIdentifier(c.node, c.controlWord, c.answer), c.want)
+            << c.node << " " << int(c.controlWord);
 }
 
 TEST(ErrorReportResult, NegativeCodeOnlyForTheRequestedCommand) {

@@ -49,7 +49,12 @@ const PackCase kPackCases[] = {
     {"BitRateByte", 5, 0x35, 0, {{0x1FF}}, 5, {0xFF}},
     {"AnalogMaskByte", 5, 0xCC, 0, {{0x0F}}, 5, {0x0F}},
     {"StreamThreeBytes", 5, 0x3E, 0, {{3, 0x44332211, 0x88776655}}, 5, {0x11, 0x22, 0x33}},
-    {"StreamAtMostEight", 5, 0x3E, 0, {{12, 0x44332211, 0x88776655, 0x99}}, 5,
+    {"StreamAtMostEight",
+     5,
+     0x3E,
+     0,
+     {{12, 0x44332211, 0x88776655, 0x99}},
+     5,
      {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}},
     {"DvaIndex0", 5, 0x48, 0, {{0x11223344}}, 5, {0x44, 0x33, 0x22, 0x11}},
     {"DvaIndex1", 5, 0x48, 1, {{0x11223344}}, 5, {0x44, 0x33}},
@@ -59,10 +64,20 @@ const PackCase kPackCases[] = {
     {"Command78WithData", 5, 0x4E, 3, {{0x04030201}}, 5, {0x01, 0x02, 0x03, 0x04}},
     {"IcfgTwoBytesPadded", 5, 0x51, 0, {{0x12345678}}, 5, {0x78, 0x56, 0x00, 0x00}},
     {"OperateTwoBytes", 5, 0x52, 0, {{2, 0xDDCCBBAA}}, 5, {0xAA, 0xBB}},
-    {"OperateAtMostSeven", 5, 0x52, 0, {{9, 0x44332211, 0x88776655}}, 5,
+    {"OperateAtMostSeven",
+     5,
+     0x52,
+     0,
+     {{9, 0x44332211, 0x88776655}},
+     5,
      {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}},
     {"DmaShortForm", 5, 0x53, 0, {{0x55, 0x44332211, 0x7766, 0}}, 5, {0x55}},
-    {"DmaLongForm", 5, 0x53, 0, {{0x55, 0x44332211, 0x7766, 1}}, 5,
+    {"DmaLongForm",
+     5,
+     0x53,
+     0,
+     {{0x55, 0x44332211, 0x7766, 1}},
+     5,
      {0x55, 0x11, 0x22, 0x33, 0x44, 0x66, 0x77}},
     {"RepeatTimeFourBytes", 5, 0x56, 0, {{0x0A0B0C0D}}, 5, {0x0D, 0x0C, 0x0B, 0x0A}},
 };
@@ -87,8 +102,8 @@ INSTANTIATE_TEST_SUITE_P(Codec, PackSecondGenTable, testing::ValuesIn(kPackCases
 
 TEST(PackSecondGen, RefusesUnknownCommandsAndBadCounts) {
     const std::vector<uint32_t> words = {3, 0x44332211, 0x88776655, 1};
-    for (uint8_t controlWord : {5, 13, 15, 21, 25, 33, 41, 49, 50, 52, 55, 57, 60, 67, 70, 79, 80, 84, 85, 88,
-                                125, 0x7F, 0xFF}) {
+    for (uint8_t controlWord :
+         {5, 13, 15, 21, 25, 33, 41, 49, 50, 52, 55, 57, 60, 67, 70, 79, 80, 84, 85, 88, 125, 0x7F, 0xFF}) {
         KymCanMsg out{};
         EXPECT_EQ(PackSecondGen(5, controlWord, 0, words.data(), &out), 0) << int(controlWord);
     }
@@ -129,9 +144,9 @@ TEST(PackSecondGenGet, AllowedCommandsCarryNoDataExceptIndexOf78) {
         uint8_t wantNode;
         Bytes want;
     } const cases[] = {
-        {5, 0x80, 0, 5, {}},   {5, 0x83, 0, 5, {}},   {5, 0x8B, 0, 5, {}},   {5, 0xAF, 4, 5, {}},
-        {5, 0x97, 0, 0, {}},   {5, 0x96, 0, 0, {}},   {5, 0xA0, 0, 0, {}},   {5, 0xCE, 2, 5, {0x02}},
-        {5, 0xC1, 0, 5, {}},   {127, 0xC0, 0, 127, {}}, {5, 0xD6, 0, 5, {}}, {5, 0xFE, 0, 5, {}},
+        {5, 0x80, 0, 5, {}}, {5, 0x83, 0, 5, {}},     {5, 0x8B, 0, 5, {}}, {5, 0xAF, 4, 5, {}},
+        {5, 0x97, 0, 0, {}}, {5, 0x96, 0, 0, {}},     {5, 0xA0, 0, 0, {}}, {5, 0xCE, 2, 5, {0x02}},
+        {5, 0xC1, 0, 5, {}}, {127, 0xC0, 0, 127, {}}, {5, 0xD6, 0, 5, {}}, {5, 0xFE, 0, 5, {}},
     };
     for (const auto& c : cases) {
         KymCanMsg out;
@@ -144,8 +159,8 @@ TEST(PackSecondGenGet, AllowedCommandsCarryNoDataExceptIndexOf78) {
 }
 
 TEST(PackSecondGenGet, RefusesCommandsNotAllowedForAGet) {
-    for (uint8_t controlWord : {0x85, 0x8D, 0x8F, 0x99, 0xA5, 0xB1, 0xB2, 0xB4, 0xBE, 0xD2, 0xD4, 0xD5,
-                                0xFF}) {
+    for (uint8_t controlWord :
+         {0x85, 0x8D, 0x8F, 0x99, 0xA5, 0xB1, 0xB2, 0xB4, 0xBE, 0xD2, 0xD4, 0xD5, 0xFF}) {
         KymCanMsg out{};
         EXPECT_EQ(PackSecondGenGet(5, controlWord, 0, &out), 0) << int(controlWord);
     }

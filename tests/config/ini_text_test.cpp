@@ -10,10 +10,14 @@ TEST(IniText, SectionLines) {
         const char* line;
         const char* name;  // nullptr = not a section line
     } cases[] = {
-        {"[SystemConfig]\n", "SystemConfig"}, {"  [System Config]\r\n", "SystemConfig"},
-        {"[[Odd]]", "Odd"},                   {"[systemconfig]", "systemconfig"},
-        {"Key=1", nullptr},                   {"; [comment]", nullptr},
-        {"", nullptr},                        {"[Unclosed", "Unclosed"},
+        {"[SystemConfig]\n", "SystemConfig"},
+        {"  [System Config]\r\n", "SystemConfig"},
+        {"[[Odd]]", "Odd"},
+        {"[systemconfig]", "systemconfig"},
+        {"Key=1", nullptr},
+        {"; [comment]", nullptr},
+        {"", nullptr},
+        {"[Unclosed", "Unclosed"},
     };
     for (const Case& c : cases) {
         const auto name = SectionName(c.line);
@@ -74,7 +78,8 @@ TEST(IniText, LookupRespectsTheSectionExactly) {
 }
 
 TEST(IniText, ReplaceKeepsEveryOtherLineAndTheLineEnd) {
-    const std::string text = "; head\r\n[SystemConfig]\r\n  Auto Connect = 1 \r\nOther=0\r\n[X]\r\nAutoConnect=1";
+    const std::string text =
+        "; head\r\n[SystemConfig]\r\n  Auto Connect = 1 \r\nOther=0\r\n[X]\r\nAutoConnect=1";
     auto lines = SplitLines(text);
     ASSERT_TRUE(ReplaceValue(lines, "SystemConfig", "AutoConnect", "0"));
     std::string joined;

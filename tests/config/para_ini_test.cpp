@@ -17,8 +17,9 @@ namespace {
 class ParaIni : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory_ = fs::temp_directory_path() / ("norvane-config-" + std::to_string(::getpid()) + "-" +
-                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        directory_ =
+            fs::temp_directory_path() / ("norvane-config-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(directory_);
         config::SetDirectoryForTests(directory_.string());
     }

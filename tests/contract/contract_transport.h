@@ -40,10 +40,13 @@ struct TransportCase {
     /// parallel processes never share an address.
     std::function<std::unique_ptr<ContractTransport>(uint8_t testOctet)> make;
 };
-inline void PrintTo(const TransportCase& c, std::ostream* out) { *out << c.name; }
+inline void PrintTo(const TransportCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 /// Ethernet gateway on 127.0.<subnet>.<testOctet> and the process-wide server port, in CAN
 /// framing or in serial transmission framing.
-std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t testOctet, bool serialFraming);
+std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t testOctet,
+                                                         bool serialFraming);
 
 }  // namespace norvane::contract

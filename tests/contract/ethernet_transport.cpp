@@ -61,7 +61,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t testOctet, bool serialFraming) {
+std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t testOctet,
+                                                         bool serialFraming) {
     const std::string address = "127.0." + std::to_string(subnet) + "." + std::to_string(testOctet);
     return std::make_unique<EthernetTransport>(address, "KYM" + address, serialFraming);
 }

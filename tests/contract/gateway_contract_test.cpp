@@ -47,7 +47,8 @@ void OnNotice(uint32_t handle, KymNoticeFrame* frame, int32_t) {
 }
 
 long ElapsedMs(Clock::time_point since) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 class GatewayContract : public ::testing::TestWithParam<TransportCase> {
@@ -228,10 +229,10 @@ TEST_P(GatewayContract, SearchingTheSameAddressAgainReplacesThePort) {
 // parallel processes of ctest never collide.
 INSTANTIATE_TEST_SUITE_P(
     Gateways, GatewayContract,
-    ::testing::Values(TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
-                      TransportCase{"EthernetSerialFraming",
-                                    [](uint8_t n) { return MakeEthernetTransport(22, n, true); }}),
-                         [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
+    ::testing::Values(
+        TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
+        TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(22, n, true); }}),
+    [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace norvane::contract

@@ -1,4 +1,6 @@
 // Routing of handle-addressed requests to the gateway objects, and the exports built on it.
+#include "sdk/api/dispatch.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +8,6 @@
 
 #include "norvane/NorvaneFunc.h"
 #include "recording_gateway.h"
-#include "sdk/api/dispatch.h"
 #include "sdk/core/gateway_registry.h"
 
 using namespace norvane::sdk;
@@ -14,9 +15,9 @@ using norvane::testing::RecordingGateway;
 
 namespace {
 
-constexpr GatewaySlot kAllSlots[] = {GatewaySlot::Serial, GatewaySlot::Uart, GatewaySlot::Ethernet,
-                                     GatewaySlot::LegacyEthernet, GatewaySlot::Pci, GatewaySlot::Usb,
-                                     GatewaySlot::Zone};
+constexpr GatewaySlot kAllSlots[] = {
+    GatewaySlot::Serial, GatewaySlot::Uart, GatewaySlot::Ethernet, GatewaySlot::LegacyEthernet,
+    GatewaySlot::Pci,    GatewaySlot::Usb,  GatewaySlot::Zone};
 
 class Dispatch : public ::testing::Test {
 protected:
@@ -44,10 +45,11 @@ struct KindRoute {
 }  // namespace
 
 TEST_F(Dispatch, EveryKindReachesItsGatewayObject) {
-    const KindRoute routes[] = {{1, GatewaySlot::Serial},   {256, GatewaySlot::Serial}, {4, GatewaySlot::Usb},
-                                {4096, GatewaySlot::Usb},   {8, GatewaySlot::Pci},      {2048, GatewaySlot::Pci},
+    const KindRoute routes[] = {{1, GatewaySlot::Serial},    {256, GatewaySlot::Serial},
+                                {4, GatewaySlot::Usb},       {4096, GatewaySlot::Usb},
+                                {8, GatewaySlot::Pci},       {2048, GatewaySlot::Pci},
                                 {16, GatewaySlot::Ethernet}, {8192, GatewaySlot::LegacyEthernet},
-                                {32, GatewaySlot::Uart},    {32768, GatewaySlot::Zone}};
+                                {32, GatewaySlot::Uart},     {32768, GatewaySlot::Zone}};
     for (const KindRoute& route : routes) {
         SetUp();
         auto gateway = Install(route.slot);

@@ -144,7 +144,8 @@ TEST_F(PortMachinery, TranslatedMessagesBypassTheAnswerTable) {
     table.answerEvent.Clear();
     port.Receive(Message(8, 0x87, {1}));
     EXPECT_FALSE(port.WaitForAnswer(table, 8, 200));
-    for (int i = 0; i < 200 && translated == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 200 && translated == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(translated.load(), 1);
     EXPECT_EQ(translatedWords[0], 0x00018708u);  // node 8, control word 0x87, length 1
 }
@@ -161,7 +162,8 @@ TEST_F(PortMachinery, FullRingDropsTheNewestAndKeepsOrder) {
     }
     // One message sits in the held callback; the rest are queued or dropped.
     auto accounted = [&] { return static_cast<int>(port.Ring().FillLevel() + port.Ring().Dropped()) + 1; };
-    for (int i = 0; i < 400 && accounted() < sent; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 400 && accounted() < sent; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GE(port.Ring().FillLevel(), NotificationRing::kCapacity - 1)
         << "translated " << translated << " dropped " << port.Ring().Dropped();
     holdTranslate = false;
@@ -186,7 +188,8 @@ TEST_F(PortMachinery, RealtimeNoticeReachesCallbackAndNoticeRecord) {
     uint8_t record[36] = {};
     EXPECT_EQ(TakeNoticeRecord(record), 1);  // creates it
     port.Receive(Message(9, 0xF1, {2}));
-    for (int i = 0; i < 200 && seenHandle == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 200 && seenHandle == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(seenHandle.load(), 0x001001u);
     EXPECT_EQ(seen.identifier, (9u << 19) | 0xF1u);
     EXPECT_EQ(seen.length, 1);
@@ -208,7 +211,7 @@ TEST(PortThreads, StopReturnsAsSoonAsTheThreadsEnd) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::milliseconds(500));
     EXPECT_EQ(port.receiveRunning.load(), 0);
-    port.StopThreads();  // twice is harmless
+    port.StopThreads();                          // twice is harmless
     ASSERT_EQ(port.StartReceiver(0x001001), 1);  // and the port can run again
 }
 
@@ -216,15 +219,16 @@ TEST(NoticeRecord, FlagBytesByControlWord) {
     struct Case {
         uint8_t controlWord, firstData;
         int byte;  // offset in the 36-byte record, -1 = none
-    } cases[] = {{0x71, 0, 8},  {0xF1, 0, 9},  {0x72, 0, 10}, {0xF5, 0, 17}, {0x76, 0, 18},
-                 {0x77, 0, 19}, {0xF0, 2, 22}, {0x70, 3, 31}, {0x70, 8, -1}, {0xF6, 0, -1}, {0x78, 0, -1}};
+    } cases[] = {{0x71, 0, 8},  {0xF1, 0, 9},  {0x72, 0, 10}, {0xF5, 0, 17}, {0x76, 0, 18}, {0x77, 0, 19},
+                 {0xF0, 2, 22}, {0x70, 3, 31}, {0x70, 8, -1}, {0xF6, 0, -1}, {0x78, 0, -1}};
     for (const Case& c : cases) {
         NoticeRecord record{};
         KymCanMsg message = Message(5, c.controlWord, {c.firstData});
         NoticeRecordUpdate(record, 0x1000, MakeNoticeFrame(message));
         const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
         for (int i = 8; i < 36; ++i) {
-            EXPECT_EQ(bytes[i], i == c.byte ? 1 : 0) << std::hex << int(c.controlWord) << " byte " << std::dec << i;
+            EXPECT_EQ(bytes[i], i == c.byte ? 1 : 0)
+                << std::hex << int(c.controlWord) << " byte " << std::dec << i;
         }
         EXPECT_EQ(record.node, 5u);
     }

@@ -32,7 +32,8 @@ constexpr uint32_t kHandle = 0x1001;
 constexpr uint32_t kSpd = 7;
 
 long ElapsedMs(Clock::time_point since) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 std::string AddressFor(int line, int subnet = 23) {
@@ -100,7 +101,8 @@ int GetSpeed(uint32_t node, int32_t* value) {
 }
 
 TEST(EthernetGateways, EachOfSeveralGatewaysIsFoundAndDescribedAtItsAddress) {
-    const std::string a = AddressFor(__LINE__, 24), b = AddressFor(__LINE__, 25), c = AddressFor(__LINE__, 26);
+    const std::string a = AddressFor(__LINE__, 24), b = AddressFor(__LINE__, 25),
+                      c = AddressFor(__LINE__, 26);
     SimGateway ga(a, {5}), gb(b, {6}), gc(c, {7});
     ASSERT_TRUE(ga.started && gb.started && gc.started);
     for (const std::string& address : {b, a, c}) {
@@ -132,7 +134,7 @@ TEST(EthernetGateways, DescribingAnEmptyPositionTouchesNothing) {
     EXPECT_EQ(GetKymDevInfo(0x1004, &info), -1);
     EXPECT_EQ(GetKymDevInfo(0x1009, &info), -1);  // beyond the five positions
     EXPECT_EQ(info.kind, 0x5A5A5A5Au);
-    EXPECT_EQ(GetKymDevInfo(0x0200, &info), 1);   // kind 2 is no gateway kind
+    EXPECT_EQ(GetKymDevInfo(0x0200, &info), 1);  // kind 2 is no gateway kind
     EXPECT_EQ(GetKymDevInfo(kHandle, nullptr), -1);
     EXPECT_EQ(GetKymDevInfo(kHandle, &info), static_cast<int>(address.size()) + 3);
 }
@@ -201,9 +203,9 @@ TEST(EthernetGateways, GarbageAndSplitFramesBetweenAnswersAreSurvived) {
     ASSERT_EQ(SearchAndOpen(address), 1);
     const std::vector<std::vector<uint8_t>> noise = {
         {0x00, 0x13, 0xAA, 0x55},
-        {0xCC, 0x73, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA},                   // length near 2^32
-        {0xCC, 0x73, 0xF9, 0xFF, 0xFF, 0xFF},                         // cut off after the length
-        {0xCC, 0x19, 0x02, 0x00, 0x00, 0x00, 0x01, 0x02, 0xAA},      // a frame the port ignores
+        {0xCC, 0x73, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA},                    // length near 2^32
+        {0xCC, 0x73, 0xF9, 0xFF, 0xFF, 0xFF},                          // cut off after the length
+        {0xCC, 0x19, 0x02, 0x00, 0x00, 0x00, 0x01, 0x02, 0xAA},        // a frame the port ignores
         {0xCC, 0x73, 0x03, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03, 0xAA},  // too short for a message
     };
     for (size_t i = 0; i < noise.size(); ++i) {

@@ -1,11 +1,11 @@
 // Frames to and from the Ethernet gateway, byte for byte.
-#include <algorithm>
+#include "sdk/ethernet/ethernet_frames.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include "sdk/ethernet/ethernet_frames.h"
 
 using namespace norvane::sdk::eth;
 using Bytes = std::vector<uint8_t>;
@@ -59,8 +59,8 @@ TEST(EthernetFrames, OutgoingFramesMatchTheWireLayout) {
     KymCanMsg wide = Msg(101, 0x03, {0x10, 0x27, 0, 0});
     wide.data[6] = 0x55;
     ASSERT_EQ(BuildCanMessageFrame(wide, out), 20u);
-    EXPECT_EQ(Bytes(out, out + 20),
-              (Bytes{0xAA, 0x72, 13, 0, 0, 0, 0x03, 0xC0, 0x28, 0x01, 4, 0x10, 0x27, 0, 0, 0, 0, 0, 0, 0xCC}));
+    EXPECT_EQ(Bytes(out, out + 20), (Bytes{0xAA, 0x72, 13,   0, 0, 0, 0x03, 0xC0, 0x28, 0x01,
+                                           4,    0x10, 0x27, 0, 0, 0, 0,    0,    0,    0xCC}));
     ASSERT_EQ(BuildFrame(0x71, nullptr, 0, out, sizeof out), 7u);
     EXPECT_EQ(Bytes(out, out + 7), (Bytes{0xAA, 0x71, 0, 0, 0, 0, 0xCC}));
     ASSERT_EQ(BuildSerialRecordFrame(Msg(1, 0xFE, {20}), out), 19u);
@@ -121,7 +121,8 @@ TEST(EthernetFrames, AFrameSplitAtEveryPositionIsFoundOnceComplete) {
 TEST(EthernetFrames, GarbageAndFalseStartsAreSkipped) {
     Receiver r;
     // Plain garbage, a CC whose frame would not end in AA, a cut-off frame, then a real one.
-    r.Feed(Concat({{0x00, 0x13, 0xAA, 0xCC, 0x73, 2, 0, 0, 0, 9, 9, 0x55}, {0xCC, 0x73, 13, 0, 0, 0, 0x81}, kAnswer}));
+    r.Feed(Concat(
+        {{0x00, 0x13, 0xAA, 0xCC, 0x73, 2, 0, 0, 0, 9, 9, 0x55}, {0xCC, 0x73, 13, 0, 0, 0, 0x81}, kAnswer}));
     ASSERT_EQ(r.frames.size(), 1u);
     EXPECT_EQ(r.frames[0], kAnswer);
     EXPECT_EQ(r.count, 0u);

@@ -102,7 +102,8 @@ long ElapsedMs(Fn&& fn) {
     const auto start = std::chrono::steady_clock::now();
     fn();
     return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count());
 }
 
 }  // namespace legacy_bench

@@ -119,10 +119,11 @@ TEST(LegacyRequest, LightFlashIsSentAndAnsweredByTheNodeItself) {
     EXPECT_EQ(SetLightFlash(kHandle, 5, 1, 1), 1);
     EXPECT_EQ(node.NodeId(), 5);  // the light leaves the address alone
     const auto traffic = bench.Gateway().Bus().Traffic();
-    const auto flashes = std::count_if(traffic.begin(), traffic.end(), [](const norvane::sim::TrafficEntry& e) {
-        return e.direction == norvane::sim::Direction::FromGateway && e.frame.length == 5 && e.frame.data[0] == 254 &&
-               e.frame.data[1] == 1;
-    });
+    const auto flashes =
+        std::count_if(traffic.begin(), traffic.end(), [](const norvane::sim::TrafficEntry& e) {
+            return e.direction == norvane::sim::Direction::FromGateway && e.frame.length == 5 &&
+                   e.frame.data[0] == 254 && e.frame.data[1] == 1;
+        });
     EXPECT_EQ(flashes, 2);
 
     int result = 0;

@@ -81,7 +81,7 @@ TEST_F(LegacyGatewayManagement, SearchFillsRecordsInKindOrderWithTheKindBits) {
 TEST_F(LegacyGatewayManagement, OpenCreatesNodeLocksAndCloseDestroysTheGateway) {
     At(GatewaySlot::LegacyEthernet).openResult = 3;
     At(GatewaySlot::Zone).openResult = 2;
-    EXPECT_EQ(OpenGateWay(0x100, nullptr, 0, nullptr), 0);  // kind 1 is not opened here
+    EXPECT_EQ(OpenGateWay(0x100, nullptr, 0, nullptr), 0);     // kind 1 is not opened here
     EXPECT_EQ(OpenGateWay(0x800000, nullptr, 0, nullptr), 0);  // zone: no records
     KymNodeRecord nodes[4] = {};
     EXPECT_EQ(OpenGateWay(0x800000, nodes, 4, nullptr), 0);  // zone: no port at position 0

@@ -74,9 +74,10 @@ private:
         Sent sent{set, handle, node, controlWord, index, {}, out != nullptr};
         KymCanMsg message{};
         const bool firstGen = ((handle >> 8) & 0xFFFF) >= 256;
-        const int packed = firstGen ? sdk::PackFirstGen(node, controlWord, index, set ? data : nullptr, &message)
-                           : set    ? sdk::PackSecondGen(node, controlWord, index, data, &message)
-                                    : sdk::PackSecondGenGet(node, controlWord, index, &message);
+        const int packed = firstGen
+                               ? sdk::PackFirstGen(node, controlWord, index, set ? data : nullptr, &message)
+                           : set ? sdk::PackSecondGen(node, controlWord, index, data, &message)
+                                 : sdk::PackSecondGenGet(node, controlWord, index, &message);
         if (packed == 1) sent.bytes.assign(message.data, message.data + message.length);
         {
             std::lock_guard lock(lock_);

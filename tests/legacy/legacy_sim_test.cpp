@@ -2,8 +2,8 @@
 // first-generation Ethernet gateway over real TCP, and each family of settings changing and
 // reading back a simulated first-generation controller.
 #include <arpa/inet.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -74,7 +74,9 @@ protected:
         TheBench().gateway->Stop();
         TheBench().gateway.reset();
     }
-    void SetUp() override { ASSERT_EQ(TheBench().opened, 2) << "first-generation gateway with two nodes did not open"; }
+    void SetUp() override {
+        ASSERT_EQ(TheBench().opened, 2) << "first-generation gateway with two nodes did not open";
+    }
     nodes::FirstGenController& Controller() { return *TheBench().controller; }
 };
 

@@ -49,31 +49,40 @@ protected:
 TEST_F(LegacyMultiStep, SetsSendTheirStepsInOrder) {
     int32_t slave[4] = {0, 6, 7, 8};
     EXPECT_EQ(SetComm_CAN_Slave(H, 5, slave, 0, nullptr), 1);
-    ExpectSteps(gateway->Requests(), {{true, 0x01, 5, {0x05, 0x06}}, {true, 0x01, 8, {0x08, 0x07}},
-                                      {true, 0x01, 6, {0x06, 0x08}}},
+    ExpectSteps(gateway->Requests(),
+                {{true, 0x01, 5, {0x05, 0x06}}, {true, 0x01, 8, {0x08, 0x07}}, {true, 0x01, 6, {0x06, 0x08}}},
                 "SetComm_CAN_Slave");
     gateway->Clear();
     int32_t motor[4] = {1, 2, 3, 4};
     EXPECT_EQ(SetMotorPara(H, 5, motor, 0, nullptr), 1);
-    ExpectSteps(gateway->Requests(), {{true, 0x10, 0, {0x00, 0x01, 0x00}}, {true, 0x10, 1, {0x01, 0x02, 0x00}},
-                                      {true, 0x10, 2, {0x02, 0x03, 0x00}}, {true, 0x10, 3, {0x03, 0x04, 0x00}}},
+    ExpectSteps(gateway->Requests(),
+                {{true, 0x10, 0, {0x00, 0x01, 0x00}},
+                 {true, 0x10, 1, {0x01, 0x02, 0x00}},
+                 {true, 0x10, 2, {0x02, 0x03, 0x00}},
+                 {true, 0x10, 3, {0x03, 0x04, 0x00}}},
                 "SetMotorPara");
     gateway->Clear();
     EXPECT_EQ(UFQSetMotorPara(H, 5, motor, 0, nullptr), 1);
-    ExpectSteps(gateway->Requests(), {{true, 0x10, 1, {0x01, 0x01, 0x00}}, {true, 0x10, 2, {0x02, 0x02, 0x00}}},
+    ExpectSteps(gateway->Requests(),
+                {{true, 0x10, 1, {0x01, 0x01, 0x00}}, {true, 0x10, 2, {0x02, 0x02, 0x00}}},
                 "UFQSetMotorPara");
     gateway->Clear();
     int32_t pvt[4] = {10, 20, 30, 40};
     EXPECT_EQ(SetPVTMotionPara(H, 5, pvt, 0, nullptr), 1);
-    ExpectSteps(gateway->Requests(), {{true, 0x22, 2, {0x02, 0x14, 0x00}}, {true, 0x22, 1, {0x01, 0x0A, 0x00}},
-                                      {true, 0x22, 3, {0x03, 0x1E, 0x00}}, {true, 0x22, 5, {0x05, 0x28, 0x00}}},
+    ExpectSteps(gateway->Requests(),
+                {{true, 0x22, 2, {0x02, 0x14, 0x00}},
+                 {true, 0x22, 1, {0x01, 0x0A, 0x00}},
+                 {true, 0x22, 3, {0x03, 0x1E, 0x00}},
+                 {true, 0x22, 5, {0x05, 0x28, 0x00}}},
                 "SetPVTMotionPara");
     gateway->Clear();
     int32_t point[4] = {0x100, 0x200, 0x300, 0x400};
     EXPECT_EQ(SetPVTPoint(H, 5, 3, point, 0, nullptr), 1);
     ExpectSteps(gateway->Requests(),
-                {{true, 0x25, 3, {0x03, 0x00, 0x00, 0x01, 0x00, 0x00}}, {true, 0x26, 3, {0x03, 0x00, 0x00, 0x02, 0x00, 0x00}},
-                 {true, 0x27, 3, {0x03, 0x00, 0x00, 0x03}}, {true, 0x28, 3, {0x03, 0x00, 0x00, 0x04}}},
+                {{true, 0x25, 3, {0x03, 0x00, 0x00, 0x01, 0x00, 0x00}},
+                 {true, 0x26, 3, {0x03, 0x00, 0x00, 0x02, 0x00, 0x00}},
+                 {true, 0x27, 3, {0x03, 0x00, 0x00, 0x03}},
+                 {true, 0x28, 3, {0x03, 0x00, 0x00, 0x04}}},
                 "SetPVTPoint");
     gateway->Clear();
     int32_t upvt[3] = {0x04030201, 0, 0x0605};
@@ -81,7 +90,8 @@ TEST_F(LegacyMultiStep, SetsSendTheirStepsInOrder) {
     EXPECT_EQ(ClearPVTPara(H, 5, 0), 1);
     EXPECT_EQ(StorePVT(H, 5, 1), 1);
     ExpectSteps(gateway->Requests(),
-                {{true, 0x29, 2, {0x02, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}}, {true, 0x22, 0, {0x00, 0x01, 0x00}},
+                {{true, 0x29, 2, {0x02, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}},
+                 {true, 0x22, 0, {0x00, 0x01, 0x00}},
                  {true, 0xA2, 0, {0x00, 0x02, 0x00}}},
                 "UPVT, clear, store");
     gateway->Clear();
@@ -90,8 +100,10 @@ TEST_F(LegacyMultiStep, SetsSendTheirStepsInOrder) {
     int32_t limits[3] = {1, 2, 3};
     EXPECT_EQ(SetMoveLimitCfg(H, 5, limits, 0, nullptr), 1);
     ExpectSteps(gateway->Requests(),
-                {{true, 0x3D, 0, {0x00, 0xE8, 0x03}}, {true, 0x3D, 1, {0x01, 0xC8, 0x00}},
-                 {true, 0x2C, 0, {0x00, 0x01, 0, 0, 0}}, {true, 0x2C, 1, {0x01, 0x02, 0, 0, 0}},
+                {{true, 0x3D, 0, {0x00, 0xE8, 0x03}},
+                 {true, 0x3D, 1, {0x01, 0xC8, 0x00}},
+                 {true, 0x2C, 0, {0x00, 0x01, 0, 0, 0}},
+                 {true, 0x2C, 1, {0x01, 0x02, 0, 0, 0}},
                  {true, 0x2C, 2, {0x02, 0x03, 0, 0, 0}}},
                 "encoder and limits");
 }
@@ -174,7 +186,8 @@ TEST_F(LegacyMultiStep, PowerUpSendsOnlyChangedFlags) {
     for (const Sent& sent : gateway->Requests()) {
         if (sent.set) sets.push_back(sent);
     }
-    ExpectSteps(sets, {{true, 0x86, 0, {0x00, 0x00}}, {true, 0x86, 1, {0x01, 0x01}}, {true, 0x86, 8, {0x08, 0x01}}},
+    ExpectSteps(sets,
+                {{true, 0x86, 0, {0x00, 0x00}}, {true, 0x86, 1, {0x01, 0x01}}, {true, 0x86, 8, {0x08, 0x01}}},
                 "SetPowerUpCfg");
     EXPECT_EQ(answered, 0xF000u | 0b100000010);
 }
@@ -203,7 +216,9 @@ TEST_F(LegacyMultiStep, UnlockAndRebootSendOperationThenSystemCommand) {
     EXPECT_EQ(SystemReboot(H, 5, 1, &ack), 1);
     EXPECT_EQ(SystemUnlock(H, 5, 0, nullptr), 1);
     ExpectSteps(gateway->Requests(),
-                {{true, 0x51, 0, {0x02, 0x00, 0x00}}, {true, 0xFE, 0, {0x01, 0x00}}, {true, 0x51, 0, {0x02, 0x00, 0x00}},
+                {{true, 0x51, 0, {0x02, 0x00, 0x00}},
+                 {true, 0xFE, 0, {0x01, 0x00}},
+                 {true, 0x51, 0, {0x02, 0x00, 0x00}},
                  {true, 0x7E, 0, {0x00, 0x00}}},
                 "reboot, unlock");
 }
@@ -211,9 +226,10 @@ TEST_F(LegacyMultiStep, UnlockAndRebootSendOperationThenSystemCommand) {
 TEST_F(LegacyMultiStep, StreamBytesGoInChunksOfSix) {
     const uint8_t bytes[13] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
     EXPECT_EQ(Kym8143Send(H, 5, bytes, 13), 13);
-    ExpectSteps(gateway->Requests(),
-                {{true, 0x55, 0, {1, 2, 3, 4, 5, 6}}, {true, 0x55, 0, {7, 8, 9, 10, 11, 12}}, {true, 0x55, 0, {13}}},
-                "Kym8143Send");
+    ExpectSteps(
+        gateway->Requests(),
+        {{true, 0x55, 0, {1, 2, 3, 4, 5, 6}}, {true, 0x55, 0, {7, 8, 9, 10, 11, 12}}, {true, 0x55, 0, {13}}},
+        "Kym8143Send");
     gateway->Clear();
     EXPECT_EQ(Kym8143Send(H, 5, bytes, 12), 12);
     EXPECT_EQ(gateway->Requests().size(), 2u);
@@ -264,7 +280,8 @@ TEST(LegacyGenerations, IoOutputAndInterruptEnableFollowTheHandleKind) {
     EXPECT_EQ(SetIOOutput(0x1001, 3, &data, 1, &ack), 1);
     EXPECT_EQ(SetIOOutput(0x1001, 1, &data, 0, nullptr), 1);
     EXPECT_EQ(SetIOOutput(0x1001, 3, nullptr, 0, nullptr), -1);
-    ExpectSteps(second->Requests(), {{true, 0xC8, 1, {0xAB, 0xCD}}, {true, 0x4D, 0, {0xAB, 0x00, 0xCD, 0x00}}},
+    ExpectSteps(second->Requests(),
+                {{true, 0xC8, 1, {0xAB, 0xCD}}, {true, 0x4D, 0, {0xAB, 0x00, 0xCD, 0x00}}},
                 "second-generation SetIOOutput");
     const auto* halves = reinterpret_cast<const uint16_t*>(ack.field);
     EXPECT_EQ(halves[0], 0x34);
@@ -278,12 +295,16 @@ TEST(LegacyGenerations, IoOutputAndInterruptEnableFollowTheHandleKind) {
     EXPECT_EQ(GetGWIOOutput(0x1001, &out), 1);
     EXPECT_EQ(SetGWIE(0x1001, &data, 0, nullptr), 1);
     EXPECT_EQ(GetInterruptEnable(0x1001, 4, 2, &out), 1);
-    ExpectSteps(second->Requests(), {{false, 0xC8, 1, {}}, {false, 0xCD, 0, {}}, {true, 0x4E, 0, {0xAB, 0x00, 0xCD, 0x00}},
-                                     {false, 0xCE, 2, {0x02}}},
+    ExpectSteps(second->Requests(),
+                {{false, 0xC8, 1, {}},
+                 {false, 0xCD, 0, {}},
+                 {true, 0x4E, 0, {0xAB, 0x00, 0xCD, 0x00}},
+                 {false, 0xCE, 2, {0x02}}},
                 "second-generation reads");
     EXPECT_EQ(GetInterruptEnable(H, 4, 2, &out), 1);
     EXPECT_EQ(GetGWIE(H, 3, &out), 1);
-    ExpectSteps(first->Requests(), {{false, 0x87, 2, {0x02}}, {false, 0x87, 3, {0x03}}}, "first-generation reads");
+    ExpectSteps(first->Requests(), {{false, 0x87, 2, {0x02}}, {false, 0x87, 3, {0x03}}},
+                "first-generation reads");
     EXPECT_EQ(first->Requests()[1].node, 1u);
     EXPECT_EQ(GetIOOutput(0x040000, 3, &out), -1);
     EXPECT_EQ(SetIOOutput(0x800000, 3, &data, 0, nullptr), -1);

@@ -66,7 +66,7 @@ TEST_F(FirstGenLoop, NoticesAndErrorReportsReachTheCallbackAndSerialPayloadsTheP
     // A serial record: length byte 8, node 5, control word 90, four data bytes.
     const std::vector<uint8_t> record = {8, 5, 90, 9, 8, 7, 6, 0, 0, 0, 0, 0};
     sim.SendSerialFrame(record);
-    sim.SendSerialFrame({8, 5, 90, 1, 1, 1, 1, 0, 0, 0});  // 10 bytes: too short to pass through
+    sim.SendSerialFrame({8, 5, 90, 1, 1, 1, 1, 0, 0, 0});     // 10 bytes: too short to pass through
     sim.SendSerialFrame({3, 5, 90, 1, 1, 1, 1, 0, 0, 0, 0});  // length byte 3: not a record
     ASSERT_TRUE(WaitUntil([] { return MessageCount() == 4; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // nothing further arrives

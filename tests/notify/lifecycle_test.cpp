@@ -12,9 +12,15 @@ std::atomic<uint32_t> callsA{0};
 std::atomic<uint32_t> callsB{0};
 std::atomic<uint32_t> translatedCalls{0};
 
-void CallbackA(uint32_t, KymNoticeFrame*, int32_t) { ++callsA; }
-void CallbackB(uint32_t, KymNoticeFrame*, int32_t) { ++callsB; }
-void OnTranslated(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) { ++translatedCalls; }
+void CallbackA(uint32_t, KymNoticeFrame*, int32_t) {
+    ++callsA;
+}
+void CallbackB(uint32_t, KymNoticeFrame*, int32_t) {
+    ++callsB;
+}
+void OnTranslated(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+    ++translatedCalls;
+}
 
 // Replaces itself by B from inside its tenth call, reading the notice record on the way.
 std::atomic<int> noticeResult{0};

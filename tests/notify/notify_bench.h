@@ -29,11 +29,12 @@ namespace notify_test {
 using Clock = std::chrono::steady_clock;
 namespace nodes = norvane::sim::nodes;
 
-constexpr uint32_t kHandle = 0x1001;        // second-generation Ethernet port
+constexpr uint32_t kHandle = 0x1001;          // second-generation Ethernet port
 constexpr uint32_t kLegacyHandle = 0x200000;  // first-generation Ethernet port
 
 inline long ElapsedMs(Clock::time_point since) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 inline std::string AddressFor(int line, int subnet) {
@@ -68,14 +69,16 @@ struct SimGateway {
         for (uint8_t id : controllerIds) {
             nodes::NodeConfig config;
             config.id = id;
-            controllers[id] = static_cast<nodes::SecondGenController*>(gateway->Bus().AddNode(nodes::MakeNode(config)));
+            controllers[id] =
+                static_cast<nodes::SecondGenController*>(gateway->Bus().AddNode(nodes::MakeNode(config)));
         }
         for (uint8_t id : legacyIds) {
             legacy[id] = static_cast<nodes::FirstGenController*>(
                 gateway->Bus().AddNode(std::make_unique<nodes::FirstGenController>(id)));
         }
         if (floodId != 0) {
-            flood = static_cast<nodes::FloodNode*>(gateway->Bus().AddNode(std::make_unique<nodes::FloodNode>(floodId)));
+            flood = static_cast<nodes::FloodNode*>(
+                gateway->Bus().AddNode(std::make_unique<nodes::FloodNode>(floodId)));
         }
         started = gateway->Start();
     }
@@ -83,8 +86,8 @@ struct SimGateway {
 
     /// Sends a received-message frame (0x73, CAN framing) straight to the host.
     void SendCanFrame(uint8_t node, uint8_t controlWord, std::vector<uint8_t> data) {
-        uint8_t payload[13] = {controlWord, 0, static_cast<uint8_t>((node >> 5) & 3), static_cast<uint8_t>(node & 0x1F),
-                               static_cast<uint8_t>(data.size())};
+        uint8_t payload[13] = {controlWord, 0, static_cast<uint8_t>((node >> 5) & 3),
+                               static_cast<uint8_t>(node & 0x1F), static_cast<uint8_t>(data.size())};
         std::memcpy(payload + 5, data.data(), std::min<size_t>(data.size(), 8));
         gateway->SendRaw(norvane::sim::BuildGatewayFrame(0x73, payload, sizeof payload));
     }

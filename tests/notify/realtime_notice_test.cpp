@@ -45,7 +45,9 @@ std::vector<uint8_t> Frame(uint32_t id, uint8_t length, std::vector<uint8_t> d) 
     return f;
 }
 
-std::vector<uint8_t> Bytes(const uint8_t* p, size_t n) { return {p, p + n}; }
+std::vector<uint8_t> Bytes(const uint8_t* p, size_t n) {
+    return {p, p + n};
+}
 
 class RealtimeNotices : public ::testing::Test {
 protected:
@@ -74,9 +76,9 @@ TEST_F(RealtimeNotices, MoveSensorAndStallNoticesReachTheCallbackAndTheNoticeRec
     EXPECT_EQ(record[0], 0x5A);
 
     KymReply ack{};
-    const int32_t mcfg[] = {0x51};               // S1, displacement and stall notices
-    const int32_t s12[] = {0, 0, 1, 1};          // S1 rising and falling: notice only
-    const int32_t s34[] = {0, 0, 0, 0, 1};       // stall: notice only
+    const int32_t mcfg[] = {0x51};          // S1, displacement and stall notices
+    const int32_t s12[] = {0, 0, 1, 1};     // S1 rising and falling: notice only
+    const int32_t s34[] = {0, 0, 0, 0, 1};  // stall: notice only
     ASSERT_EQ(SetKymMCFG(kHandle, 100, mcfg, 1, &ack), 1);
     ASSERT_EQ(SetS12CON(kHandle, 100, s12, 1, &ack), 1);
     ASSERT_EQ(SetS34CON(kHandle, 100, s34, 1, &ack), 1);
@@ -129,13 +131,13 @@ TEST_F(RealtimeNotices, EveryNotificationNumberIsDeliveredAndOnlyKnownOnesSetFla
         std::vector<uint8_t> data;
     };
     const std::vector<Case> cases = {
-        {0x70, {3}},       // channel 3 rising: byte 28 + 3
-        {0xF0, {0}},       // channel 0 falling: byte 20
-        {0x70, {9}},       // channel beyond 7: no flag
-        {0x78, {1}},       // a notification without a flag
-        {0x3E, {1, 2}},    // stream data: stream buffer and callback
-        {0x5A, {7}},       // 90: notification
-        {0x76, {}},        // origin: byte 18
+        {0x70, {3}},                       // channel 3 rising: byte 28 + 3
+        {0xF0, {0}},                       // channel 0 falling: byte 20
+        {0x70, {9}},                       // channel beyond 7: no flag
+        {0x78, {1}},                       // a notification without a flag
+        {0x3E, {1, 2}},                    // stream data: stream buffer and callback
+        {0x5A, {7}},                       // 90: notification
+        {0x76, {}},                        // origin: byte 18
         {0xF5, {1, 2, 3, 4, 5, 6, 7, 8}},  // closed-loop move done: byte 17
     };
     for (const Case& c : cases) {
@@ -148,7 +150,8 @@ TEST_F(RealtimeNotices, EveryNotificationNumberIsDeliveredAndOnlyKnownOnesSetFla
         SCOPED_TRACE(i);
         EXPECT_EQ(notices[i].handle, 0x1001u);
         EXPECT_EQ(Bytes(notices[i].frame, 24),
-                  Frame(0x280100u | cases[i].controlWord, static_cast<uint8_t>(cases[i].data.size()), cases[i].data));
+                  Frame(0x280100u | cases[i].controlWord, static_cast<uint8_t>(cases[i].data.size()),
+                        cases[i].data));
     }
     ASSERT_EQ(KYMRegNotice(record), 1);
     std::vector<uint8_t> expected(36, 0);

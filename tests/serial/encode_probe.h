@@ -20,10 +20,12 @@ EncodeResult EncodeProbe(Encoder encoder, int32_t node, uint8_t controlWord, uin
     size_t length = 999;
     const int status = encoder(node, controlWord, index, data, dataSize, out.data(), capacity, &length);
     if (status == 0) {
-        EXPECT_EQ(std::string(out.begin(), out.end()), std::string(capacity + 8, '#')) << "refused call wrote";
+        EXPECT_EQ(std::string(out.begin(), out.end()), std::string(capacity + 8, '#'))
+            << "refused call wrote";
         return {0, ""};
     }
-    EXPECT_EQ(std::string(out.begin() + static_cast<long>(length), out.end()), std::string(capacity + 8 - length, '#'))
+    EXPECT_EQ(std::string(out.begin() + static_cast<long>(length), out.end()),
+              std::string(capacity + 8 - length, '#'))
         << "wrote past the text (a NUL or more)";
     return {status, std::string(out.data(), length)};
 }

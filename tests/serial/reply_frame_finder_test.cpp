@@ -39,7 +39,8 @@ std::vector<Bytes> Receive(const std::vector<Bytes>& pieces, const Finder& find)
             for (;;) {
                 const bool valid = find(buffer.data(), length, frameLength);
                 if (frameLength == 0) break;
-                if (valid) frames.emplace_back(buffer.begin(), buffer.begin() + static_cast<long>(frameLength));
+                if (valid)
+                    frames.emplace_back(buffer.begin(), buffer.begin() + static_cast<long>(frameLength));
                 std::memmove(buffer.data(), buffer.data() + frameLength, length - frameLength);
                 length -= frameLength;
             }
@@ -71,13 +72,15 @@ Finder Legacy(int expectedControlWord) {
 }
 
 const Bytes kValueFrame = {0xAA, 0x05, 0xB1, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0xFE};
-const Bytes kFeedbackFrame = {0xCC, 0x07, 0xCC, 0x07, 1, 2, 3, 4, 5, 6, 7, 8, 0xFE};  // code 0xCC at position 2
-const Bytes kNoticeFrame = {0xEE, 0x05, 0xEE, 0xFF};                                    // code 0xEE at position 2
+const Bytes kFeedbackFrame = {0xCC, 0x07, 0xCC, 0x07, 1, 2,   3,
+                              4,    5,    6,    7,    8, 0xFE};  // code 0xCC at position 2
+const Bytes kNoticeFrame = {0xEE, 0x05, 0xEE, 0xFF};             // code 0xEE at position 2
 
 TEST(FindReplyFrame, FramesSplitAnywhereWithGarbageBetween) {
     const Bytes garbageBefore = {0x00, 0x01};  // the first start marker lands on position 2
     const Bytes garbageBetween = {0x12, 0xFE, 0x7F, 0xAA, 0x01, 0x02};  // includes a cut-off frame start
-    const Bytes stream = Concat({garbageBefore, kValueFrame, garbageBetween, kFeedbackFrame, kNoticeFrame, {0x33}});
+    const Bytes stream =
+        Concat({garbageBefore, kValueFrame, garbageBetween, kFeedbackFrame, kNoticeFrame, {0x33}});
     ExpectFramesAtEverySplit(stream, {kValueFrame, kFeedbackFrame, kNoticeFrame}, kReply);
 }
 
@@ -88,7 +91,8 @@ TEST(FindReplyFrame, LaterStartMarkerResynchronises) {
     ASSERT_TRUE(FindReplyFrame(buffer.data(), length, frameLength));
     EXPECT_EQ(frameLength, 7u);
     EXPECT_EQ(length, 8u);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 8), (Bytes{0xCC, 0x07, 0xB5, 0x04, 0x00, 0x05, 0xFF, 0x55}));
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 8),
+              (Bytes{0xCC, 0x07, 0xB5, 0x04, 0x00, 0x05, 0xFF, 0x55}));
 
     // A marker byte at position 2 is the reply code, not a new start.
     for (uint8_t code : {0xAA, 0xCC, 0xEE}) {
@@ -199,7 +203,8 @@ TEST(RestoreLegacyFrame, BitsComeFromStartAndEndMarkers) {
         {{0xF3, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0xE0}, {0xF3, 0x01, 0x02, 0x80, 0x80, 0x00, 0x00, 0x60}},
         // nine bytes: f3..f6 from the start byte, f7 from bit 0 of the end byte
         {{0xF0, 0x01, 0x02, 0, 0, 0, 0, 0, 0xEF}, {0xF0, 0x01, 0x02, 0, 0, 0, 0, 0x80, 0xEF}},
-        {{0xF5, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0xE3}, {0xF5, 0x01, 0x02, 0x80, 0, 0x80, 0, 0x80, 0x80, 0, 0xE3}},
+        {{0xF5, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0xE3},
+         {0xF5, 0x01, 0x02, 0x80, 0, 0x80, 0, 0x80, 0x80, 0, 0xE3}},
         // beyond f10 the end byte carries no more bits
         {{0xFF, 0x01, 0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0xEF},
          {0xFF, 0x01, 0x02, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 9, 10, 0xEF}},

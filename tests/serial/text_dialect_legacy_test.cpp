@@ -16,7 +16,8 @@ using Result = norvane::testing::EncodeResult;
 
 Result Encode(int32_t node, uint8_t controlWord, uint8_t index, const void* data, size_t dataSize,
               size_t capacity = 64) {
-    return norvane::testing::EncodeProbe(EncodeTextLegacy, node, controlWord, index, data, dataSize, capacity);
+    return norvane::testing::EncodeProbe(EncodeTextLegacy, node, controlWord, index, data, dataSize,
+                                         capacity);
 }
 
 Result EncodeWords(int32_t node, uint8_t controlWord, uint8_t index, std::vector<uint32_t> words) {
@@ -71,15 +72,24 @@ TEST(TextDialectLegacy, IndexedCommandsPrintTheIndexSignedOrUnsigned) {
 
 TEST(TextDialectLegacy, PlainCommandsCarryTheValueAsSignedDecimal) {
     RunCases(9, {
-                    {0x0E, 0, {0xFFFFFFF9}, "{*9;tm-7;}"},  {0x15, 0, {0}, "{*9;mo0;}"},
-                    {0x16, 0, {1}, "{*9;bg1;}"},            {0x17, 0, {2}, "{*9;st2;}"},
-                    {0x18, 0, {3}, "{*9;mf3;}"},            {0x19, 0, {4}, "{*9;ac4;}"},
-                    {0x1A, 0, {5}, "{*9;dc5;}"},            {0x1B, 0, {6}, "{*9;ss6;}"},
-                    {0x1C, 0, {7}, "{*9;sd7;}"},            {0x1D, 0, {8}, "{*9;jv8;}"},
-                    {0x1E, 0, {9}, "{*9;sp9;}"},            {0x1F, 0, {10}, "{*9;pr10;}"},
-                    {0x20, 0, {11}, "{*9;pa11;}"},          {0x24, 0, {11}, "{*9;pa11;}"},
-                    {0x21, 0, {12}, "{*9;og12;}"},          {0x23, 0, {13}, "{*9;pv13;}"},
-                    {0x2D, 0, {14}, "{*9;bl14;}"},          {0x3A, 0, {15}, "{*9;ti15;}"},
+                    {0x0E, 0, {0xFFFFFFF9}, "{*9;tm-7;}"},
+                    {0x15, 0, {0}, "{*9;mo0;}"},
+                    {0x16, 0, {1}, "{*9;bg1;}"},
+                    {0x17, 0, {2}, "{*9;st2;}"},
+                    {0x18, 0, {3}, "{*9;mf3;}"},
+                    {0x19, 0, {4}, "{*9;ac4;}"},
+                    {0x1A, 0, {5}, "{*9;dc5;}"},
+                    {0x1B, 0, {6}, "{*9;ss6;}"},
+                    {0x1C, 0, {7}, "{*9;sd7;}"},
+                    {0x1D, 0, {8}, "{*9;jv8;}"},
+                    {0x1E, 0, {9}, "{*9;sp9;}"},
+                    {0x1F, 0, {10}, "{*9;pr10;}"},
+                    {0x20, 0, {11}, "{*9;pa11;}"},
+                    {0x24, 0, {11}, "{*9;pa11;}"},
+                    {0x21, 0, {12}, "{*9;og12;}"},
+                    {0x23, 0, {13}, "{*9;pv13;}"},
+                    {0x2D, 0, {14}, "{*9;bl14;}"},
+                    {0x3A, 0, {15}, "{*9;ti15;}"},
                     {0x7E, 0, {0x80000000}, "{*9;sy-2147483648;}"},
                     {0x9F, 4, {}, "{*9;}pr  ;"},
                 });

@@ -1,11 +1,12 @@
 // Second-generation command texts, written out by hand from the mnemonic tables.
+#include "sdk/serial/text_dialect.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "encode_probe.h"
-#include "sdk/serial/text_dialect.h"
 
 using norvane::sdk::EncodeText;
 
@@ -28,8 +29,9 @@ struct Case {
 
 void RunCases(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
-        const Result r = c.words.empty() ? Encode(c.node, c.controlWord, c.index, nullptr, 0)
-                                         : Encode(c.node, c.controlWord, c.index, c.words.data(), c.words.size() * 4);
+        const Result r = c.words.empty()
+                             ? Encode(c.node, c.controlWord, c.index, nullptr, 0)
+                             : Encode(c.node, c.controlWord, c.index, c.words.data(), c.words.size() * 4);
         EXPECT_EQ(r.status, 1) << c.expected;
         EXPECT_EQ(r.text, c.expected) << "node " << c.node << " control word " << int{c.controlWord};
     }
@@ -60,13 +62,13 @@ TEST(TextDialect, PlainMnemonicWrappers) {
 
 TEST(TextDialect, EveryPlainMnemonic) {
     const std::vector<std::pair<uint8_t, const char*>> rows = {
-        {0x01, "ENA"},  {0x02, "OFF"},  {0x03, "ORG"},   {0x04, "DOUT"}, {0x06, "ACR"},  {0x07, "SPD"},
-        {0x08, "MCS"},  {0x09, "CUR"},  {0x0A, "STP"},   {0x0B, "POS"},  {0x0C, "QEC"},  {0x2A, "MACC"},
-        {0x2B, "MDEC"}, {0x2C, "MMSS"}, {0x2D, "MMDS"},  {0x2E, "MCFG"}, {0x34, "BDR"},  {0x35, "BTR"},
-        {0x36, "STORE"}, {0x38, "QER"}, {0x3A, "SQT"},   {0x3B, "BLC"},  {0x3D, "FBK"},  {0x3F, "SFBK"},
-        {0x40, "gREG"}, {0x42, "NBD"},  {0x47, "IOC"},   {0x48, "DVA"},  {0x49, "PMD"},  {0x4A, "PMB"},
-        {0x4B, "PBR"},  {0x4C, "AVA"},  {0x51, "ICFG"},  {0x53, "DMA"},  {0x56, "RPT"},  {0x57, "RPC"},
-        {0x16, "GOFF"}, {0x18, "GDOUT"}, {0x1A, "GACR"}, {0x1C, "GMCS"}, {0x1D, "GCUR"},
+        {0x01, "ENA"},   {0x02, "OFF"},   {0x03, "ORG"},  {0x04, "DOUT"}, {0x06, "ACR"},  {0x07, "SPD"},
+        {0x08, "MCS"},   {0x09, "CUR"},   {0x0A, "STP"},  {0x0B, "POS"},  {0x0C, "QEC"},  {0x2A, "MACC"},
+        {0x2B, "MDEC"},  {0x2C, "MMSS"},  {0x2D, "MMDS"}, {0x2E, "MCFG"}, {0x34, "BDR"},  {0x35, "BTR"},
+        {0x36, "STORE"}, {0x38, "QER"},   {0x3A, "SQT"},  {0x3B, "BLC"},  {0x3D, "FBK"},  {0x3F, "SFBK"},
+        {0x40, "gREG"},  {0x42, "NBD"},   {0x47, "IOC"},  {0x48, "DVA"},  {0x49, "PMD"},  {0x4A, "PMB"},
+        {0x4B, "PBR"},   {0x4C, "AVA"},   {0x51, "ICFG"}, {0x53, "DMA"},  {0x56, "RPT"},  {0x57, "RPC"},
+        {0x16, "GOFF"},  {0x18, "GDOUT"}, {0x1A, "GACR"}, {0x1C, "GMCS"}, {0x1D, "GCUR"},
     };
     const uint32_t value = 0xFFFFFFF4;  // -12
     for (const auto& [command, name] : rows) {

@@ -65,28 +65,39 @@ TEST_F(DeviceOverTcpTest, GetAnswersWhatAnAcknowledgedSetStored) {
     // (CUR & 15) << 4, d1 = CUR >> 4 | DIR << 3 | ENA << 4 | ACR << 5, d2-d3 SPD, d4-d7 STP.
     // Out of the box MCS is 16 and CUR 10 (d0 = 0xAF).
     const Exchange steps[] = {
-        {"set SPD 20000", {0x87, 0x00, 0x28, 0x01, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0},
+        {"set SPD 20000",
+         {0x87, 0x00, 0x28, 0x01, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0},
          {0x87, 0, 0, 5, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0}},
-        {"get SPD", {0x87, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"get SPD",
+         {0x87, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          {0x87, 0, 0, 5, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0}},
-        {"set STP 500", {0x8A, 0x00, 0x28, 0x01, 4, 0xF4, 0x01, 0, 0, 0, 0, 0, 0},
+        {"set STP 500",
+         {0x8A, 0x00, 0x28, 0x01, 4, 0xF4, 0x01, 0, 0, 0, 0, 0, 0},
          {0x8A, 0, 0, 5, 4, 0xF4, 0x01, 0, 0, 0, 0, 0, 0}},
-        {"get STP", {0x8A, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"get STP",
+         {0x8A, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          {0x8A, 0, 0, 5, 4, 0xF4, 0x01, 0, 0, 0, 0, 0, 0}},
-        {"set MCS 4: status record", {0x88, 0x00, 0x28, 0x01, 1, 4, 0, 0, 0, 0, 0, 0, 0},
+        {"set MCS 4: status record",
+         {0x88, 0x00, 0x28, 0x01, 1, 4, 0, 0, 0, 0, 0, 0, 0},
          {0x88, 0, 0, 5, 8, 0xA3, 0x00, 0x20, 0x4E, 0xF4, 0x01, 0, 0}},
-        {"set CUR 35", {0x89, 0x00, 0x28, 0x01, 1, 35, 0, 0, 0, 0, 0, 0, 0},
+        {"set CUR 35",
+         {0x89, 0x00, 0x28, 0x01, 1, 35, 0, 0, 0, 0, 0, 0, 0},
          {0x89, 0, 0, 5, 8, 0x33, 0x02, 0x20, 0x4E, 0xF4, 0x01, 0, 0}},
-        {"set mACC 123456", {0xAA, 0x00, 0x28, 0x01, 4, 0x40, 0xE2, 0x01, 0x00, 0, 0, 0, 0},
+        {"set mACC 123456",
+         {0xAA, 0x00, 0x28, 0x01, 4, 0x40, 0xE2, 0x01, 0x00, 0, 0, 0, 0},
          {0xAA, 0, 0, 5, 4, 0x40, 0xE2, 0x01, 0x00, 0, 0, 0, 0}},
-        {"get mACC", {0xAA, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"get mACC",
+         {0xAA, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          {0xAA, 0, 0, 5, 4, 0x40, 0xE2, 0x01, 0x00, 0, 0, 0, 0}},
-        {"ACK", {0x80, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"ACK",
+         {0x80, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          {0x80, 0, 0, 5, 8, 0x33, 0x02, 0x20, 0x4E, 0xF4, 0x01, 0, 0}},
-        {"ENA", {0x81, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"ENA",
+         {0x81, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
          {0x81, 0, 0, 5, 8, 0x33, 0x12, 0x20, 0x4E, 0xF4, 0x01, 0, 0}},
         // POS with a value is a move to that place; its answer repeats the target.
-        {"set POS 300", {0x8B, 0x00, 0x28, 0x01, 4, 0x2C, 0x01, 0, 0, 0, 0, 0, 0},
+        {"set POS 300",
+         {0x8B, 0x00, 0x28, 0x01, 4, 0x2C, 0x01, 0, 0, 0, 0, 0, 0},
          {0x8B, 0, 0, 5, 4, 0x2C, 0x01, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& s : steps) {
@@ -136,11 +147,21 @@ TEST_F(DeviceOverTcpTest, RefusedValuesAreReportedWithCommandAndCodeAndLeaveTheR
     // Error report: control word 15, d0 0, d1 = refused command, d2 = code (2 out of range,
     // 1 unknown command).
     const Exchange refused[] = {
-        {"MCS 3", {0x88, 0x80, 0x30, 0x01, 1, 3, 0, 0, 0, 0, 0, 0, 0}, {0x0F, 0, 2, 6, 3, 0, 8, 2, 0, 0, 0, 0, 0}},
-        {"CUR 0", {0x89, 0x80, 0x30, 0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0}, {0x0F, 0, 2, 6, 3, 0, 9, 2, 0, 0, 0, 0, 0}},
-        {"ACR 101", {0x86, 0x80, 0x30, 0x01, 1, 101, 0, 0, 0, 0, 0, 0, 0}, {0x0F, 0, 2, 6, 3, 0, 6, 2, 0, 0, 0, 0, 0}},
-        {"QER 0", {0xB8, 0x80, 0x30, 0x01, 2, 0, 0, 0, 0, 0, 0, 0, 0}, {0x0F, 0, 2, 6, 3, 0, 56, 2, 0, 0, 0, 0, 0}},
-        {"command 5", {0x85, 0x80, 0x30, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x0F, 0, 2, 6, 3, 0, 5, 1, 0, 0, 0, 0, 0}},
+        {"MCS 3",
+         {0x88, 0x80, 0x30, 0x01, 1, 3, 0, 0, 0, 0, 0, 0, 0},
+         {0x0F, 0, 2, 6, 3, 0, 8, 2, 0, 0, 0, 0, 0}},
+        {"CUR 0",
+         {0x89, 0x80, 0x30, 0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x0F, 0, 2, 6, 3, 0, 9, 2, 0, 0, 0, 0, 0}},
+        {"ACR 101",
+         {0x86, 0x80, 0x30, 0x01, 1, 101, 0, 0, 0, 0, 0, 0, 0},
+         {0x0F, 0, 2, 6, 3, 0, 6, 2, 0, 0, 0, 0, 0}},
+        {"QER 0",
+         {0xB8, 0x80, 0x30, 0x01, 2, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x0F, 0, 2, 6, 3, 0, 56, 2, 0, 0, 0, 0, 0}},
+        {"command 5",
+         {0x85, 0x80, 0x30, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x0F, 0, 2, 6, 3, 0, 5, 1, 0, 0, 0, 0, 0}},
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.name);
@@ -161,9 +182,15 @@ TEST_F(DeviceOverTcpTest, RefusedValuesAreReportedWithCommandAndCodeAndLeaveTheR
 TEST_F(DeviceOverTcpTest, CompletedMoveSendsItsNoticeUnaskedOnlyWhenEnabledInMcfg) {
     Serve("127.0.81.4", "node controller 5\n");
     const Exchange setup[] = {
-        {"SPD 20000", {0x87, 0x00, 0x28, 0x01, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0}, {0x87, 0, 0, 5, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0}},
-        {"ENA", {0x81, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x81, 0, 0, 5, 8, 0xAF, 0x10, 0x20, 0x4E, 0, 0, 0, 0}},
-        {"STP 200", {0x8A, 0x00, 0x28, 0x01, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}, {0x8A, 0, 0, 5, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}},
+        {"SPD 20000",
+         {0x87, 0x00, 0x28, 0x01, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0},
+         {0x87, 0, 0, 5, 4, 0x20, 0x4E, 0, 0, 0, 0, 0, 0}},
+        {"ENA",
+         {0x81, 0x00, 0x28, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x81, 0, 0, 5, 8, 0xAF, 0x10, 0x20, 0x4E, 0, 0, 0, 0}},
+        {"STP 200",
+         {0x8A, 0x00, 0x28, 0x01, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0},
+         {0x8A, 0, 0, 5, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& s : setup) {
         SCOPED_TRACE(s.name);
@@ -173,8 +200,10 @@ TEST_F(DeviceOverTcpTest, CompletedMoveSendsItsNoticeUnaskedOnlyWhenEnabledInMcf
     EXPECT_TRUE(Gather(0x73, 300).empty());
 
     // MCFG = 0x0010 (move-completed notice), then another 200 steps.
-    EXPECT_EQ(Ask({0xAE, 0x00, 0x28, 0x01, 4, 0x10, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0xAE, 0, 0, 5, 4, 0x10, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Ask({0x8A, 0x00, 0x28, 0x01, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x8A, 0, 0, 5, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0xAE, 0x00, 0x28, 0x01, 4, 0x10, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0xAE, 0, 0, 5, 4, 0x10, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0x8A, 0x00, 0x28, 0x01, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0x8A, 0, 0, 5, 4, 0xC8, 0, 0, 0, 0, 0, 0, 0}));
     // One notice 0x75 from node 5 with the position (400 = 0x190) in d0-d3, and nothing more.
     EXPECT_EQ(Gather(0x73), (std::vector<Bytes>{{0x75, 0, 0, 5, 4, 0x90, 0x01, 0, 0, 0, 0, 0, 0}}));
 }
@@ -182,15 +211,19 @@ TEST_F(DeviceOverTcpTest, CompletedMoveSendsItsNoticeUnaskedOnlyWhenEnabledInMcf
 TEST_F(DeviceOverTcpTest, AddressChangeMovesTheNode) {
     Serve("127.0.81.5", "node controller 9 serial=305419896\n");  // 0x12345678
     // Node 9: I2 = 0x48. Addresses outside 1-125 are refused (ADR is command 51 = 0x33).
-    EXPECT_EQ(Ask({0xB3, 0x00, 0x48, 0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x0F, 0, 0, 9, 3, 0, 0x33, 2, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Ask({0xB3, 0x00, 0x48, 0x01, 1, 126, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x0F, 0, 0, 9, 3, 0, 0x33, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0xB3, 0x00, 0x48, 0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0x0F, 0, 0, 9, 3, 0, 0x33, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0xB3, 0x00, 0x48, 0x01, 1, 126, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0x0F, 0, 0, 9, 3, 0, 0x33, 2, 0, 0, 0, 0, 0}));
 
     // ADR 100: the answer (the status record) already comes from node 100 (I2 = 3, I3 = 4).
-    EXPECT_EQ(Ask({0xB3, 0x00, 0x48, 0x01, 1, 100, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0xB3, 0, 3, 4, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0xB3, 0x00, 0x48, 0x01, 1, 100, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0xB3, 0, 3, 4, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
     // Old id: silence.
     EXPECT_FALSE(Ask({0x80, 0x00, 0x48, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 300));
     // New id 100 = 0x64: I1 = 0x60 << 1 = 0xC0, I2 = 4 << 3 = 0x20.
-    EXPECT_EQ(Ask({0x80, 0xC0, 0x20, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x80, 0, 3, 4, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0x80, 0xC0, 0x20, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0x80, 0, 3, 4, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
     // Discovery finds it under the new id only.
     ASSERT_TRUE(client->Send(Frame(0x72, {0xC0, 0xC0, 0xF8, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0})));
     EXPECT_EQ(Gather(0x73), (std::vector<Bytes>{{0x40, 0, 3, 4, 4, 0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0}}));
@@ -199,7 +232,8 @@ TEST_F(DeviceOverTcpTest, AddressChangeMovesTheNode) {
     ASSERT_TRUE(client->Send(Frame(0x72, {0x33, 0xC0, 0x20, 0x01, 1, 0x88, 0, 0, 0, 0, 0, 0, 0})));
     EXPECT_TRUE(Gather(0x73, 300).empty());
     EXPECT_FALSE(Ask({0x80, 0xC0, 0x20, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 300));
-    EXPECT_EQ(Ask({0x80, 0x00, 0x40, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x80, 0, 0, 8, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0x80, 0x00, 0x40, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0x80, 0, 0, 8, 8, 0xAF, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(DeviceOverTcpTest, FirstGenerationNodesAnswerTheSerialNumberQueryToNodeZero) {
@@ -214,7 +248,8 @@ TEST_F(DeviceOverTcpTest, FirstGenerationNodesAnswerTheSerialNumberQueryToNodeZe
     EXPECT_TRUE(Gather(0x73, 300).empty());
 
     // Protocol selection: node 1, control word 0xFE, d0 = 30; the gateway echoes 30.
-    EXPECT_EQ(Ask({0xFE, 0x00, 0x08, 0x01, 2, 30, 0, 0, 0, 0, 0, 0, 0}), (Bytes{0x7E, 0, 0, 1, 1, 30, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Ask({0xFE, 0x00, 0x08, 0x01, 2, 30, 0, 0, 0, 0, 0, 0, 0}),
+              (Bytes{0x7E, 0, 0, 1, 1, 30, 0, 0, 0, 0, 0, 0, 0}));
 
     // Answers: command 12 without the answer bit, d0-d3 the serial number. Node 40 = 1 << 5 | 8.
     const std::vector<Bytes> expected = {

@@ -21,14 +21,18 @@ public:
                                        : ((frame.id >> 24) & 0x1F) | (((frame.id >> 13) & 3) << 5);
         const uint8_t command = frame.id & 0x7F;
         if (everyone && command == 64) {
-            CanFrame answer{(uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 8) | 0x80000u | 64, 4, {id_, 0, 0, 0}};
+            CanFrame answer{(uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 8) | 0x80000u | 64,
+                            4,
+                            {id_, 0, 0, 0}};
             out.Transmit(answer);
             return;
         }
         if (node != id_ || !(frame.id & 0x80)) return;
         CanFrame answer = frame;
-        answer.id = firstGen_ ? (uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 11) | (frame.id & 0xFF)
-                              : (uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 8) | 0x80000u | (frame.id & 0xFF);
+        answer.id =
+            firstGen_
+                ? (uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 11) | (frame.id & 0xFF)
+                : (uint32_t(id_ & 0x1F) << 24) | (uint32_t(id_ & 0x60) << 8) | 0x80000u | (frame.id & 0xFF);
         out.Transmit(answer);
     }
     std::atomic<int> seen{0};

@@ -1,11 +1,12 @@
 // The Ethernet gateway emulator over real TCP, driven by hand-built frames.
+#include "sim/ethernet_gateway.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "echo_node.h"
 #include "raw_client.h"
-#include "sim/ethernet_gateway.h"
 
 namespace norvane::sim::test {
 namespace {
@@ -42,18 +43,22 @@ TEST_F(EthernetGatewayTest, HelloIsAcknowledgedAndGoodbyeLeavesTheHostToClose) {
 
 struct RelayCase {
     const char* name;
-    Bytes request;          // 0x72 payload
-    uint32_t busId;         // identifier the nodes see
-    Bytes answer;           // 0x73 payload expected back
+    Bytes request;   // 0x72 payload
+    uint32_t busId;  // identifier the nodes see
+    Bytes answer;    // 0x73 payload expected back
 };
 
 TEST_F(EthernetGatewayTest, AcknowledgedSetReachesTheNodeAndComesBackAsCanAnswer) {
     const RelayCase cases[] = {
         // Node 5, SPD 1000 with answer bit: I1 = 0, I2 = 5 << 3.
-        {"node 5", {0x87, 0x00, 0x28, 0x01, 0x04, 0xE8, 0x03, 0, 0, 0, 0, 0, 0}, 0x05080087,
+        {"node 5",
+         {0x87, 0x00, 0x28, 0x01, 0x04, 0xE8, 0x03, 0, 0, 0, 0, 0, 0},
+         0x05080087,
          {0x87, 0x00, 0x00, 0x05, 0x04, 0xE8, 0x03, 0, 0, 0, 0, 0, 0}},
         // Node 70 = 0x46: bits 5-6 in I1 bits 6-7 (0x80), bits 0-4 in I2 (6 << 3).
-        {"node 70", {0x8B, 0x80, 0x30, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}, 0x0608408B,
+        {"node 70",
+         {0x8B, 0x80, 0x30, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0},
+         0x0608408B,
          {0x8B, 0x00, 0x02, 0x06, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
@@ -81,13 +86,27 @@ TEST_F(EthernetGatewayTest, AnswersProtocolSelectionModelAndBitRateAsNodeOne) {
         Bytes answer;   // 0x73 payload
     };
     const Case cases[] = {
-        {"select 20", {0xFE, 0, 0x08, 0x01, 2, 20, 0, 0, 0, 0, 0, 0, 0}, {0x7E, 0, 0, 1, 1, 20, 0, 0, 0, 0, 0, 0, 0}},
-        {"read back", {0xFE, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x7E, 0, 0, 1, 1, 20, 0, 0, 0, 0, 0, 0, 0}},
-        {"model", {0xC1, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x41, 0, 0, 1, 6, 0x01, 0x19, 0, 0, 0x05, 0x01, 0, 0}},
-        {"bit rate", {0xB5, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x35, 0, 0, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0}},
-        {"select 30", {0xFE, 0, 0x08, 0x01, 2, 30, 0, 0, 0, 0, 0, 0, 0}, {0x7E, 0, 0, 1, 1, 30, 0, 0, 0, 0, 0, 0, 0}},
-        {"first-gen model", {0x8B, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x0B, 0, 0, 1, 6, 0x01, 0x19, 0, 0, 0x05, 0x01, 0, 0}},
-        {"first-gen settings", {0x81, 0, 0x08, 0x01, 1, 5, 0, 0, 0, 0, 0, 0, 0}, {0x01, 0, 0, 1, 2, 5, 2, 0, 0, 0, 0, 0, 0}},
+        {"select 20",
+         {0xFE, 0, 0x08, 0x01, 2, 20, 0, 0, 0, 0, 0, 0, 0},
+         {0x7E, 0, 0, 1, 1, 20, 0, 0, 0, 0, 0, 0, 0}},
+        {"read back",
+         {0xFE, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x7E, 0, 0, 1, 1, 20, 0, 0, 0, 0, 0, 0, 0}},
+        {"model",
+         {0xC1, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x41, 0, 0, 1, 6, 0x01, 0x19, 0, 0, 0x05, 0x01, 0, 0}},
+        {"bit rate",
+         {0xB5, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x35, 0, 0, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0}},
+        {"select 30",
+         {0xFE, 0, 0x08, 0x01, 2, 30, 0, 0, 0, 0, 0, 0, 0},
+         {0x7E, 0, 0, 1, 1, 30, 0, 0, 0, 0, 0, 0, 0}},
+        {"first-gen model",
+         {0x8B, 0, 0x08, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {0x0B, 0, 0, 1, 6, 0x01, 0x19, 0, 0, 0x05, 0x01, 0, 0}},
+        {"first-gen settings",
+         {0x81, 0, 0x08, 0x01, 1, 5, 0, 0, 0, 0, 0, 0, 0},
+         {0x01, 0, 0, 1, 2, 5, 2, 0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

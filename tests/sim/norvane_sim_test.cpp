@@ -16,13 +16,14 @@ namespace {
 TEST(SimConfigTest, ReadsGatewaysAndTheirNodes) {
     SimConfig config;
     std::string error;
-    ASSERT_TRUE(ParseSimConfig("# bench\n"
-                               "ethernet 127.0.0.2:28877 bitrate-code=3 bus-time log=/tmp/x.log\n"
-                               "  node controller 5 options=-M-S-IE firmware=1240   # comment\n"
-                               "node io 8 code=80\n"
-                               "zone 127.0.0.3:28878 zones=3\n"
-                               "node controller1 9 zone=3 serial=77\n",
-                               config, error))
+    ASSERT_TRUE(
+        ParseSimConfig("# bench\n"
+                       "ethernet 127.0.0.2:28877 bitrate-code=3 bus-time log=/tmp/x.log\n"
+                       "  node controller 5 options=-M-S-IE firmware=1240   # comment\n"
+                       "node io 8 code=80\n"
+                       "zone 127.0.0.3:28878 zones=3\n"
+                       "node controller1 9 zone=3 serial=77\n",
+                       config, error))
         << error;
     ASSERT_EQ(config.gateways.size(), 2u);
     const GatewaySpec& e = config.gateways[0];
@@ -125,7 +126,8 @@ TEST(NorvaneSimProcessTest, ServesTheConfiguredGatewayAndEndsCleanlyOnSigterm) {
     const std::string program = ProgramPath();
     if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "norvane-sim not built next to the tests";
     const uint16_t port = FreePort("127.0.0.7");
-    const pid_t pid = Spawn({program, "-e", "ethernet 127.0.0.7:" + std::to_string(port), "-e", "node controller 5"});
+    const pid_t pid =
+        Spawn({program, "-e", "ethernet 127.0.0.7:" + std::to_string(port), "-e", "node controller 5"});
     ASSERT_GT(pid, 0);
 
     std::unique_ptr<RawClient> client;

@@ -52,7 +52,8 @@ public:
     }
     bool Connected() const { return fd_ >= 0; }
     bool Send(const Bytes& bytes) {
-        return fd_ >= 0 && send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+        return fd_ >= 0 &&
+               send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
     }
     /// Raw bytes within the time, as they came.
     Bytes ReadRaw(int timeoutMs, size_t atLeast = 1) {
@@ -75,7 +76,9 @@ public:
     std::optional<Received> NextOf(uint8_t command, int timeoutMs = 1000) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  until - std::chrono::steady_clock::now())
+                                  .count();
             auto f = Next(static_cast<int>(left > 0 ? left : 0));
             if (!f || f->command == command) return f;
         }
@@ -96,7 +99,9 @@ public:
 
 private:
     bool Fill(std::chrono::steady_clock::time_point until) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0 || fd_ < 0) return false;
         pollfd p{fd_, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left)) <= 0) return false;

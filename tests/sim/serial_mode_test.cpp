@@ -34,8 +34,8 @@ protected:
 
 TEST_F(SerialModeTest, ProbeTextIsAnsweredWithTwentyBytes) {
     ASSERT_TRUE(client->Send(TextFrame("ABC;")));
-    EXPECT_EQ(client->ReadRaw(1000, 20), (Bytes{0xCC, 0x24, 13, 0, 0, 0, 0xAA, 0xAB, 0xAC, 0x19, 0x01, 0, 0, 0x00,
-                                                0x02, 0x05, 0, 0, 0xFF, 0xAA}));
+    EXPECT_EQ(client->ReadRaw(1000, 20), (Bytes{0xCC, 0x24, 13, 0,    0,    0,    0xAA, 0xAB, 0xAC, 0x19,
+                                                0x01, 0,    0,  0x00, 0x02, 0x05, 0,    0,    0xFF, 0xAA}));
 }
 
 TEST_F(SerialModeTest, TextCommandReachesTheBusAndTheAnswerIsAReplyFrame) {

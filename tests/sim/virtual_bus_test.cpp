@@ -1,11 +1,12 @@
 // The virtual bus: delivery between participants, bus time, and the candump log line.
+#include "sim/virtual_bus.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
 #include "echo_node.h"
-#include "sim/virtual_bus.h"
 
 namespace norvane::sim::test {
 namespace {
@@ -37,7 +38,8 @@ TEST(VirtualBusTest, BusTimeModelSpacesFramesByTheirBitTime) {
     VirtualBus bus(options);
     bus.Start();
     for (int i = 0; i < 50; ++i) bus.Send(CanFrame{0x05080007, 8, {}});
-    for (int i = 0; i < 400 && bus.Traffic().size() < 50; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 400 && bus.Traffic().size() < 50; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     bus.Stop();
     const auto traffic = bus.Traffic();
     ASSERT_EQ(traffic.size(), 50u);

@@ -1,9 +1,10 @@
 // The zone device emulator over real TCP.
+#include "sim/zone_device.h"
+
 #include <gtest/gtest.h>
 
 #include "echo_node.h"
 #include "raw_client.h"
-#include "sim/zone_device.h"
 
 namespace norvane::sim::test {
 namespace {

@@ -72,7 +72,8 @@ TEST(TemperatureController, SetPointRunStateAndTheTwoPartRecord) {
     Recorder bus;
     EXPECT_EQ(Bytes(Answer(t, Frame(kNode9 | 0x8C, {0x72, 0x01, 0x00, 0x00}))), (V{0x72, 0x01, 0x00, 0x00}));
     EXPECT_EQ(t.Desired(), 370);
-    EXPECT_EQ(Bytes(Answer(t, Frame(kNode9 | 0x8C, {0xDD, 0x05, 0x00, 0x00}))), (V{0x00, 0x0C, 0x02}));  // 150.1
+    EXPECT_EQ(Bytes(Answer(t, Frame(kNode9 | 0x8C, {0xDD, 0x05, 0x00, 0x00}))),
+              (V{0x00, 0x0C, 0x02}));                                      // 150.1
     EXPECT_TRUE(Exchange(t, Frame(kNode9 | 0x01, {0x01, 0x00})).empty());  // start
     EXPECT_TRUE(t.Running());
     t.Tick(0, bus);
@@ -105,7 +106,8 @@ TEST(IoModule, PortConfigurationOutputsInputsAndAnalogValues) {
     EXPECT_EQ(out[1].length, 0);
 
     // Outputs drive only the TTL-output ports.
-    EXPECT_EQ(Bytes(Answer(io, Frame(kNode20 | 0xC8, {0xF0, 0x00, 0x00, 0x00}))), (V{0x00, 0x30, 0x00, 0x00}));
+    EXPECT_EQ(Bytes(Answer(io, Frame(kNode20 | 0xC8, {0xF0, 0x00, 0x00, 0x00}))),
+              (V{0x00, 0x30, 0x00, 0x00}));
     EXPECT_EQ(io.Outputs(), 0x30);
     io.SetInput(2, true);
     io.SetInput(8, true);  // P8 is a PWM port: no input level
@@ -191,7 +193,8 @@ TEST(LevelDetector, ReadingsThresholdNoticeAndReset) {
 }
 
 TEST(NodeFactory, BuildsEveryKindAndRejectsBadConfigurations) {
-    for (const char* name : {"controller", "controller1", "io", "kyd0606", "io-motion", "level", "rfid", "temperature"}) {
+    for (const char* name :
+         {"controller", "controller1", "io", "kyd0606", "io-motion", "level", "rfid", "temperature"}) {
         NodeConfig c;
         ASSERT_TRUE(ParseNodeKind(name, &c.kind)) << name;
         EXPECT_STREQ(NodeKindName(c.kind), name);

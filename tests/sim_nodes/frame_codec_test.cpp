@@ -13,12 +13,11 @@ struct IdCase {
 
 TEST(FrameCodec, SecondGenerationIdentifiersBothWays) {
     const IdCase cases[] = {
-        {5, 0x81, 0x05080081},    // node 5 enable with answer
-        {5, 0x07, 0x05080007},    // no answer bit
-        {1, 0x41, 0x01080041},
-        {100, 0x87, 0x04086087},  // node bits 5-6 at identifier bits 13-14
-        {127, 0xC0, 0x1F0FE0C0},  // discovery frame: node 127 with the answer bit
-        {0, 0x1B, 0x0008001B},    // global speed
+        {5, 0x81, 0x05080081},                             // node 5 enable with answer
+        {5, 0x07, 0x05080007},                             // no answer bit
+        {1, 0x41, 0x01080041},   {100, 0x87, 0x04086087},  // node bits 5-6 at identifier bits 13-14
+        {127, 0xC0, 0x1F0FE0C0},                           // discovery frame: node 127 with the answer bit
+        {0, 0x1B, 0x0008001B},                             // global speed
     };
     for (const IdCase& c : cases) {
         if (c.node != 127) {

@@ -26,7 +26,9 @@ inline CanFrame Frame(uint32_t id, std::initializer_list<uint8_t> bytes = {}) {
     return f;
 }
 
-inline std::vector<uint8_t> Bytes(const CanFrame& f) { return std::vector<uint8_t>(f.data, f.data + f.length); }
+inline std::vector<uint8_t> Bytes(const CanFrame& f) {
+    return std::vector<uint8_t>(f.data, f.data + f.length);
+}
 
 /// Sends one frame and returns what the node sent back.
 inline std::vector<CanFrame> Exchange(SimNode& node, const CanFrame& request) {

@@ -56,10 +56,8 @@ TEST(SecondGenController, GetsAnswerTheStoredValueInTheirLayout) {
         {"RPC", 87, {0x07, 0x00, 0x00, 0x00}, {0x07, 0x00, 0x00, 0x00}},
         {"ICFG keeps the model code", 81, {0x0F, 0x00, 0x00, 0x00}, {0x0F, 0x00, 0x00, 0x00}},
         {"STG S2 time 500", 48, {0xF4, 0x01, 0x01}, {0x00, 0x00, 0xF4, 0x01, 0x00, 0x00}},
-        {"S34CON via SCFG index 1", 47, {0x21, 0x9B, 0x01},
-         {0x00, 0x00, 0x21, 0x9B, 0x00, 0x00, 0xFF, 0x0F}},
-        {"ATCONL via SCFG index 2", 47, {0x00, 0x08, 0x02},
-         {0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0xFF, 0x0F}},
+        {"S34CON via SCFG index 1", 47, {0x21, 0x9B, 0x01}, {0x00, 0x00, 0x21, 0x9B, 0x00, 0x00, 0xFF, 0x0F}},
+        {"ATCONL via SCFG index 2", 47, {0x00, 0x08, 0x02}, {0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0xFF, 0x0F}},
     };
     for (const RegisterCase& rc : cases) {
         SecondGenController c(5);
@@ -75,11 +73,11 @@ TEST(SecondGenController, GetsAnswerTheStoredValueInTheirLayout) {
 
 TEST(SecondGenController, StatusRecordCarriesMicrostepCurrentEnableSpeedAndSteps) {
     SecondGenController c(5);
-    Exchange(c, Frame(kNode5 | 0x09, {53}));                       // CUR 5.3 A
-    Exchange(c, Frame(kNode5 | 0x08, {8}));                        // MCS 8
-    Exchange(c, Frame(kNode5 | 0x07, {0x2C, 0x01, 0, 0}));         // SPD 300 (motor off: stored)
-    Exchange(c, Frame(kNode5 | 0x0A, {0x10, 0x27, 0, 0}));         // STP 10000
-    auto out = Exchange(c, Frame(kNode5 | 0x81));                  // ENA, answered with the status
+    Exchange(c, Frame(kNode5 | 0x09, {53}));                // CUR 5.3 A
+    Exchange(c, Frame(kNode5 | 0x08, {8}));                 // MCS 8
+    Exchange(c, Frame(kNode5 | 0x07, {0x2C, 0x01, 0, 0}));  // SPD 300 (motor off: stored)
+    Exchange(c, Frame(kNode5 | 0x0A, {0x10, 0x27, 0, 0}));  // STP 10000
+    auto out = Exchange(c, Frame(kNode5 | 0x81));           // ENA, answered with the status
     ASSERT_EQ(out.size(), 1u);
     // d0 = MCS-1 | CUR low nibble << 4; d1 = CUR high bits | ENA (bit 4); d2-d3 SPD; d4-d7 STP.
     EXPECT_EQ(Bytes(out[0]), (V{0x57, 0x13, 0x2C, 0x01, 0x10, 0x27, 0x00, 0x00}));
@@ -96,10 +94,17 @@ TEST(SecondGenController, RefusedValuesGiveAnErrorReportAndKeepTheRegister) {
         uint8_t command;
         V data;
     } cases[] = {
-        {"MCS 3", 8, {0x03}},        {"MCS 72", 8, {0x48}},        {"CUR 0", 9, {0x00}},
-        {"CUR 7.0 A", 9, {70}},      {"ACR 101", 6, {101}},        {"QER 0", 56, {0x00, 0x00}},
-        {"QER 16001", 56, {0x81, 0x3E}}, {"SQT 199", 58, {0xC7, 0x00}}, {"STO slot 8", 54, {0x08}},
-        {"STG sensor 4", 48, {0x01, 0x00, 0x03}}, {"ATCONH 4096", 47, {0x00, 0x10, 0x03}},
+        {"MCS 3", 8, {0x03}},
+        {"MCS 72", 8, {0x48}},
+        {"CUR 0", 9, {0x00}},
+        {"CUR 7.0 A", 9, {70}},
+        {"ACR 101", 6, {101}},
+        {"QER 0", 56, {0x00, 0x00}},
+        {"QER 16001", 56, {0x81, 0x3E}},
+        {"SQT 199", 58, {0xC7, 0x00}},
+        {"STO slot 8", 54, {0x08}},
+        {"STG sensor 4", 48, {0x01, 0x00, 0x03}},
+        {"ATCONH 4096", 47, {0x00, 0x10, 0x03}},
     };
     for (const Case& k : cases) {
         SecondGenController c(5);
@@ -154,8 +159,9 @@ TEST(SecondGenController, FramesForOtherNodesAreIgnored) {
 TEST(SecondGenController, GlobalCommandsApplyWithoutAnswers) {
     SecondGenController a(5), b(9);
     for (SimNode* n : {static_cast<SimNode*>(&a), static_cast<SimNode*>(&b)}) {
-        EXPECT_TRUE(Exchange(*n, Frame(0x0008009B, {0xF4, 0x01, 0, 0})).empty());  // gSPD 500, answer bit ignored
-        EXPECT_TRUE(Exchange(*n, Frame(0x0008001C, {0x04})).empty());              // gMCS 4
+        EXPECT_TRUE(
+            Exchange(*n, Frame(0x0008009B, {0xF4, 0x01, 0, 0})).empty());  // gSPD 500, answer bit ignored
+        EXPECT_TRUE(Exchange(*n, Frame(0x0008001C, {0x04})).empty());      // gMCS 4
     }
     EXPECT_EQ(a.Speed(), 500);
     EXPECT_EQ(b.Speed(), 500);
@@ -181,14 +187,14 @@ TEST(SecondGenController, AddressChangeMovesTheNode) {
 
 TEST(SecondGenController, EepromSurvivesPowerCycleButVolatileStateDoesNot) {
     SecondGenController c(5);
-    Exchange(c, Frame(kNode5 | 0x09, {20}));                 // CUR 2.0 A
-    Exchange(c, Frame(kNode5 | 0x07, {0xF4, 0x01, 0, 0}));   // SPD 500
-    Exchange(c, Frame(kNode5 | 0x0A, {0xC8, 0x00, 0, 0}));   // STP 200
-    auto out = Exchange(c, Frame(kNode5 | 0xB6, {0x03}));    // STO 3
+    Exchange(c, Frame(kNode5 | 0x09, {20}));                // CUR 2.0 A
+    Exchange(c, Frame(kNode5 | 0x07, {0xF4, 0x01, 0, 0}));  // SPD 500
+    Exchange(c, Frame(kNode5 | 0x0A, {0xC8, 0x00, 0, 0}));  // STP 200
+    auto out = Exchange(c, Frame(kNode5 | 0xB6, {0x03}));   // STO 3
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(Bytes(out[0]), (V{0x03}));
-    Exchange(c, Frame(kNode5 | 0x09, {30}));                 // CUR 3.0 A, not stored
-    Exchange(c, Frame(kNode5 | 0x01));                       // enable
+    Exchange(c, Frame(kNode5 | 0x09, {30}));  // CUR 3.0 A, not stored
+    Exchange(c, Frame(kNode5 | 0x01));        // enable
     c.PowerCycle();
     EXPECT_EQ(c.Config().cur, 20);
     EXPECT_EQ(c.Eeprom().slots[3].speed, 500);
@@ -212,7 +218,7 @@ TEST(SecondGenController, CompletedMoveSendsNoticeWhenEnabledInMcfg) {
     Exchange(c, Frame(kNode5 | 0x07, {0xE8, 0x03, 0, 0}));        // SPD 1000 while off: stored
     Exchange(c, Frame(kNode5 | 0x01));
     EXPECT_FALSE(c.Moving());
-    Exchange(c, Frame(kNode5 | 0x0A, {0xF4, 0x01, 0, 0}));        // STP 500
+    Exchange(c, Frame(kNode5 | 0x0A, {0xF4, 0x01, 0, 0}));  // STP 500
     c.Tick(1000, bus);
     c.Tick(1400, bus);
     EXPECT_EQ(c.Position(), 400);
@@ -293,7 +299,7 @@ TEST(SecondGenController, StallNoticeAndEmergencyStopWithLock) {
     auto out = Exchange(c, Frame(kNode5 | 0x8A, {0x10, 0, 0, 0}));  // STP refused while locked
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(Bytes(out[0]), (V{0x00, 0x0A, 0x03}));
-    Exchange(c, Frame(kNode5 | 0x51, {0x00, 0x00, 0x00, 0x00}));   // ICFG releases the lock
+    Exchange(c, Frame(kNode5 | 0x51, {0x00, 0x00, 0x00, 0x00}));  // ICFG releases the lock
     EXPECT_FALSE(c.Locked());
 }
 

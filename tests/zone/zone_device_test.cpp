@@ -1,5 +1,7 @@
 // A zone device emulator on loopback, reached through the exports: search, open, zone list,
 // set/get, registration, raw messages, real-time messages, keep-alive and close.
+#include "sim/zone_device.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,7 +17,6 @@
 #include "sdk/core/port.h"
 #include "sdk/core/switches.h"
 #include "sim/nodes/first_gen_controller.h"
-#include "sim/zone_device.h"
 
 namespace norvane::sdk {
 namespace {
@@ -25,7 +26,9 @@ using sim::nodes::FirstGenController;
 constexpr uint32_t kZoneHandle = 0x800000;
 constexpr uint32_t kLoopback51 = 0x7F000033;  // 127.0.0.51
 
-uint32_t InZone(uint8_t zone) { return kZoneHandle | (uint32_t{zone} << 24); }
+uint32_t InZone(uint8_t zone) {
+    return kZoneHandle | (uint32_t{zone} << 24);
+}
 
 template <typename F>
 bool WaitFor(F condition, int ms = 2000) {
@@ -38,8 +41,8 @@ bool WaitFor(F condition, int ms = 2000) {
 }
 
 std::vector<uint8_t> ZoneMessageFrame(uint8_t zone, uint8_t node, uint8_t controlWord) {
-    return {0xCC, 0x49, 0x10, 0, 0, 0, zone, node, controlWord, 4, 0x21, 0, 0, 0,
-            0x21, 0x43, 0x65, 0x07, 0, 0, 0, 0, 0xAA};
+    return {0xCC, 0x49, 0x10, 0,    0,    0,    zone, node, controlWord, 4, 0x21, 0,
+            0,    0,    0x21, 0x43, 0x65, 0x07, 0,    0,    0,           0, 0xAA};
 }
 
 class ZoneDeviceTest : public ::testing::Test {

@@ -1,10 +1,10 @@
 // The zone frame builder and finder, driven with literal bytes.
+#include "sdk/ethernet/zone_frames.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
-
-#include "sdk/ethernet/zone_frames.h"
 
 namespace norvane::sdk::zone {
 namespace {
@@ -13,7 +13,8 @@ using Bytes = std::vector<uint8_t>;
 
 // CC cmd L(4, little-endian) payload AA, as the device sends it.
 Bytes Received(uint8_t command, const Bytes& payload) {
-    Bytes frame{0xCC, command, static_cast<uint8_t>(payload.size()), static_cast<uint8_t>(payload.size() >> 8), 0, 0};
+    Bytes frame{
+        0xCC, command, static_cast<uint8_t>(payload.size()), static_cast<uint8_t>(payload.size() >> 8), 0, 0};
     frame.insert(frame.end(), payload.begin(), payload.end());
     frame.push_back(0xAA);
     return frame;
@@ -77,7 +78,8 @@ TEST(ZoneFrames, MessagesFromNodesOneTo125AreAcceptedOthersDropped) {
         uint8_t node;
         bool accepted;
     };
-    for (const Case c : {Case{1, true}, Case{125, true}, Case{0, false}, Case{126, false}, Case{255, false}}) {
+    for (const Case c :
+         {Case{1, true}, Case{125, true}, Case{0, false}, Case{126, false}, Case{255, false}}) {
         const auto events = Feed({Received(0x49, MessagePayload(3, c.node, 0x0B, 4))});
         ASSERT_EQ(events.size(), 1u) << int(c.node);
         EXPECT_EQ(events[0].kind, c.accepted ? FrameKind::Message : FrameKind::Dropped) << int(c.node);
@@ -132,8 +134,12 @@ TEST(ZoneFrames, SplitFramesGarbageAndTwoFramesInOneSegment) {
 TEST(ZoneFrames, HugeLengthFieldsAreNotFrameStarts) {
     const Bytes good = Received(0x49, MessagePayload(1, 7, 0x0B, 1));
     for (uint32_t length : {0xFFFFFFFFu, 0x80000000u, 0x00000800u, 0x000007FAu}) {
-        Bytes bytes{0xCC, 0x49, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
-                    static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)};
+        Bytes bytes{0xCC,
+                    0x49,
+                    static_cast<uint8_t>(length),
+                    static_cast<uint8_t>(length >> 8),
+                    static_cast<uint8_t>(length >> 16),
+                    static_cast<uint8_t>(length >> 24)};
         bytes.insert(bytes.end(), good.begin(), good.end());
         const auto events = Feed({bytes});
         ASSERT_EQ(events.size(), 1u) << length;
@@ -161,7 +167,8 @@ TEST(ZoneFrames, ListAnswersCopyOneTo125BytesOnly) {
         ASSERT_EQ(events.size(), 1u) << c.length;
         EXPECT_EQ(events[0].kind, FrameKind::List) << c.length;
         ASSERT_EQ(events[0].listLength, c.copied) << c.length;
-        EXPECT_EQ(Bytes(events[0].list, events[0].list + c.copied), Bytes(payload.begin(), payload.begin() + c.copied));
+        EXPECT_EQ(Bytes(events[0].list, events[0].list + c.copied),
+                  Bytes(payload.begin(), payload.begin() + c.copied));
     }
 }
 
@@ -179,9 +186,9 @@ TEST(ZoneFrames, ZoneCountIsOneDigitOneToNine) {
         int count;
     };
     const Case cases[] = {
-        {{'1'}, 1},           {{'9'}, 9},      {{'3', 0, 0, 0}, 3}, {{'4', '\r', '\n'}, 4},
-        {{'0'}, 0},           {{'1', '2'}, 0}, {{'/'}, 0},          {{':'}, 0},
-        {{}, 0},              {{3}, 0},        {{'5', 'x'}, 0},
+        {{'1'}, 1}, {{'9'}, 9},      {{'3', 0, 0, 0}, 3}, {{'4', '\r', '\n'}, 4},
+        {{'0'}, 0}, {{'1', '2'}, 0}, {{'/'}, 0},          {{':'}, 0},
+        {{}, 0},    {{3}, 0},        {{'5', 'x'}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ZoneCountFromList(c.list.data(), c.list.size()), c.count) << c.list.size();

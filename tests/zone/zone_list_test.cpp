@@ -14,7 +14,8 @@ namespace {
 
 class ListOnlyDevice : public sim::GatewayServer {
 public:
-    explicit ListOnlyDevice(std::vector<uint8_t> list) : GatewayServer("127.0.0.53", 0), list_(std::move(list)) {}
+    explicit ListOnlyDevice(std::vector<uint8_t> list)
+        : GatewayServer("127.0.0.53", 0), list_(std::move(list)) {}
     ~ListOnlyDevice() override { Stop(); }
 
 protected:

@@ -58,7 +58,8 @@ int DecodeSecondGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index
 // Returns 1 done; 0 on a null argument, on an error answer (command 15 answering another request), on
 // command 0, and on the failing checks of commands 11 (length above 8) and 15 (d0 differs from index).
 // Clears the answer's data bytes after decoding.
-int DecodeFirstGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index, KymCanMsg* answer, KymReply* out);
+int DecodeFirstGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index, KymCanMsg* answer,
+                   KymReply* out);
 
 // 29-bit extended CAN identifier of a request or answer; node 127 gives the broadcast form
 // (command number | 0x1F0FE000, answer bit never set).

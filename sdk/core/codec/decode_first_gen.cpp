@@ -19,10 +19,12 @@ int Decode(uint32_t kind, uint32_t node, unsigned command, int index, const Answ
     switch (command) {
         case 0:
             return 0;
-        case 1: case 6:
+        case 1:
+        case 6:
             copy(1, 1);
             break;
-        case 7: case 52:
+        case 7:
+        case 52:
             copy(1, a.n);
             break;
         case 10:
@@ -34,7 +36,12 @@ int Decode(uint32_t kind, uint32_t node, unsigned command, int index, const Answ
             if (a.rawLength > codec::kDataBytes) return 0;
             copy(0, a.n);
             break;
-        case 12: case 14: case 25: case 26: case 27: case 28:
+        case 12:
+        case 14:
+        case 25:
+        case 26:
+        case 27:
+        case 28:
             copy(0, 4);
             break;
         case 15:  // error registers: d0 echoes the index asked for
@@ -45,7 +52,12 @@ int Decode(uint32_t kind, uint32_t node, unsigned command, int index, const Answ
             if (d[0] != index) return 0;
             copy(1, index == 0 ? 2 : index <= 4 ? 4 : 1);
             break;
-        case 16: case 34: case 51: case 53: case 54: case 61:
+        case 16:
+        case 34:
+        case 51:
+        case 53:
+        case 54:
+        case 61:
             copy(1, 2);
             break;
         case 20:
@@ -59,19 +71,29 @@ int Decode(uint32_t kind, uint32_t node, unsigned command, int index, const Answ
             }
             copy(0, 4);
             break;
-        case 21: case 22: case 23: case 24:
+        case 21:
+        case 22:
+        case 23:
+        case 24:
             copy(0, 1);
             break;
-        case 29: case 30: case 31: case 32:
+        case 29:
+        case 30:
+        case 31:
+        case 32:
             copy(node != 0 ? 1 : 0, 4);
             break;
-        case 35: case 45: case 126:
+        case 35:
+        case 45:
+        case 126:
             copy(0, 2);
             break;
-        case 37: case 38:
+        case 37:
+        case 38:
             copy(2, 4);
             break;
-        case 39: case 40:
+        case 39:
+        case 40:
             copy(2, 1);
             break;
         case 43:

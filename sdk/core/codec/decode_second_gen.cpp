@@ -14,7 +14,9 @@ using codec::CopyToRecord;
 using codec::SetField;
 
 // R[0] = the answer's bytes as one little-endian number (low 32 bits).
-void Integer(const AnswerBytes& a, KymReply& r) { SetField(r, 0, a.Le(0, a.n)); }
+void Integer(const AnswerBytes& a, KymReply& r) {
+    SetField(r, 0, a.Le(0, a.n));
+}
 
 // Controller status (ACK, FBK and the set commands that answer with it). Field 0 is left to the caller;
 // field 2 is the direction bit.
@@ -118,12 +120,33 @@ void Decode(uint32_t node, unsigned command, int index, const AnswerBytes& a, Ky
         case 1:
             if (index == 1) return Integer(a, r);
             return Status(a, r);
-        case 0: case 2: case 8: case 9: case 51: case 61:
+        case 0:
+        case 2:
+        case 8:
+        case 9:
+        case 51:
+        case 61:
             return Status(a, r);
-        case 3: case 7: case 10: case 11: case 12: case 42: case 43: case 44: case 45: case 56: case 58:
-        case 59: case 66: case 77: case 84: case 86: case 87:
+        case 3:
+        case 7:
+        case 10:
+        case 11:
+        case 12:
+        case 42:
+        case 43:
+        case 44:
+        case 45:
+        case 56:
+        case 58:
+        case 59:
+        case 66:
+        case 77:
+        case 84:
+        case 86:
+        case 87:
             return Integer(a, r);
-        case 4: case 54:
+        case 4:
+        case 54:
             if (a.n > 0) SetField(r, 0, d[0]);
             return;
         case 6:
@@ -137,7 +160,8 @@ void Decode(uint32_t node, unsigned command, int index, const AnswerBytes& a, Ky
             SetField(r, 2, a.Le(2, 2));
             SetField(r, 3, a.Le(4, 2));
             return;
-        case 53: case 126:
+        case 53:
+        case 126:
             return SetField(r, 0, d[0]);
         case 62: {  // stream data: count, then up to 6 bytes
             const size_t m = std::min<size_t>(a.n, 6);
@@ -148,13 +172,16 @@ void Decode(uint32_t node, unsigned command, int index, const AnswerBytes& a, Ky
             return SensorFeedback(a, r);
         case 65:
             return Model(a, node, r);
-        case 71: case 81:
+        case 71:
+        case 81:
             return SetField(r, 0, a.Le(0, 2));
         case 72:
             if (index == 0) SetField(r, 0, a.Le(0, 4));
             if (index == 1) SetField(r, 0, a.Le(0, 2));
             return;
-        case 73: case 74: case 75:
+        case 73:
+        case 74:
+        case 75:
             return SetField(r, 0, a.Le(0, 4));
         case 78:  // low half of R[1]; the high half keeps its content
             return CopyToRecord(r, 4, a, 1, 2);

@@ -79,12 +79,15 @@ inline void SetField(KymReply& record, size_t field, uint32_t value) {
 
 // Copies answer bytes d[from], d[from+1], ... to record bytes offset, offset+1, ...; clipped to the 8 data
 // bytes and to the 56-byte record.
-inline void CopyToRecord(KymReply& record, size_t offset, const AnswerBytes& answer, size_t from, size_t count) {
+inline void CopyToRecord(KymReply& record, size_t offset, const AnswerBytes& answer, size_t from,
+                         size_t count) {
     if (from >= kDataBytes || offset >= kRecordBytes) return;
     count = std::min({count, kDataBytes - from, kRecordBytes - offset});
     std::memcpy(reinterpret_cast<uint8_t*>(record.field) + offset, answer.d + from, count);
 }
 
-inline void ClearAnswerData(KymCanMsg& message) { std::memset(message.data, 0, sizeof message.data); }
+inline void ClearAnswerData(KymCanMsg& message) {
+    std::memset(message.data, 0, sizeof message.data);
+}
 
 }  // namespace norvane::sdk::codec

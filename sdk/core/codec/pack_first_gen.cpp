@@ -42,7 +42,8 @@ int PackFirstGen(uint32_t node, uint8_t controlWord, int index, const void* data
     const auto i = static_cast<uint32_t>(index);
 
     switch (controlWord & 0x7F) {
-        case 1: case 6:
+        case 1:
+        case 6:
             put.Put8(i);
             if (b) put.Put8(b.Byte(0));
             break;
@@ -57,7 +58,11 @@ int PackFirstGen(uint32_t node, uint8_t controlWord, int index, const void* data
                 if (index == 1) put.PutBytes(b, 8, 4);
             }
             break;
-        case 11: case 22: case 23: case 86: case 90:
+        case 11:
+        case 22:
+        case 23:
+        case 86:
+        case 90:
             break;
         case 12:
             if (b && index == 1) {
@@ -66,11 +71,31 @@ int PackFirstGen(uint32_t node, uint8_t controlWord, int index, const void* data
             }
             if (b && index == 2) put.Put32(b.Word(0));
             break;
-        case 14: case 21: case 25: case 26: case 27: case 28: case 29: case 30: case 31: case 32: case 33:
-        case 35: case 36: case 45: case 58:
+        case 14:
+        case 21:
+        case 25:
+        case 26:
+        case 27:
+        case 28:
+        case 29:
+        case 30:
+        case 31:
+        case 32:
+        case 33:
+        case 35:
+        case 36:
+        case 45:
+        case 58:
             if (b) put.Put32(b.Word(0));
             break;
-        case 15: case 16: case 34: case 46: case 51: case 52: case 53: case 61:
+        case 15:
+        case 16:
+        case 34:
+        case 46:
+        case 51:
+        case 52:
+        case 53:
+        case 61:
             if (!b) {
                 put.Put8(i);
             } else if (index == 127) {
@@ -91,11 +116,13 @@ int PackFirstGen(uint32_t node, uint8_t controlWord, int index, const void* data
         case 24:
             if (b) put.Put16(b.Word(0));
             break;
-        case 37: case 38:
+        case 37:
+        case 38:
             put.Put16(i);
             if (b) put.Put32(b.Word(0));
             break;
-        case 39: case 40:
+        case 39:
+        case 40:
             put.Put8(i);
             put.Put8(0);
             if (b) put.Put16(b.Word(0));

@@ -53,27 +53,63 @@ int PackSecondGen(uint32_t node, uint8_t controlWord, int index, const void* dat
     MessageWriter put(message);
 
     switch (controlWord & 0x7F) {
-        case 0: case 2: case 61: case 63: case 64: case 65:
+        case 0:
+        case 2:
+        case 61:
+        case 63:
+        case 64:
+        case 65:
             break;
-        case 1: case 44: case 45: case 56: case 58: case 59:
+        case 1:
+        case 44:
+        case 45:
+        case 56:
+        case 58:
+        case 59:
             if (b) put.Put16(b.Word(0));
             break;
         case 3:  // without data only in a get request
-        case 7: case 10: case 11: case 12: case 42: case 43: case 66: case 71: case 73: case 74: case 75:
-        case 86: case 87:
+        case 7:
+        case 10:
+        case 11:
+        case 12:
+        case 42:
+        case 43:
+        case 66:
+        case 71:
+        case 73:
+        case 74:
+        case 75:
+        case 86:
+        case 87:
             if (b) put.Put32(b.Word(0));
             break;
-        case 4: case 6: case 53: case 54: case 76:
+        case 4:
+        case 6:
+        case 53:
+        case 54:
+        case 76:
             if (b) put.Put8(b.Byte(0));
             break;
-        case 8: case 9: case 51: case 126:
+        case 8:
+        case 9:
+        case 51:
+        case 126:
             if (b) put.Put8(b.Byte(0) & 0x7F);
             break;
-        case 22: case 24: case 26: case 28: case 29:  // global: addressed to no node
+        case 22:
+        case 24:
+        case 26:
+        case 28:
+        case 29:  // global: addressed to no node
             message.node = 0;
             if (b) put.Put8(b.Byte(0));
             break;
-        case 23: case 27: case 30: case 31: case 32:
+        case 23:
+        case 27:
+        case 30:
+        case 31:
+        case 32:
             message.node = 0;
             if (b) put.Put32(b.Word(0));
             break;
@@ -137,15 +173,58 @@ int PackSecondGen(uint32_t node, uint8_t controlWord, int index, const void* dat
 
 int PackSecondGenGet(uint32_t node, uint8_t controlWord, int index, KymCanMsg* out) {
     switch (controlWord & 0x7F) {
-        case 0: case 1: case 2: case 3: case 4:
-        case 6: case 7: case 8: case 9: case 10: case 11: case 12:
-        case 22: case 23: case 24:
-        case 26: case 27: case 28: case 29: case 30: case 31: case 32:
-        case 42: case 43: case 44: case 45: case 46: case 47: case 48:
-        case 51: case 53: case 54: case 56: case 58: case 59: case 61:
-        case 63: case 64: case 65: case 66:
-        case 71: case 72: case 73: case 74: case 75: case 76: case 77: case 78:
-        case 81: case 86: case 87: case 126:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
+        case 12:
+        case 22:
+        case 23:
+        case 24:
+        case 26:
+        case 27:
+        case 28:
+        case 29:
+        case 30:
+        case 31:
+        case 32:
+        case 42:
+        case 43:
+        case 44:
+        case 45:
+        case 46:
+        case 47:
+        case 48:
+        case 51:
+        case 53:
+        case 54:
+        case 56:
+        case 58:
+        case 59:
+        case 61:
+        case 63:
+        case 64:
+        case 65:
+        case 66:
+        case 71:
+        case 72:
+        case 73:
+        case 74:
+        case 75:
+        case 76:
+        case 77:
+        case 78:
+        case 81:
+        case 86:
+        case 87:
+        case 126:
             // Without data every allowed command packs its get form (78 carries the index).
             return PackSecondGen(node, controlWord, index, nullptr, out);
         case 83:  // data-window read: no data, the node answers with its next chunk
