@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "sdk/serial/reply_frame.h"
+#include "sdk/core/codec/reply_frame.h"
 
 using namespace norvane::sdk;
 

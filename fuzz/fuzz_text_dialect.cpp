@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 using namespace norvane::sdk;
 

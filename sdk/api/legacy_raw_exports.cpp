@@ -5,7 +5,7 @@
 
 #include "sdk/api/legacy_steps.h"
 #include "sdk/core/gateway_registry.h"
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 using namespace norvane::sdk;
 using namespace norvane::sdk::cmd;

@@ -17,8 +17,8 @@
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/request_flow.h"
 #include "sdk/core/switches.h"
-#include "sdk/serial/reply_frame.h"
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/codec/text_dialect.h"
 
 namespace norvane::sdk {
 namespace {

@@ -8,7 +8,7 @@
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/request_flow.h"
 #include "sdk/ethernet/socket_client.h"
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 namespace norvane::sdk {
 namespace {

@@ -1,7 +1,7 @@
 // Resynchronising a receive buffer onto reply frames, and restoring bit 7 of legacy frame data.
 #include <cstring>
 
-#include "sdk/serial/reply_frame.h"
+#include "sdk/core/codec/reply_frame.h"
 
 namespace norvane::sdk {
 namespace {

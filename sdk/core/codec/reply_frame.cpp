@@ -1,5 +1,5 @@
 // Turning one reply frame into the CAN message record that every transport hands to the port.
-#include "sdk/serial/reply_frame.h"
+#include "sdk/core/codec/reply_frame.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 namespace norvane::sdk::text {
 

@@ -1,10 +1,10 @@
 // Second-generation text dialect: upper-case mnemonics in the "{ADR=node;...}" wrapper.
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "sdk/serial/text_builder.h"
+#include "sdk/core/codec/text_builder.h"
 
 namespace norvane::sdk {
 namespace {

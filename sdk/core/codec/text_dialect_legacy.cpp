@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <iterator>
 
-#include "sdk/serial/text_builder.h"
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_builder.h"
+#include "sdk/core/codec/text_dialect.h"
 
 namespace norvane::sdk {
 namespace {

@@ -1,5 +1,5 @@
 // Second-generation command texts, written out by hand from the mnemonic tables.
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "sdk/serial/reply_frame.h"
+#include "sdk/core/codec/reply_frame.h"
 
 using namespace norvane::sdk;
 

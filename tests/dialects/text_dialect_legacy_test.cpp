@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "encode_probe.h"
-#include "sdk/serial/text_dialect.h"
+#include "sdk/core/codec/text_dialect.h"
 
 using norvane::sdk::EncodeTextLegacy;
 
