@@ -1,0 +1,107 @@
+#include "bench/core/language.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "bench/core/file_text.h"
+#include "bench/core/profile_text.h"
+
+namespace norvane::bench {
+
+namespace {
+
+constexpr size_t kMaxTextCharacters = 999;
+
+bool IsIniFile(const std::filesystem::path& path) {
+    std::string extension = profile::FoldKey(path.extension().string());
+    return extension == ".INI";
+}
+
+}  // namespace
+
+std::string LanguageFolder(const std::string& programDir) {
+    return JoinPath(programDir, "Language");
+}
+std::string SettingsFile(const std::string& programDir) {
+    return JoinPath(LanguageFolder(programDir), "setting.ini");
+}
+
+std::string FinishText(std::string_view raw) {
+    std::string out;
+    size_t characters = 0;
+    for (size_t i = 0; i < raw.size() && characters < kMaxTextCharacters;) {
+        if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') {
+            out += '\n';
+            i += 2;
+            ++characters;
+            continue;
+        }
+        // One character: a lead byte and its continuation bytes.
+        size_t j = i + 1;
+        while (j < raw.size() && (static_cast<unsigned char>(raw[j]) & 0xC0) == 0x80) ++j;
+        out.append(raw.substr(i, j - i));
+        i = j;
+        ++characters;
+    }
+    return out;
+}
+
+void Language::LoadText(std::string_view text) {
+    texts_.clear();
+    for (auto& [key, value] : profile::ReadSection(text, "String")) texts_.emplace(key, FinishText(value));
+}
+
+bool Language::Load(const std::string& programDir, const Options& options, UserMessages& messages) {
+    texts_.clear();
+    file_.clear();
+    name_ = options.requested;
+    const std::string settings = SettingsFile(programDir);
+    const auto settingsText = ReadFileText(settings);
+    if (name_.empty()) {
+        name_ = "English";
+        if (settingsText) {
+            if (auto named = profile::ReadValue(*settingsText, "Setting", "Language")) name_ = *named;
+        }
+    }
+
+    // The settings file is not a language file; the rest are examined in name order, so the
+    // choice does not depend on the directory's order.
+    std::vector<std::filesystem::path> candidates;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(LanguageFolder(programDir), error)) {
+        std::error_code kindError;
+        if (!entry.is_regular_file(kindError) || !IsIniFile(entry.path())) continue;
+        if (profile::FoldKey(entry.path().filename().string()) == "SETTING.INI") continue;
+        candidates.push_back(entry.path());
+    }
+    std::sort(candidates.begin(), candidates.end());
+    for (const auto& path : candidates) {
+        const auto text = ReadFileText(path.string());
+        if (!text) continue;
+        const auto declared = profile::ReadValue(*text, "Setting", "Language");
+        if (!declared || declared->empty() || *declared != name_) continue;
+        file_ = path.string();
+        LoadText(*text);
+        break;
+    }
+    if (file_.empty()) messages.Show(kApplicationTitle, kLoadLanguageFailed);
+
+    if (options.writeBack) {
+        const std::string updated =
+            profile::WriteValue(settingsText.value_or(""), "Setting", "Language", name_);
+        if (!settingsText || updated != *settingsText) WriteFileText(settings, updated);
+    }
+    return !file_.empty();
+}
+
+std::string Language::Lookup(std::string_view key) const {
+    const auto it = texts_.find(profile::FoldKey(key));
+    return it == texts_.end() ? std::string(kNotFound) : it->second;
+}
+
+bool Language::Has(std::string_view key) const {
+    return texts_.count(profile::FoldKey(key)) != 0;
+}
+
+}  // namespace norvane::bench

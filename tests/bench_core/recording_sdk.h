@@ -1,0 +1,108 @@
+#pragma once
+// A recording SDK table: every entry writes its call as text, e.g. "SetSPD(4096,5,100,1,&r)",
+// fills any answer record with a preset one and returns a preset result. Data records passed by
+// pointer are shown as their words ("[0x3412]"); node id lists and integer outputs are filled from
+// presets. One recorder is current at a time (the entries are plain C functions); the recorder
+// locks, so a script worker and a test thread may call at once.
+#include <cstring>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "bench/core/sdk_table.h"
+
+namespace norvane::bench::test {
+
+template <size_t N>
+struct Name {
+    constexpr Name(const char (&text)[N]) { std::copy_n(text, N, value); }
+    char value[N];
+};
+
+class RecordingSdk {
+public:
+    RecordingSdk() {
+        current_ = this;
+#define KESTRIN_RECORD(name, kind) table.name = &Entry<#name, decltype(table.name)>::Call;
+        KESTRIN_SDK_FUNCTIONS(KESTRIN_RECORD)
+#undef KESTRIN_RECORD
+    }
+    ~RecordingSdk() {
+        current_ = nullptr;
+    }
+
+    SdkTable table;
+    int32_t result = 1;         ///< what every call returns
+    KymReply reply{};           ///< copied into every answer record
+    std::vector<uint32_t> ids;  ///< written by KymGrobReg
+    int32_t integerOut = 0;     ///< written through int32_t* outputs (bit-rate index)
+
+    std::vector<std::string> Calls() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return calls_;
+    }
+    void ClearCalls() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls_.clear();
+    }
+
+private:
+    template <Name N, typename F>
+    struct Entry;
+    template <Name N, typename R, typename... A>
+    struct Entry<N, R (*)(A...)> {
+        static R Call(A... args) {
+            RecordingSdk& self = *current_;
+            std::lock_guard<std::mutex> lock(self.mutex_);
+            std::string text = std::string(N.value) + "(";
+            bool first = true;
+            ((text += (first ? "" : ","), first = false, text += self.Show(N.value, args)), ...);
+            self.calls_.push_back(text + ")");
+            if constexpr (!std::is_void_v<R>) return static_cast<R>(self.result);
+        }
+    };
+
+    static size_t DataWords(std::string_view name) {
+        if (name == "SetSTG" || name == "SetS12CON") return 4;
+        if (name == "SetS34CON") return 5;
+        return 1;
+    }
+
+    template <typename T>
+    std::string Show(std::string_view name, T value) {
+        if constexpr (std::is_integral_v<T>) {
+            return std::to_string(value);
+        } else if constexpr (std::is_same_v<T, KymReply*>) {
+            if (value == nullptr) return "null";
+            *value = reply;
+            return "&r";
+        } else if constexpr (std::is_same_v<T, uint32_t*>) {
+            for (size_t i = 0; i < ids.size(); ++i) value[i] = ids[i];
+            return "ids";
+        } else if constexpr (std::is_same_v<T, int32_t*>) {
+            *value = integerOut;
+            return "&i";
+        } else if constexpr (std::is_same_v<T, const void*> || std::is_same_v<T, void*>) {
+            if (value == nullptr) return "null";
+            std::ostringstream out;
+            out << "[";
+            for (size_t i = 0; i < DataWords(name); ++i) {
+                int32_t word;
+                std::memcpy(&word, static_cast<const char*>(value) + 4 * i, 4);
+                out << (i ? "," : "") << "0x" << std::hex << word;
+            }
+            return out.str() + "]";
+        } else {
+            return "?";
+        }
+    }
+
+    static inline RecordingSdk* current_ = nullptr;
+    std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+}  // namespace norvane::bench::test
