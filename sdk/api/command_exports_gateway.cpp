@@ -33,22 +33,13 @@ NV_API int32_t GetMDL(uint32_t handle, uint32_t node, KymReply* reply) {
 NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* codeOut) {
     return Guarded(-1, [&] {
         if (codeOut != nullptr) *codeOut = code;
-        const uint32_t kind = KindOf(handle);
-        switch (kind) {
-            case 32:
-            case 16384:
-                BroadcastBitRate(handle, code);
-                return BroadcastBitRate(handle, code);
-            case 8:
-            case 2048:
-            case 4:
-            case 4096: {
-                if (!GatewayAt(kind == 8 || kind == 2048 ? GatewaySlot::Pci : GatewaySlot::Usb)) return -1;
-                return BroadcastBitRate(handle, code);
-            }
-            default:
-                return BroadcastBitRate(handle, code);
+        const auto slot = GatewaySlotOf(KindOf(handle));
+        if (slot == GatewaySlot::Uart) {
+            BroadcastBitRate(handle, code);
+            return BroadcastBitRate(handle, code);
         }
+        if ((slot == GatewaySlot::Pci || slot == GatewaySlot::Usb) && !GatewayAt(*slot)) return -1;
+        return BroadcastBitRate(handle, code);
     });
 }
 
@@ -56,30 +47,18 @@ NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* c
 // *bitRate as it was.
 NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
     return Guarded(-1, [&] {
-        switch (KindOf(handle)) {
-            case 1:
-            case 16:
-            case 32:
-            case 256:
-            case 1024:
-            case 8192:
-            case 16384: {
-                KymReply reply{};
-                const int result = DispatchGetAnswer(handle, 1, kBitRate, 0, &reply);
-                if (result == 1 && bitRate != nullptr) *bitRate = reply.field[0];
-                return result;
-            }
-            case 4:
-            case 4096:
-            case 8:
-            case 2048: {
-                const auto slot = KindOf(handle) & 4 ? GatewaySlot::Usb : GatewaySlot::Pci;
-                if (!GatewayAt(slot)) return -1;
-                return bitRate == nullptr ? 1 : 0;
-            }
-            default:
-                return -1;
+        const uint32_t kind = KindOf(handle);
+        const auto slot = GatewaySlotOf(kind);
+        // The PCI card and the USB adapter keep the bit rate of their own channel.
+        if (slot == GatewaySlot::Pci || slot == GatewaySlot::Usb) {
+            if (!GatewayAt(*slot)) return -1;
+            return bitRate == nullptr ? 1 : 0;
         }
+        if (slot == GatewaySlot::Zone || (!slot && kind != kKindWorkBlock)) return -1;
+        KymReply reply{};
+        const int result = DispatchGetAnswer(handle, 1, kBitRate, 0, &reply);
+        if (result == 1 && bitRate != nullptr) *bitRate = reply.field[0];
+        return result;
     });
 }
 

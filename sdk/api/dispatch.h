@@ -5,17 +5,9 @@
 #include <cstdint>
 
 #include "norvane/NorvaneFunc.h"
+#include "sdk/core/gateway_kind.h"
 
 namespace norvane::sdk {
-
-/// Gateway kind of a handle: (handle >> 8) & 0xFFFF.
-constexpr uint32_t KindOf(uint32_t handle) {
-    return (handle >> 8) & 0xFFFF;
-}
-/// Handle of a port: (kind << 8 | index) & 0xFFFFFF.
-constexpr uint32_t MakeHandle(uint32_t kind, uint32_t index) {
-    return ((kind << 8) | index) & 0xFFFFFF;
-}
 
 int DispatchSet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                 KymReply* answer);

@@ -49,14 +49,14 @@ bool NodeHasInterruptFlag(uint32_t node, uint32_t bit) {
 int SetInterruptEnableImpl(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     const uint32_t kind = KindOf(handle);
     if (IsSecondGenKind(kind)) return SetData(handle, node, 78, 0, data, ackFlag, ackBuffer);
-    if (kind == 16384) return SetData(handle, node, 7, 13, data, ackFlag, ackBuffer);
+    if (kind == kKindUartFirstGen) return SetData(handle, node, 7, 13, data, ackFlag, ackBuffer);
     return -1;
 }
 
 int GetInterruptEnableImpl(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     const uint32_t kind = KindOf(handle);
     if (IsSecondGenKind(kind)) return DispatchGetAnswer(handle, node, 78, index, reply);
-    if (IsFirstGenKind(kind)) return DispatchGetAnswer(handle, node, 7, index, reply);
+    if (IsFirstGenFormKind(kind)) return DispatchGetAnswer(handle, node, 7, index, reply);
     return -1;
 }
 
@@ -76,11 +76,11 @@ extern "C" {
 
 NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer) {
-    if ((handle & 0xFFFF00) != 0x10000) return -1;
+    if (KindOf(handle) != kKindRs232FirstGen) return -1;
     return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, value, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetComm_RS232(uint32_t handle, uint32_t node, KymReply* reply) {
-    if ((handle & 0xFFFF00) != 0x10000) return -1;
+    if (KindOf(handle) != kKindRs232FirstGen) return -1;
     return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 1, 1, reply); });
 }
 NV_API int32_t SetComm_CAN_Master(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,

@@ -34,29 +34,10 @@ WorkBlock& TheWorkBlock() {
     return work;
 }
 
-// Gateway of the kinds OpenGateWay and CloseGateWay accept (kind 1 is not one of them).
+// Gateway of the kinds OpenGateWay and CloseGateWay accept: every gateway kind but kind 1.
 std::optional<GatewaySlot> ManagedSlot(uint32_t kind) {
-    switch (kind) {
-        case 4:
-        case 4096:
-            return GatewaySlot::Usb;
-        case 8:
-        case 2048:
-            return GatewaySlot::Pci;
-        case 16:
-            return GatewaySlot::Ethernet;
-        case 8192:
-            return GatewaySlot::LegacyEthernet;
-        case 32:
-        case 16384:
-            return GatewaySlot::Uart;
-        case 256:
-            return GatewaySlot::Serial;
-        case 32768:
-            return GatewaySlot::Zone;
-        default:
-            return std::nullopt;
-    }
+    if (kind == kKindRs232) return std::nullopt;
+    return GatewaySlotOf(kind);
 }
 
 std::shared_ptr<CSDKGWCAN> EthernetGateway(GatewaySlot slot, uint32_t kind) {
@@ -72,9 +53,9 @@ public:
 
     void Search(const std::shared_ptr<CSDKGWCAN>& gateway, bool alwaysLegacy, uint32_t handleBits) {
         if (!gateway || filled_ >= max_) return;
-        if (alwaysLegacy || (devType_ & 0xFF00) != 0) {
+        if (alwaysLegacy || (devType_ & kFirstGenKindBits) != 0) {
             gateway->legacyProtocol = 1;
-        } else if ((devType_ & 0x3D) != 0) {
+        } else if ((devType_ & kSecondGenKindBits) != 0) {
             gateway->legacyProtocol = 0;
         }
         const int room = max_ - filled_;
@@ -96,30 +77,37 @@ private:
 int SearchAll(uint32_t devType, KymSearchRecord* records, int maxRecords) {
     config::OpenTraceFileIfEnabled();
     SearchRun run(devType, records, maxRecords);
-    // The RS-232, UART, PCI and USB gateways are searched when their objects exist.
-    if ((devType & 0x101) != 0) {
-        run.Search(GatewayAt(GatewaySlot::Serial), false, (devType & 0x100) != 0 ? 0x10000 : 0x100);
+    // The RS-232, UART, PCI and USB gateways are searched when their objects exist; a handle
+    // takes the first-generation kind when that kind's bit was asked for.
+    const auto pairBits = [devType](uint32_t second, uint32_t first) {
+        return (devType & first) != 0 ? IdBase(first) : IdBase(second);
+    };
+    if ((devType & (kKindRs232 | kKindRs232FirstGen)) != 0) {
+        run.Search(GatewayAt(GatewaySlot::Serial), false, pairBits(kKindRs232, kKindRs232FirstGen));
     }
-    if ((devType & 0x4020) != 0) {
-        run.Search(GatewayAt(GatewaySlot::Uart), false, (devType & 0x4000) != 0 ? 0x400000 : 0x2000);
+    if ((devType & (kKindUart | kKindUartFirstGen)) != 0) {
+        run.Search(GatewayAt(GatewaySlot::Uart), false, pairBits(kKindUart, kKindUartFirstGen));
     }
-    if ((devType & 0x400) != 0) {
+    if ((devType & kKindWorkBlock) != 0) {
         WorkBlock& work = TheWorkBlock();
         std::lock_guard lock(work.lock);
         if (!work.block) work.block = std::make_unique<uint8_t[]>(kWorkBlockBytes);
     }
-    if ((devType & 0x808) != 0) {
-        run.Search(GatewayAt(GatewaySlot::Pci), false, (devType & 0x800) != 0 ? 0x80000 : 0x800);
+    if ((devType & (kKindPci | kKindPciFirstGen)) != 0) {
+        run.Search(GatewayAt(GatewaySlot::Pci), false, pairBits(kKindPci, kKindPciFirstGen));
     }
-    if ((devType & 0x1004) != 0) run.Search(GatewayAt(GatewaySlot::Usb), false, 0);
-    if ((devType & 0x2000) != 0)
-        run.Search(EthernetGateway(GatewaySlot::LegacyEthernet, 8192), true, 0x200000);
-    if ((devType & 0x10) != 0) {
-        run.Search(EthernetGateway(GatewaySlot::Ethernet, 16), false,
-                   (devType & 0x2000) != 0 ? 0x200000 : 0x1000);
+    if ((devType & (kKindUsb | kKindUsbFirstGen)) != 0) run.Search(GatewayAt(GatewaySlot::Usb), false, 0);
+    if ((devType & kKindEthernetFirstGen) != 0) {
+        run.Search(EthernetGateway(GatewaySlot::LegacyEthernet, kKindEthernetFirstGen), true,
+                   IdBase(kKindEthernetFirstGen));
     }
-    if ((devType & 0x8000) != 0)
-        run.Search(GatewayAtOrCreate(GatewaySlot::Zone, MakeZoneGateway), true, 0x800000);
+    if ((devType & kKindEthernet) != 0) {
+        run.Search(EthernetGateway(GatewaySlot::Ethernet, kKindEthernet), false,
+                   pairBits(kKindEthernet, kKindEthernetFirstGen));
+    }
+    if ((devType & kKindZone) != 0) {
+        run.Search(GatewayAtOrCreate(GatewaySlot::Zone, MakeZoneGateway), true, IdBase(kKindZone));
+    }
     return run.Filled();
 }
 
@@ -137,7 +125,7 @@ int OpenManaged(uint32_t handle, KymNodeRecord* records, int32_t max, uint32_t* 
     if (!slot) return 0;
     const auto gateway = GatewayAt(*slot);
     if (!gateway) return 0;
-    if (kind == 32768 && (records == nullptr || !gateway->PortOf(handle))) return 0;
+    if (kind == kKindZone && (records == nullptr || !gateway->PortOf(handle))) return 0;
     const int result = gateway->OpenPort(handle & 0xFF, records, max, out);
     if (result != 0) CreateNodeLocks();
     return result;
@@ -147,7 +135,7 @@ int OpenManaged(uint32_t handle, KymNodeRecord* records, int32_t max, uint32_t* 
 // one of its operations keep their own reference; the object goes when the last one returns.
 int CloseManaged(uint32_t handle) {
     const uint32_t kind = KindOf(handle);
-    if (kind == 1024) return FreeWorkBlock();
+    if (kind == kKindWorkBlock) return FreeWorkBlock();
     const auto slot = ManagedSlot(kind);
     if (!slot) return 0;
     const auto gateway = GatewayAt(*slot);
@@ -163,12 +151,12 @@ int OpenFirstSerial() {
     const auto gateway = GatewayAt(GatewaySlot::Serial);
     if (!gateway) return -1;
     gateway->legacyProtocol = 1;
-    return gateway->OpenPort(0, nullptr, 0, nullptr) > 0 ? 0x10000 : -1;
+    return gateway->OpenPort(0, nullptr, 0, nullptr) > 0 ? static_cast<int>(IdBase(kKindRs232FirstGen)) : -1;
 }
 
 int MarkUartFirstGen() {
     if (const auto gateway = GatewayAt(GatewaySlot::Uart)) gateway->legacyProtocol = 1;
-    return 0x400000;
+    return static_cast<int>(IdBase(kKindUartFirstGen));
 }
 
 void StoreQuickScan(uint32_t flag, uint32_t value, uint32_t fallback) {
@@ -193,7 +181,7 @@ NV_API int32_t SearchGateWay(uint32_t dwDevType, KymSearchRecord* records, int32
 }
 
 NV_API int32_t OpenGateWay(uint32_t handle, KymNodeRecord* records, int32_t max, uint32_t* out) {
-    if (KindOf(handle) == 1024) return CloseGateWay(handle);
+    if (KindOf(handle) == kKindWorkBlock) return CloseGateWay(handle);
     const int result = Guarded(-2, [&] { return OpenManaged(handle, records, max, out); });
     if (result != -2) return result;
     config::CloseTraceFile();
@@ -215,20 +203,20 @@ NV_API int32_t OpenSerialGateway(void) {
 
 // The handle carries kind 16384, which the command dispatchers do not accept.
 NV_API int32_t OpenUartGateway(void) {
-    return Guarded(0x400000, [] { return MarkUartFirstGen(); });
+    return Guarded(static_cast<int>(IdBase(kKindUartFirstGen)), [] { return MarkUartFirstGen(); });
 }
 
 NV_API int32_t OpenTypeFirstGateway(uint32_t kind) {
     return Guarded(-1, [&] {
-        if (kind == 256) return OpenFirstSerial() == -1 ? -1 : static_cast<int>(kind << 8);
-        if (kind == 16384) return MarkUartFirstGen();
+        if (kind == kKindRs232FirstGen) return OpenFirstSerial() == -1 ? -1 : static_cast<int>(kind << 8);
+        if (kind == kKindUartFirstGen) return MarkUartFirstGen();
         return static_cast<int>(kind << 8);
     });
 }
 
 // Reconnects the first-generation Ethernet port and restarts its receiver.
 NV_API int32_t Open753SocketDevice(uint32_t handle) {
-    if ((handle & 0xFFFF00) != 0x200000) return 0;
+    if (KindOf(handle) != kKindEthernetFirstGen) return 0;
     return Guarded(0, [&] {
         const auto gateway = std::dynamic_pointer_cast<CETHCAN>(GatewayAt(GatewaySlot::LegacyEthernet));
         if (!gateway) return 0;

@@ -26,7 +26,7 @@ void SplitBytes(int32_t value, KymReply* out) {
 
 int SetIoOutput(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     const uint32_t kind = KindOf(handle);
-    if (IsFirstGenKind(kind)) return SetData(handle, node, 55, 1, data, ackFlag, ackBuffer);
+    if (IsFirstGenFormKind(kind)) return SetData(handle, node, 55, 1, data, ackFlag, ackBuffer);
     if (!IsSecondGenKind(kind)) return -1;
     if (node == 1) return SetData(handle, 1, 77, 0, data, ackFlag, ackBuffer);
     if (data == nullptr) return -1;
@@ -41,7 +41,7 @@ int SetIoOutput(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, Kym
 
 int GetIoOutput(uint32_t handle, uint32_t node, KymReply* out) {
     const uint32_t kind = KindOf(handle);
-    if (IsFirstGenKind(kind)) return DispatchGetAnswer(handle, node, 55, 1, out);
+    if (IsFirstGenFormKind(kind)) return DispatchGetAnswer(handle, node, 55, 1, out);
     if (!IsSecondGenKind(kind)) return -1;
     if (node == 1) return DispatchGetAnswer(handle, 1, 77, 0, out);
     if (out == nullptr) return -1;

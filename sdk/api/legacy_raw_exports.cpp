@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "sdk/api/legacy_steps.h"
-#include "sdk/core/gateway_registry.h"
 #include "sdk/core/codec/text_dialect.h"
+#include "sdk/core/gateway_registry.h"
 
 using namespace norvane::sdk;
 using namespace norvane::sdk::cmd;
@@ -21,12 +21,12 @@ struct StreamChunk {
     uint8_t bytes[8] = {};
 };
 
+// Command texts go to the gateways that take them: RS-232, Ethernet, UART (both generations each)
+// and the zone device; the PCI card and the USB adapter carry CAN frames only.
 std::shared_ptr<CSDKGWCAN> RawGateway(uint32_t kind) {
-    if (kind == 16384) return GatewayAt(GatewaySlot::Uart);
-    if (kind == 1 || kind == 256 || kind == 16 || kind == 8192 || kind == 32 || kind == 32768) {
-        return GatewayAt(*SlotForKind(kind));
-    }
-    return nullptr;
+    const auto slot = GatewaySlotOf(kind);
+    if (!slot || slot == GatewaySlot::Pci || slot == GatewaySlot::Usb) return nullptr;
+    return GatewayAt(*slot);
 }
 
 // The request a CAN identifier stands for, as a gateway command text: the broadcast form
@@ -37,7 +37,8 @@ int IdentifierText(uint32_t kind, uint32_t identifier, char* text, size_t capaci
     if ((identifier & 0x1F0FE000u) != 0x1F0FE000u) {
         node = static_cast<int32_t>((((identifier >> 13) & 3) << 5) | ((identifier >> 24) & 0x1F));
     }
-    if (kind == 16384) return EncodeTextLegacy(node, command, 0, nullptr, 0, text, capacity, length);
+    if (kind == kKindUartFirstGen)
+        return EncodeTextLegacy(node, command, 0, nullptr, 0, text, capacity, length);
     return EncodeText(node, command, 0, nullptr, 0, text, capacity, length);
 }
 
@@ -76,7 +77,7 @@ NV_API int32_t Kym8143Recv(uint32_t handle, uint32_t node, uint8_t* buffer, int3
 
 NV_API int32_t SendSingleCANCmd(uint32_t handle, uint32_t canIdentifier) {
     const uint32_t kind = KindOf(handle);
-    if (kind != 32 && kind != 16384) return static_cast<int32_t>(kind);
+    if (GatewaySlotOf(kind) != GatewaySlot::Uart) return static_cast<int32_t>(kind);
     return Guarded(-1, [&] {
         const auto gateway = GatewayAt(GatewaySlot::Uart);
         if (!gateway) return -1;
@@ -105,7 +106,7 @@ NV_API int32_t SendRS232CmdStr(uint32_t handle, const char* text, int32_t length
 }
 NV_API int32_t SendFloatballCmd(uint32_t handle, KymCanMsg* message, KymCanMsg* out, int32_t max,
                                 int32_t* countOut) {
-    if ((handle & 0xFFFF00) != 0x800000) return -1;
+    if (KindOf(handle) != kKindZone) return -1;
     return Guarded(-1, [&] {
         const auto gateway = GatewayAt(GatewaySlot::Zone);
         if (!gateway) return -1;

@@ -1,5 +1,5 @@
 #pragma once
-// Building blocks of the first-generation exports: kind tests, the steps of the multi-step
+// Building blocks of the first-generation exports: the USB kind test, the steps of the multi-step
 // exports (each step's answer lands in one word of the caller's record) and the operation
 // data block of command 81. No state, no lock of their own; they block as long as the
 // gateway's request does.
@@ -12,14 +12,8 @@
 
 namespace norvane::sdk::legacy {
 
-constexpr bool IsFirstGenKind(uint32_t kind) {
-    return kind == 256 || kind == 2048 || kind == 4096 || kind == 8192 || kind == 16384;
-}
-constexpr bool IsSecondGenKind(uint32_t kind) {
-    return kind == 1 || kind == 4 || kind == 8 || kind == 16 || kind == 32;
-}
-constexpr bool IsUsbKind(uint32_t kind) {
-    return kind == 4 || kind == 4096;
+inline bool IsUsbKind(uint32_t kind) {
+    return GatewaySlotOf(kind) == GatewaySlot::Usb;
 }
 
 /// Result of a run of steps: a negative step result ends the run with that result; otherwise

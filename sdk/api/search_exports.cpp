@@ -31,36 +31,21 @@ public:
     int ReadNodeStream(uint32_t, uint32_t, uint8_t*, int) override { return 0; }
 };
 
-// The second-generation kinds in search order, with their registry slot, the words of the
-// search parameters they take and the id base of their port list.
-struct KindEntry {
-    uint32_t kind;
-    GatewaySlot slot;
-    int paramWord;
-    uint32_t idBase;
-};
-constexpr KindEntry kSearchOrder[] = {
-    {1, GatewaySlot::Serial, 0, 0x100},     {32, GatewaySlot::Uart, 0, 0x2000},
-    {16, GatewaySlot::Ethernet, 4, 0x1000}, {8, GatewaySlot::Pci, 0, 0x800},
-    {4, GatewaySlot::Usb, 2, 0x400},
-};
 constexpr int kIdListRoom = 32;
 constexpr int kRegisterRoom = 126;
 
-const KindEntry* SecondGenEntry(uint32_t kind) {
-    for (const KindEntry& entry : kSearchOrder) {
-        if (entry.kind == kind) return &entry;
-    }
-    return nullptr;
+// Gateway object of a second-generation kind; none for every other kind.
+std::optional<GatewaySlot> SecondGenSlot(uint32_t kind) {
+    return IsSecondGenKind(kind) ? GatewaySlotOf(kind) : std::nullopt;
 }
 
 std::shared_ptr<CSDKGWCAN> MakeGateway(uint32_t kind) {
-    if (kind == 16) return std::make_shared<CETHCAN>(kind);
+    if (kind == kKindEthernet) return std::make_shared<CETHCAN>(kind);
     return std::make_shared<NoTransportGateway>();
 }
 
 std::shared_ptr<CSDKGWCAN> GatewayOfKind(uint32_t kind) {
-    const auto slot = SlotForKind(kind);
+    const auto slot = GatewaySlotOf(kind);
     return slot ? GatewayAt(*slot) : nullptr;
 }
 
@@ -69,20 +54,21 @@ bool IsSingleControllerGateway(const char* name) {
 }
 
 int32_t GetKymDevInfoImpl(uint32_t handle, KymDevInfo* info) {
-    const KindEntry* entry = SecondGenEntry(KindOf(handle));
-    if (entry == nullptr) return 1;
-    const auto gateway = GatewayAt(entry->slot);
+    const auto slot = SecondGenSlot(KindOf(handle));
+    if (!slot) return 1;
+    const auto gateway = GatewayAt(*slot);
     if (!gateway || info == nullptr) return -1;
     return gateway->DescribePort(handle, info);
 }
 
 int32_t RegisterDeviceImpl(uint32_t handle, KymNodeRecord* records, int32_t max) {
     if (records == nullptr || max < 1) return 0;
-    const uint32_t kind = KindOf(handle);
-    const auto gateway = GatewayOfKind(kind);
-    if (!gateway || kind == 1024) return 0;
+    const auto slot = GatewaySlotOf(KindOf(handle));
+    const auto gateway = slot ? GatewayAt(*slot) : nullptr;
+    if (!gateway) return 0;
     const int n = gateway->RegisterNodes(handle, records, max);
-    if (n < 1 && (kind == 1 || kind == 256)) return gateway->RegisterAllNodes(handle, records, max);
+    // The RS-232 gateway falls back to asking every node address in turn.
+    if (n < 1 && slot == GatewaySlot::Serial) return gateway->RegisterAllNodes(handle, records, max);
     return n;
 }
 
@@ -101,17 +87,17 @@ int32_t KymGrobRegImpl(uint32_t handle, uint32_t* nodeIds, int32_t maxCount) {
 }
 
 int32_t OpenKymDevImpl(uint32_t handle) {
-    const KindEntry* entry = SecondGenEntry(KindOf(handle));
-    if (entry == nullptr) return 1;
-    const auto gateway = GatewayAt(entry->slot);
+    const auto slot = SecondGenSlot(KindOf(handle));
+    if (!slot) return 1;
+    const auto gateway = GatewayAt(*slot);
     if (!gateway) return 1;
     return gateway->OpenPort(handle & 0xFF, nullptr, 0, nullptr);
 }
 
 int32_t CloseKymDevImpl(uint32_t handle) {
-    const KindEntry* entry = SecondGenEntry(KindOf(handle));
-    if (entry == nullptr) return -1;
-    const auto gateway = GatewayAt(entry->slot);
+    const auto slot = SecondGenSlot(KindOf(handle));
+    if (!slot) return -1;
+    const auto gateway = GatewayAt(*slot);
     if (!gateway) return -1;
     return gateway->ClosePort(handle);
 }
@@ -123,10 +109,11 @@ extern "C" {
 NV_API int32_t SearchDevice(uint32_t mask, uint32_t* params) {
     return Guarded(0, [&] {
         int32_t found = 0;
-        for (const KindEntry& entry : kSearchOrder) {
-            if ((mask & entry.kind) == 0) continue;
-            const auto gateway = GatewayAtOrCreate(entry.slot, [&] { return MakeGateway(entry.kind); });
-            gateway->legacyProtocol = (mask & 0xFF00) != 0 ? 1 : 0;
+        for (const uint32_t kind : kKindSearchOrder) {
+            if ((mask & kind) == 0) continue;
+            const GatewayKind& entry = *FindGatewayKind(kind);
+            const auto gateway = GatewayAtOrCreate(*entry.slot, [&] { return MakeGateway(kind); });
+            gateway->legacyProtocol = (mask & kFirstGenKindBits) != 0 ? 1 : 0;
             if (params != nullptr) {
                 gateway->searchFlag = params[entry.paramWord];
                 gateway->searchValue = params[entry.paramWord + 1];
@@ -142,11 +129,11 @@ NV_API int32_t GetKymDevIdList(uint32_t mask, uint32_t* ids) {
     return Guarded(-1, [&] {
         if (ids == nullptr) return -1;
         int32_t k = 0;
-        for (const KindEntry& entry : kSearchOrder) {
-            if ((mask & entry.kind) == 0) continue;
-            const auto gateway = GatewayAt(entry.slot);
+        for (const uint32_t kind : kKindSearchOrder) {
+            if ((mask & kind) == 0) continue;
+            const auto gateway = GatewayAt(*GatewaySlotOf(kind));
             if (!gateway) return -1;
-            k += gateway->ListPortIds(entry.idBase, ids + k, kIdListRoom - k);
+            k += gateway->ListPortIds(IdBase(kind), ids + k, kIdListRoom - k);
         }
         return k;
     });
@@ -189,11 +176,10 @@ NV_API int32_t RegisterDevice(uint32_t handle, KymNodeRecord* records, int32_t m
 
 NV_API int32_t Register753AllDevice(uint32_t handle, KymNodeRecord* records, int32_t max) {
     return Guarded(0, [&] {
-        const uint32_t kind = KindOf(handle);
-        const bool legacy =
-            kind == 256 || kind == 2048 || kind == 4096 || kind == 8192 || kind == 16384 || kind == 32768;
-        if (!legacy || records == nullptr || max < 1) return 0;
-        const auto gateway = GatewayOfKind(kind == 16384 ? 32 : kind);
+        const GatewayKind* entry = FindGatewayKind(KindOf(handle));
+        if (entry == nullptr || entry->generation != Generation::First || records == nullptr || max < 1)
+            return 0;
+        const auto gateway = GatewayOfKind(entry->kind);
         return gateway ? gateway->RegisterAllNodes(handle, records, max) : 0;
     });
 }
@@ -209,7 +195,7 @@ NV_API int32_t OpenGateway(uint32_t handle, uint32_t* nodeIds, int32_t maxCount,
         *rate = -1;
         OpenKymDevImpl(handle);
         const uint32_t kind = KindOf(handle);
-        if (kind == 1 || kind == 16 || kind == 32) {
+        if (kind == kKindRs232 || kind == kKindEthernet || kind == kKindUart) {
             const int32_t n = KymGrobRegImpl(handle, nodeIds, maxCount);
             if (n < 1) return -1;
             KymDevInfo info{};
@@ -218,8 +204,9 @@ NV_API int32_t OpenGateway(uint32_t handle, uint32_t* nodeIds, int32_t maxCount,
             if (IsSingleControllerGateway(info.name)) return 1;
             return GetBTR(handle, rate) == 1 ? n : -1;
         }
-        if ((handle >> 8) == 4) {
-            const auto gateway = GatewayAtOrCreate(GatewaySlot::Usb, [] { return MakeGateway(4); });
+        // The adapter's kind is tested unmasked: a handle with bits above 23 is not one.
+        if ((handle >> 8) == kKindUsb) {
+            const auto gateway = GatewayAtOrCreate(GatewaySlot::Usb, [] { return MakeGateway(kKindUsb); });
             int32_t value = 0;
             if (gateway->ChannelBitRate(handle, &value) < 0) return 0;
             norvane::platform::SleepMs(1);

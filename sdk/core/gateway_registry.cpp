@@ -20,30 +20,6 @@ Registry& TheRegistry() {
 
 }  // namespace
 
-std::optional<GatewaySlot> SlotForKind(uint32_t kind) {
-    switch (kind) {
-        case 1:
-        case 256:
-            return GatewaySlot::Serial;
-        case 4:
-        case 4096:
-            return GatewaySlot::Usb;
-        case 8:
-        case 2048:
-            return GatewaySlot::Pci;
-        case 16:
-            return GatewaySlot::Ethernet;
-        case 8192:
-            return GatewaySlot::LegacyEthernet;
-        case 32:
-            return GatewaySlot::Uart;
-        case 32768:
-            return GatewaySlot::Zone;
-        default:
-            return std::nullopt;
-    }
-}
-
 std::shared_ptr<CSDKGWCAN> GatewayAt(GatewaySlot slot) {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.lock);

@@ -6,18 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "sdk/core/gateway.h"
+#include "sdk/core/gateway_kind.h"
 
 namespace norvane::sdk {
-
-enum class GatewaySlot { Serial, Uart, Ethernet, LegacyEthernet, Pci, Usb, Zone };
-constexpr int kGatewaySlots = 7;
-
-/// Slot serving a gateway kind (1/256 serial, 4/4096 USB, 8/2048 PCI, 16 Ethernet,
-/// 8192 first-generation Ethernet, 32 UART, 32768 zone); none for every other kind.
-std::optional<GatewaySlot> SlotForKind(uint32_t kind);
 
 std::shared_ptr<CSDKGWCAN> GatewayAt(GatewaySlot slot);
 /// Returns the slot's gateway, creating it with make() when there is none yet.
