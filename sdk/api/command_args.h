@@ -46,6 +46,17 @@ inline int GetValue(uint32_t handle, uint32_t node, uint8_t command, int index, 
     return result;
 }
 
+/// The whole body of a set export of one value: SetValue, failing with -1 should anything throw.
+inline int SetValueExport(uint32_t handle, uint32_t node, uint8_t command, int index, int32_t value,
+                          int32_t ackFlag, KymReply* ackBuffer) {
+    return Guarded(-1, [&] { return SetValue(handle, node, command, index, value, ackFlag, ackBuffer); });
+}
+
+/// The whole body of a get export whose answer is decoded into the caller's record.
+inline int GetReplyExport(uint32_t handle, uint32_t node, uint8_t command, int index, KymReply* reply) {
+    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, command, index, reply); });
+}
+
 /// Global command: node 0, never an answer.
 inline int SetGlobal(uint32_t handle, uint8_t command, const int32_t* value) {
     return DispatchSet(handle, 0, command, 0, value, nullptr);

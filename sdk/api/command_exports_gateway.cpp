@@ -23,7 +23,7 @@ int BroadcastBitRate(uint32_t handle, int32_t code) {
 extern "C" {
 
 NV_API int32_t GetMDL(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 65, 0, reply); });
+    return GetReplyExport(handle, node, 65, 0, reply);
 }
 
 // Every node takes the new bit-rate code from one broadcast; through the UART converter it is

@@ -35,31 +35,31 @@ std::optional<GatewaySlot> StreamSlot(uint32_t kind) {
 extern "C" {
 
 NV_API int32_t SetDOUT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 4, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 4, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetDOUT(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 4, 0, reply); });
+    return GetReplyExport(handle, node, 4, 0, reply);
 }
 NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                            KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 71, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetIOconfig(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 71, 0, reply); });
+    return GetReplyExport(handle, node, 71, 0, reply);
 }
 NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                           KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 72, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetDVAInfo(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 72, 0, reply); });
+    return GetReplyExport(handle, node, 72, 0, reply);
 }
 NV_API int32_t SetMIODVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                              KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 72, 1, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetMIODVAInfo(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 72, 1, reply); });
+    return GetReplyExport(handle, node, 72, 1, reply);
 }
 NV_API int32_t Set0606DVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                               KymReply* ackBuffer) {
@@ -101,7 +101,7 @@ NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t 
 // Reads carry no data: the node answers with the next six-byte chunk of its data window
 // (field 0 = the chunk's offset, record bytes 4-9 = the bytes). The third argument is not used.
 NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t /*unused*/, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 83, 0, reply); });
+    return GetReplyExport(handle, node, 83, 0, reply);
 }
 
 NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,

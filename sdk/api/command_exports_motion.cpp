@@ -15,72 +15,72 @@ NV_API int32_t KymOFF(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply*
     return Guarded(-1, [&] { return SetPlain(handle, node, 2, 0, ackFlag, ackBuffer); });
 }
 NV_API int32_t KymACK(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 0, 0, reply); });
+    return GetReplyExport(handle, node, 0, 0, reply);
 }
 NV_API int32_t KymFBK(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 61, 0, reply); });
+    return GetReplyExport(handle, node, 61, 0, reply);
 }
 NV_API int32_t KymSFBK(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 63, 0, reply); });
+    return GetReplyExport(handle, node, 63, 0, reply);
 }
 
 NV_API int32_t SetSPD(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 7, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 7, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSPD(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 7, 0, reply); });
+    return GetReplyExport(handle, node, 7, 0, reply);
 }
 NV_API int32_t SetPOS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 11, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 11, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPOS(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 11, 0, reply); });
+    return GetReplyExport(handle, node, 11, 0, reply);
 }
 NV_API int32_t SetSTP(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 10, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 10, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSTP(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 10, 0, reply); });
+    return GetReplyExport(handle, node, 10, 0, reply);
 }
 NV_API int32_t SetQEC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 12, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 12, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetQEC(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 12, 0, reply); });
+    return GetReplyExport(handle, node, 12, 0, reply);
 }
 NV_API int32_t SetORG(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 3, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 3, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetMCS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 8, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 8, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetCUR(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 9, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 9, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetACR(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 6, AcrIndex(value), value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 6, AcrIndex(value), value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetACR(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 6, 0, reply); });
+    return GetReplyExport(handle, node, 6, 0, reply);
 }
 
 NV_API int32_t SetmACC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 42, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 42, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetmACC(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 42, 0, reply); });
+    return GetReplyExport(handle, node, 42, 0, reply);
 }
 NV_API int32_t SetmDEC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 43, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 43, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetmDEC(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 43, 0, reply); });
+    return GetReplyExport(handle, node, 43, 0, reply);
 }
 NV_API int32_t SetmMSS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 44, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 44, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetmMSS(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 44, 0, reply); });
+    return GetReplyExport(handle, node, 44, 0, reply);
 }
 // The answer field 0 is cleared first so that a missing answer does not leave an old value there.
 NV_API int32_t SetmMDS(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
@@ -92,29 +92,29 @@ NV_API int32_t SetmMDS(uint32_t handle, uint32_t node, int32_t value, int32_t ac
 
 NV_API int32_t SetQER(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
     if (value < 1 || value > 16000) return -1;
-    return Guarded(-1, [&] { return SetValue(handle, node, 56, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 56, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetQER(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 56, 0, reply); });
+    return GetReplyExport(handle, node, 56, 0, reply);
 }
 NV_API int32_t SetSQT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
     if (value < 200) return -1;
-    return Guarded(-1, [&] { return SetValue(handle, node, 58, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 58, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetBLC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 59, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 59, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetBLC(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 59, 0, reply); });
+    return GetReplyExport(handle, node, 59, 0, reply);
 }
 
 // Advanced enable: index 1, the value goes out as 16 bits; the query form sends 0xFFFF.
 NV_API int32_t KymAdvENA(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                          KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 1, 1, value, ackFlag, ackBuffer);
 }
 NV_API int32_t KymGetAdvENA(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, 0xFFFF, 1, reply); });
+    return SetValueExport(handle, node, 1, 1, 0xFFFF, 1, reply);
 }
 
 NV_API int32_t SetSTO(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
@@ -130,21 +130,21 @@ NV_API int32_t KymSTORE(uint32_t handle, uint32_t node, int32_t ackFlag, KymRepl
 }
 
 NV_API int32_t SetRPT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 86, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 86, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetRPT(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 86, 0, reply); });
+    return GetReplyExport(handle, node, 86, 0, reply);
 }
 NV_API int32_t SetRPC(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 87, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 87, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetRPC(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 87, 0, reply); });
+    return GetReplyExport(handle, node, 87, 0, reply);
 }
 
 // Bit-rate change of the bus is addressed to node 1 and never answered.
 NV_API int32_t SetBDR(uint32_t handle, int32_t value) {
-    return Guarded(-1, [&] { return SetValue(handle, 1, 52, 0, value, 0, nullptr); });
+    return SetValueExport(handle, 1, 52, 0, value, 0, nullptr);
 }
 
 // Address change: the new address (bit 7 stripped) must be a usable node id; in UFQ mode the

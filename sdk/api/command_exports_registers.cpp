@@ -15,27 +15,27 @@ NV_API int32_t SetSTG(uint32_t handle, uint32_t node, const void* data, int32_t 
     return Guarded(-1, [&] { return SetData(handle, node, 48, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetSTG(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 48, 0, reply); });
+    return GetReplyExport(handle, node, 48, 0, reply);
 }
 NV_API int32_t SetPBR(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 75, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 75, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPBR(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 75, 0, reply); });
+    return GetReplyExport(handle, node, 75, 0, reply);
 }
 NV_API int32_t SetPMB(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                       KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 74, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetPMB(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 74, 0, reply); });
+    return GetReplyExport(handle, node, 74, 0, reply);
 }
 NV_API int32_t SetPMD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                       KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 73, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetPMD(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 73, 0, reply); });
+    return GetReplyExport(handle, node, 73, 0, reply);
 }
 
 // Motion configuration: index 0 for controllers, 1 for I/O modules (16 or 32 bits answered).
@@ -44,14 +44,14 @@ NV_API int32_t SetKymMCFG(uint32_t handle, uint32_t node, const void* data, int3
     return Guarded(-1, [&] { return SetData(handle, node, 46, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetKymMCFG(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 46, 0, reply); });
+    return GetReplyExport(handle, node, 46, 0, reply);
 }
 NV_API int32_t SetMIOMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                           KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 46, 1, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetMIOMCFG(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 46, 1, reply); });
+    return GetReplyExport(handle, node, 46, 1, reply);
 }
 NV_API int32_t SetKYDMCFG(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                           KymReply* ackBuffer) {
@@ -67,22 +67,22 @@ NV_API int32_t SetS12CON(uint32_t handle, uint32_t node, const void* data, int32
     return Guarded(-1, [&] { return SetData(handle, node, 47, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetS12CON(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 47, 0, reply); });
+    return GetReplyExport(handle, node, 47, 0, reply);
 }
 NV_API int32_t SetS34CON(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                          KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 47, 1, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetS34CON(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 47, 1, reply); });
+    return GetReplyExport(handle, node, 47, 1, reply);
 }
 NV_API int32_t SetATCONL(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                          KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 47, 2, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 47, 2, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetATCONH(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                          KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 47, 3, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 47, 3, value, ackFlag, ackBuffer);
 }
 // The AT registers are read with a data-less set; the index picks bytes 4-5 or 6-7 of the answer.
 NV_API int32_t GetATCONL(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
@@ -92,7 +92,7 @@ NV_API int32_t GetATCONH(uint32_t handle, uint32_t node, int32_t ackFlag, KymRep
     return Guarded(-1, [&] { return SetPlain(handle, node, 47, 3, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetSCFG(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 47, 4, reply); });
+    return GetReplyExport(handle, node, 47, 4, reply);
 }
 
 // block = 11 words: S1/S2 (0-3), S3/S4 (4-8), ATCONH (9), ATCONL (10); then stored.
@@ -113,7 +113,7 @@ NV_API int32_t SetKymICFG(uint32_t handle, uint32_t node, const void* data, int3
     return Guarded(-1, [&] { return SetData(handle, node, 81, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetKymICFG(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 81, 0, reply); });
+    return GetReplyExport(handle, node, 81, 0, reply);
 }
 
 // Interrupt configuration, then (after the controller has applied it) motion configuration.
@@ -139,7 +139,7 @@ NV_API int32_t GetCFG(uint32_t handle, uint32_t node, KymReply* icfgOut, KymRepl
 
 NV_API int32_t Kym153SetBtr(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                             KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 66, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 66, 0, value, ackFlag, ackBuffer);
 }
 
 }  // extern "C"

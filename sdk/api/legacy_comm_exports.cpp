@@ -77,15 +77,15 @@ extern "C" {
 NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer) {
     if (KindOf(handle) != kKindRs232FirstGen) return -1;
-    return Guarded(-1, [&] { return SetValue(handle, node, 1, 1, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 1, 1, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetComm_RS232(uint32_t handle, uint32_t node, KymReply* reply) {
     if (KindOf(handle) != kKindRs232FirstGen) return -1;
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 1, 1, reply); });
+    return GetReplyExport(handle, node, 1, 1, reply);
 }
 NV_API int32_t SetComm_CAN_Master(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                   KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 1, 5, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 1, 5, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetComm_CAN_Master(uint32_t handle, uint32_t node, KymReply* reply) {
     if (reply == nullptr) return -1;
@@ -126,28 +126,28 @@ NV_API int32_t GetComm_CAN_Slave(uint32_t handle, uint32_t node, KymReply* out) 
 NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                            KymReply* ackBuffer) {
     if (static_cast<uint32_t>(value) > 3) return 0;
-    return Guarded(-1, [&] { return SetValue(handle, node, 1, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 1, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetPP(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 1, index, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 1, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPP(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 1, index, reply); });
+    return GetReplyExport(handle, node, 1, index, reply);
 }
 
 // ---- power-up and loop configuration (command 6) ----
 
 NV_API int32_t SetIC(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 6, index, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 6, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetIC(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 6, index, reply); });
+    return GetReplyExport(handle, node, 6, index, reply);
 }
 NV_API int32_t SetCloseLoopControl(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 6, 6, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 6, 6, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPowerUpCfg(uint32_t handle, uint32_t node, KymReply* out) {
     if (out == nullptr) return -1;
@@ -189,10 +189,10 @@ NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, in
 
 NV_API int32_t SetIE(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 7, index, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 7, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetIE(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 7, index, reply); });
+    return GetReplyExport(handle, node, 7, index, reply);
 }
 NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag,
                                uint32_t* flagsOut) {
@@ -251,20 +251,20 @@ NV_API int32_t GetGWIE(uint32_t handle, int32_t index, KymReply* reply) {
 // ---- identity, serial number, power-on time ----
 
 NV_API int32_t GetModelInfo(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 11, 0, reply); });
+    return GetReplyExport(handle, node, 11, 0, reply);
 }
 NV_API int32_t GetSerialNumber(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 12, 3, reply); });
+    return GetReplyExport(handle, node, 12, 3, reply);
 }
 NV_API int32_t SetSerialNumber(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 12, 2, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 12, 2, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPowerOnTime(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 14, 0, reply); });
+    return GetReplyExport(handle, node, 14, 0, reply);
 }
 NV_API int32_t ResetPowerOnTime(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 14, 0, 0, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 14, 0, 0, ackFlag, ackBuffer);
 }
 
 // ---- node and gateway addresses, identification light (command 12) ----
@@ -293,18 +293,18 @@ NV_API int32_t SetLightFlash(uint32_t handle, uint32_t node, int32_t value, int3
 
 NV_API int32_t SetER(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 15, index, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 15, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetER(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 15, index, reply); });
+    return GetReplyExport(handle, node, 15, index, reply);
 }
 NV_API int32_t ClearControlerError(uint32_t handle, uint32_t node, int32_t index, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 15, index, 0, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 15, index, 0, ackFlag, ackBuffer);
 }
 NV_API int32_t GetControlerError(uint32_t handle, uint32_t node, int32_t which, KymReply* reply) {
     if (which < 0 || which > 7) return -1;
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 15, which + 10, reply); });
+    return GetReplyExport(handle, node, 15, which + 10, reply);
 }
 
 }  // extern "C"

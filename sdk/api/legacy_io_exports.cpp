@@ -9,14 +9,6 @@ using namespace norvane::sdk::legacy;
 
 namespace {
 
-int SetSimple(uint32_t handle, uint32_t node, uint8_t command, int index, int32_t value, int32_t ackFlag,
-              KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, command, index, value, ackFlag, ackBuffer); });
-}
-int GetSimple(uint32_t handle, uint32_t node, uint8_t command, int index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, command, index, reply); });
-}
-
 // The I/O module's 16-bit DVA register value holds the bytes 0 and 2 of the caller's word.
 void SplitBytes(int32_t value, KymReply* out) {
     auto* halves = reinterpret_cast<uint16_t*>(out->field);
@@ -59,17 +51,17 @@ extern "C" {
 
 NV_API int32_t SetLimit(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                         KymReply* ackBuffer) {
-    return SetSimple(handle, node, 44, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 44, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetLimit(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 44, index, reply);
+    return GetReplyExport(handle, node, 44, index, reply);
 }
 NV_API int32_t SetPositionErrorLimit(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                      KymReply* ackBuffer) {
-    return SetSimple(handle, node, 44, 6, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 44, 6, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPositionErrorLimit(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 44, 6, reply);
+    return GetReplyExport(handle, node, 44, 6, reply);
 }
 NV_API int32_t SetMoveLimitCfg(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
                                KymReply* ackBuffer) {
@@ -121,61 +113,61 @@ NV_API int32_t GetEncoderCfg(uint32_t handle, uint32_t node, KymReply* out) {
 }
 NV_API int32_t SetEncoderType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                               KymReply* ackBuffer) {
-    return SetSimple(handle, node, 61, 2, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 61, 2, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetEncoderType(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 61, 2, reply);
+    return GetReplyExport(handle, node, 61, 2, reply);
 }
 NV_API int32_t GetBatteryStatus(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 61, 3, reply);
+    return GetReplyExport(handle, node, 61, 3, reply);
 }
 NV_API int32_t SetQES(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                       KymReply* ackBuffer) {
-    return SetSimple(handle, node, 61, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 61, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetQES(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 61, index, reply);
+    return GetReplyExport(handle, node, 61, index, reply);
 }
 
 // ---- I/O configuration, sensors, analog and digital values (commands 51-55) ----
 
 NV_API int32_t SetIOConfig(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                            KymReply* ackBuffer) {
-    return SetSimple(handle, node, 51, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 51, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetIOConfig(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 51, index, reply);
+    return GetReplyExport(handle, node, 51, index, reply);
 }
 NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
                                   int32_t ackFlag, KymReply* ackBuffer) {
-    return SetSimple(handle, node, 52, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 52, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 52, index, reply);
+    return GetReplyExport(handle, node, 52, index, reply);
 }
 NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
                                    int32_t ackFlag, KymReply* ackBuffer) {
-    return SetSimple(handle, node, 53, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 53, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 53, index, reply);
+    return GetReplyExport(handle, node, 53, index, reply);
 }
 NV_API int32_t GetAnalogValue(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 54, index, reply);
+    return GetReplyExport(handle, node, 54, index, reply);
 }
 NV_API int32_t SetDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
                                KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 55, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetDigitalValue(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 55, 0, reply);
+    return GetReplyExport(handle, node, 55, 0, reply);
 }
 NV_API int32_t SetServoDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
                                     KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 55, 2, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetServoDigitalValue(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 55, 2, reply);
+    return GetReplyExport(handle, node, 55, 2, reply);
 }
 
 // ---- I/O outputs of both generations ----

@@ -15,14 +15,6 @@ namespace {
 
 constexpr int32_t kMaxPvtPoint = 255;
 
-int SetSimple(uint32_t handle, uint32_t node, uint8_t command, int index, int32_t value, int32_t ackFlag,
-              KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, command, index, value, ackFlag, ackBuffer); });
-}
-int GetSimple(uint32_t handle, uint32_t node, uint8_t command, int index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, command, index, reply); });
-}
-
 // Clear (1) and store (2) of the PVT table: command 34 index 0.
 int PvtTableCommand(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag) {
     KymReply scratch{};
@@ -37,31 +29,31 @@ extern "C" {
 
 NV_API int32_t SetJogVelocity(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                               KymReply* ackBuffer) {
-    return SetSimple(handle, node, 29, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 29, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetJogVelocity(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 29, 0, reply);
+    return GetReplyExport(handle, node, 29, 0, reply);
 }
 NV_API int32_t SetPTPSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                            KymReply* ackBuffer) {
-    return SetSimple(handle, node, 30, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 30, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPTPSpeed(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 30, 0, reply);
+    return GetReplyExport(handle, node, 30, 0, reply);
 }
 NV_API int32_t SetPTPRelativePosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                       KymReply* ackBuffer) {
-    return SetSimple(handle, node, 31, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 31, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPTPRelativePosition(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 31, 0, reply);
+    return GetReplyExport(handle, node, 31, 0, reply);
 }
 NV_API int32_t SetPTPAbsolutePosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                       KymReply* ackBuffer) {
-    return SetSimple(handle, node, 32, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 32, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPTPAbsolutePosition(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 32, 0, reply);
+    return GetReplyExport(handle, node, 32, 0, reply);
 }
 // The controller rewrites its position counters; the pause keeps the next command behind it.
 NV_API int32_t SetOriginPosition(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
@@ -77,41 +69,41 @@ NV_API int32_t SetOriginPosition(uint32_t handle, uint32_t node, int32_t value, 
 
 NV_API int32_t SetMotionMode(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer) {
-    return SetSimple(handle, node, 34, 3, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 34, 3, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMotionMode(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 34, 3, reply);
+    return GetReplyExport(handle, node, 34, 3, reply);
 }
 NV_API int32_t SetMPIOConfig(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer) {
-    return SetSimple(handle, node, 34, 7, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 34, 7, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMPIOConfig(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 34, 7, reply);
+    return GetReplyExport(handle, node, 34, 7, reply);
 }
 NV_API int32_t SetPVTFeedForwardFactor(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                        KymReply* ackBuffer) {
-    return SetSimple(handle, node, 34, 8, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 34, 8, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPVTFeedForwardFactor(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 34, 8, reply);
+    return GetReplyExport(handle, node, 34, 8, reply);
 }
 NV_API int32_t SetPVTDeadGap(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer) {
-    return SetSimple(handle, node, 34, 9, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 34, 9, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPVTDeadGap(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 34, 9, reply);
+    return GetReplyExport(handle, node, 34, 9, reply);
 }
 NV_API int32_t GetPVTNextPosition(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 34, 6, reply);
+    return GetReplyExport(handle, node, 34, 6, reply);
 }
 NV_API int32_t SetPVTPara(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                           KymReply* ackBuffer) {
-    return SetSimple(handle, node, 34, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 34, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPVTPara(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 34, index, reply);
+    return GetReplyExport(handle, node, 34, index, reply);
 }
 // Record: {index 1, index 2, index 3, index 5}; index 1 must stay below index 2, so index 2 is
 // written first.
@@ -156,10 +148,10 @@ NV_API int32_t StorePVT(uint32_t handle, uint32_t node, int32_t ackFlag) {
 
 NV_API int32_t SetPVTStartPoint(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return SetSimple(handle, node, 35, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 35, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPVTCurrPoint(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 35, 0, reply);
+    return GetReplyExport(handle, node, 35, 0, reply);
 }
 // A point is four components, one command each (37-40), addressed by the point number; the
 // record holds them in command order, as GetPVTPoint reads them back.

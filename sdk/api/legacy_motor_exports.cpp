@@ -32,14 +32,6 @@ int GetMotorIndexes(uint32_t handle, uint32_t node, KymReply* out, int first, in
     return steps.Result();
 }
 
-int SetSimple(uint32_t handle, uint32_t node, uint8_t command, int32_t value, int32_t ackFlag,
-              KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, command, 0, value, ackFlag, ackBuffer); });
-}
-int GetSimple(uint32_t handle, uint32_t node, uint8_t command, int index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, command, index, reply); });
-}
-
 }  // namespace
 
 extern "C" {
@@ -48,10 +40,10 @@ extern "C" {
 
 NV_API int32_t SetMT(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 16, index, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 16, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMT(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 16, index, reply);
+    return GetReplyExport(handle, node, 16, index, reply);
 }
 NV_API int32_t SetMotorPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
                             KymReply* ackBuffer) {
@@ -75,10 +67,10 @@ NV_API int32_t UFQGetMotorPara(uint32_t handle, uint32_t node, KymReply* out) {
 // ---- RGB light (command 20) ----
 
 NV_API int32_t SetRgb(uint32_t handle, uint32_t node, int32_t colour, int32_t ackFlag, KymReply* ackBuffer) {
-    return SetSimple(handle, node, 20, colour & 0xFFFFFF, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 20, 0, colour & 0xFFFFFF, ackFlag, ackBuffer);
 }
 NV_API int32_t GetRgb(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 20, 0, reply);
+    return GetReplyExport(handle, node, 20, 0, reply);
 }
 NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetData(handle, node, 20, 1, data, ackFlag, ackBuffer); });
@@ -96,7 +88,7 @@ NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t
     });
 }
 NV_API int32_t GetMotorOn(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 21, 0, reply);
+    return GetReplyExport(handle, node, 21, 0, reply);
 }
 NV_API int32_t BeginMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetPlain(handle, node, 22, 0, ackFlag, ackBuffer); });
@@ -109,70 +101,70 @@ NV_API int32_t StopMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymRe
 
 NV_API int32_t SetMotionFormatSwitch(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                      KymReply* ackBuffer) {
-    return SetSimple(handle, node, 24, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 24, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMotionFormatSwitch(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 24, 0, reply);
+    return GetReplyExport(handle, node, 24, 0, reply);
 }
 NV_API int32_t SetAcceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetSimple(handle, node, 25, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 25, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetAcceleration(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 25, 0, reply);
+    return GetReplyExport(handle, node, 25, 0, reply);
 }
 NV_API int32_t SetDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetSimple(handle, node, 26, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 26, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetDeceleration(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 26, 0, reply);
+    return GetReplyExport(handle, node, 26, 0, reply);
 }
 NV_API int32_t SetStartingSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return SetSimple(handle, node, 27, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 27, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetStartingSpeed(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 27, 0, reply);
+    return GetReplyExport(handle, node, 27, 0, reply);
 }
 NV_API int32_t SetServoPreAction(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] { return SetPlain(handle, node, 27, 0, ackFlag, ackBuffer); });
 }
 NV_API int32_t SetStopDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return SetSimple(handle, node, 28, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 28, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetStopDeceleration(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 28, 0, reply);
+    return GetReplyExport(handle, node, 28, 0, reply);
 }
 
 // ---- backlash (command 45) and temperature (commands 46, 58) ----
 
 NV_API int32_t SetBacklashComp(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetSimple(handle, node, 45, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 45, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetBacklashComp(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 45, 0, reply);
+    return GetReplyExport(handle, node, 45, 0, reply);
 }
 NV_API int32_t GetmMDS(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 45, 0, reply);
+    return GetReplyExport(handle, node, 45, 0, reply);
 }
 NV_API int32_t GetDesiredValues(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetSimple(handle, node, 46, index, reply);
+    return GetReplyExport(handle, node, 46, index, reply);
 }
 NV_API int32_t GetTemperatureLimit(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 46, 5, reply);
+    return GetReplyExport(handle, node, 46, 5, reply);
 }
 NV_API int32_t SetTemperatureLimit(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return SetSimple(handle, node, 58, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, 58, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSQT(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 58, 0, reply);
+    return GetReplyExport(handle, node, 58, 0, reply);
 }
 NV_API int32_t GetCurrTemperature(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetSimple(handle, node, 58, 0, reply);
+    return GetReplyExport(handle, node, 58, 0, reply);
 }
 
 }  // extern "C"

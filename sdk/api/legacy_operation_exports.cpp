@@ -208,24 +208,24 @@ NV_API int32_t OPR_ServoAuthorization(uint32_t handle, uint32_t node, int32_t va
 
 NV_API int32_t SetSystemCommand(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 126, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 126, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSystemCommand(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 126, 0, reply); });
+    return GetReplyExport(handle, node, 126, 0, reply);
 }
 NV_API int32_t KYMSetSystemType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 126, 0, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 126, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t KYMGetSystemType(uint32_t handle, uint32_t node, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 126, 0, reply); });
+    return GetReplyExport(handle, node, 126, 0, reply);
 }
 NV_API int32_t SetSY(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetValue(handle, node, 126, index, value, ackFlag, ackBuffer); });
+    return SetValueExport(handle, node, 126, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSY(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return Guarded(-1, [&] { return DispatchGetAnswer(handle, node, 126, index, reply); });
+    return GetReplyExport(handle, node, 126, index, reply);
 }
 NV_API int32_t SystemUnlock(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] { return UnlockThenSystem(handle, node, 0, ackFlag, ackBuffer); });
