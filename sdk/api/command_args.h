@@ -8,6 +8,7 @@
 #include "norvane/NorvaneFunc.h"
 #include "sdk/api/dispatch.h"
 #include "sdk/api/export_guard.h"
+#include "sdk/core/codec/commands.h"
 
 namespace norvane::sdk::cmd {
 

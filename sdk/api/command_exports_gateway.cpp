@@ -10,12 +10,10 @@ using namespace norvane::sdk::cmd;
 
 namespace {
 
-constexpr uint8_t kBitRate = 53;
 constexpr uint32_t kBroadcastNode = 127;
-constexpr uint8_t kInterruptConfig = 81;
 
 int BroadcastBitRate(uint32_t handle, int32_t code) {
-    return SetValue(handle, kBroadcastNode, kBitRate, 0, code, 0, nullptr);
+    return SetValue(handle, kBroadcastNode, kBtr, 0, code, 0, nullptr);
 }
 
 }  // namespace
@@ -23,7 +21,7 @@ int BroadcastBitRate(uint32_t handle, int32_t code) {
 extern "C" {
 
 NV_API int32_t GetMDL(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 65, 0, reply);
+    return GetReplyExport(handle, node, kMdl, 0, reply);
 }
 
 // Every node takes the new bit-rate code from one broadcast; through the UART converter it is
@@ -56,7 +54,7 @@ NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
         }
         if (slot == GatewaySlot::Zone || (!slot && kind != kKindWorkBlock)) return -1;
         KymReply reply{};
-        const int result = DispatchGetAnswer(handle, 1, kBitRate, 0, &reply);
+        const int result = DispatchGetAnswer(handle, 1, kBtr, 0, &reply);
         if (result == 1 && bitRate != nullptr) *bitRate = reply.field[0];
         return result;
     });
@@ -73,7 +71,7 @@ NV_API int32_t ForceStopProgram(uint32_t kindMask, uint32_t* params, uint32_t no
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         const uint32_t handle = MakeHandle(kindMask, 0);
         OpenKymDev(handle);
-        SetValue(handle, node, kInterruptConfig, 0, 0, 0, nullptr);
+        SetValue(handle, node, kIcfg, 0, 0, 0, nullptr);
         CloseKymDev(handle);
         return 1;
     });

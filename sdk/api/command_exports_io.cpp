@@ -11,7 +11,6 @@ using namespace norvane::sdk::cmd;
 
 namespace {
 
-constexpr uint8_t kStream = 62;
 constexpr int kStreamChunk = 6;
 
 // Command-62 data block: count word, then the bytes.
@@ -35,31 +34,31 @@ std::optional<GatewaySlot> StreamSlot(uint32_t kind) {
 extern "C" {
 
 NV_API int32_t SetDOUT(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 4, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, kDout, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetDOUT(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 4, 0, reply);
+    return GetReplyExport(handle, node, kDout, 0, reply);
 }
 NV_API int32_t SetIOconfig(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                            KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 71, 0, data, ackFlag, ackBuffer); });
+    return Guarded(-1, [&] { return SetData(handle, node, kIoConfig, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetIOconfig(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 71, 0, reply);
+    return GetReplyExport(handle, node, kIoConfig, 0, reply);
 }
 NV_API int32_t SetDVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                           KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 72, 0, data, ackFlag, ackBuffer); });
+    return Guarded(-1, [&] { return SetData(handle, node, kDvaInfo, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetDVAInfo(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 72, 0, reply);
+    return GetReplyExport(handle, node, kDvaInfo, 0, reply);
 }
 NV_API int32_t SetMIODVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                              KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 72, 1, data, ackFlag, ackBuffer); });
+    return Guarded(-1, [&] { return SetData(handle, node, kDvaInfo, 1, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetMIODVAInfo(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 72, 1, reply);
+    return GetReplyExport(handle, node, kDvaInfo, 1, reply);
 }
 NV_API int32_t Set0606DVAInfo(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                               KymReply* ackBuffer) {
@@ -84,7 +83,7 @@ NV_API int32_t GetAVAInfo(uint32_t handle, uint32_t node, const uint8_t* channel
             group = static_cast<uint8_t>(group | (1u << bit));
             const bool last = (mask >> (bit + 1)) == 0;
             if (++inGroup < 4 && !last) continue;
-            result = SetValue(handle, node, 76, 0, group, ackFlag, reply);
+            result = SetValue(handle, node, kAvaInfo, 0, group, ackFlag, reply);
             if (result < 1) return result;
             group = 0;
             inGroup = 0;
@@ -95,13 +94,13 @@ NV_API int32_t GetAVAInfo(uint32_t handle, uint32_t node, const uint8_t* channel
 
 NV_API int32_t SetDMA(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,
                       KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 83, 0, data, ackFlag, ackBuffer); });
+    return Guarded(-1, [&] { return SetData(handle, node, kDma, 0, data, ackFlag, ackBuffer); });
 }
 
 // Reads carry no data: the node answers with the next six-byte chunk of its data window
 // (field 0 = the chunk's offset, record bytes 4-9 = the bytes). The third argument is not used.
 NV_API int32_t GetDMA(uint32_t handle, uint32_t node, int32_t /*unused*/, KymReply* reply) {
-    return GetReplyExport(handle, node, 83, 0, reply);
+    return GetReplyExport(handle, node, kDma, 0, reply);
 }
 
 NV_API int32_t SetNRD(uint32_t handle, uint32_t node, const void* data, int32_t ackFlag,

@@ -10,7 +10,6 @@ using namespace norvane::sdk::cmd;
 
 namespace {
 
-constexpr uint8_t kOperate = 82;
 constexpr int32_t kMaxOperationPayload = 5;  // 7 data bytes of a frame less the two operation bytes
 
 struct OperationBlock {

@@ -10,7 +10,6 @@ using namespace norvane::sdk::cmd;
 
 namespace {
 
-constexpr uint8_t kDma = 83;
 constexpr uint8_t kBlockAddress[3] = {24, 30, 36};
 constexpr size_t kChunk[3] = {6, 6, 4};  // 16 bytes of a card block
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "norvane/NorvaneFunc.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/gateway_kind.h"
 
 namespace norvane::sdk {
@@ -18,14 +19,15 @@ int DispatchGet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, 
 inline int DispatchSetAck(uint32_t handle, uint32_t node, uint8_t command, int index, const void* data,
                           int32_t ackFlag, KymReply* ackBuffer) {
     if (ackFlag != 0 && ackBuffer != nullptr) {
-        return DispatchSet(handle, node, static_cast<uint8_t>(command | 0x80), index, data, ackBuffer);
+        return DispatchSet(handle, node, static_cast<uint8_t>(command | cmd::kAnswerBit), index, data,
+                           ackBuffer);
     }
     return DispatchSet(handle, node, command, index, data, nullptr);
 }
 
 /// Get exports always ask for an answer.
 inline int DispatchGetAnswer(uint32_t handle, uint32_t node, uint8_t command, int index, KymReply* answer) {
-    return DispatchGet(handle, node, static_cast<uint8_t>(command | 0x80), index, answer);
+    return DispatchGet(handle, node, static_cast<uint8_t>(command | cmd::kAnswerBit), index, answer);
 }
 
 }  // namespace norvane::sdk

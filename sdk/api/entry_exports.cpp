@@ -8,6 +8,8 @@ using norvane::sdk::DispatchGet;
 using norvane::sdk::DispatchSet;
 using norvane::sdk::GlobalSwitches;
 using norvane::sdk::Guarded;
+using norvane::sdk::cmd::kAnswerBit;
+using norvane::sdk::cmd::kErrorReport;
 
 extern "C" {
 
@@ -21,8 +23,8 @@ NV_API int32_t SingleCommandSet(uint32_t handle, uint32_t node, uint32_t control
                                 void* data, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] {
         if (ackFlag != 0 && ackBuffer != nullptr) {
-            return DispatchSet(handle, node, static_cast<uint8_t>((controlWord | 0x80) & 0xFF), index, data,
-                               ackBuffer);
+            return DispatchSet(handle, node, static_cast<uint8_t>((controlWord | kAnswerBit) & 0xFF), index,
+                               data, ackBuffer);
         }
         return DispatchSet(handle, node, static_cast<uint8_t>(controlWord), index, data, nullptr);
     });
@@ -31,17 +33,18 @@ NV_API int32_t SingleCommandSet(uint32_t handle, uint32_t node, uint32_t control
 NV_API int32_t SingleCommandGet(uint32_t handle, uint32_t node, uint32_t controlWord, int32_t index,
                                 KymReply* answer) {
     return Guarded(-1, [&] {
-        return DispatchGet(handle, node, static_cast<uint8_t>((controlWord | 0x80) & 0xFF), index, answer);
+        return DispatchGet(handle, node, static_cast<uint8_t>((controlWord | kAnswerBit) & 0xFF), index,
+                           answer);
     });
 }
 
 NV_API int32_t GetLastErr(uint32_t handle, uint32_t node, KymReply* answer) {
-    return Guarded(-1, [&] { return DispatchGet(handle, node, 0x8F, 0, answer); });
+    return Guarded(-1, [&] { return DispatchGet(handle, node, kErrorReport | kAnswerBit, 0, answer); });
 }
 
 NV_API int32_t GetMissingErr(uint32_t handle, uint32_t node, int32_t which, KymReply* answer) {
     if (which < 1 || which > 4) return -1;
-    return Guarded(-1, [&] { return DispatchGet(handle, node, 0x8F, which, answer); });
+    return Guarded(-1, [&] { return DispatchGet(handle, node, kErrorReport | kAnswerBit, which, answer); });
 }
 
 NV_API int32_t SetSerialTransmissision(int32_t value) {

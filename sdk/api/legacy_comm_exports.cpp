@@ -24,10 +24,11 @@ bool UfqMode() {
 // answer to index k. Callers hold the node lock.
 int ReadPowerUpFlags(uint32_t handle, uint32_t node, KymReply* out) {
     Steps steps;
-    if (!steps.Add(DispatchGetAnswer(handle, node, 6, 0, out))) return steps.Result();
+    if (!steps.Add(DispatchGetAnswer(handle, node, first_gen::kPowerUpConfig, 0, out))) return steps.Result();
     for (uint32_t bit = 0; bit < kPowerUpFlags; ++bit) {
         KymReply answer{};
-        const int result = DispatchGetAnswer(handle, node, 6, static_cast<int>(bit), &answer);
+        const int result =
+            DispatchGetAnswer(handle, node, first_gen::kPowerUpConfig, static_cast<int>(bit), &answer);
         if (!steps.Add(result)) return steps.Result();
         if (result == 1) {
             const uint32_t mask = 1u << bit;
@@ -48,15 +49,17 @@ bool NodeHasInterruptFlag(uint32_t node, uint32_t bit) {
 
 int SetInterruptEnableImpl(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     const uint32_t kind = KindOf(handle);
-    if (IsSecondGenKind(kind)) return SetData(handle, node, 78, 0, data, ackFlag, ackBuffer);
-    if (kind == kKindUartFirstGen) return SetData(handle, node, 7, 13, data, ackFlag, ackBuffer);
+    if (IsSecondGenKind(kind)) return SetData(handle, node, kInterruptEnable, 0, data, ackFlag, ackBuffer);
+    if (kind == kKindUartFirstGen)
+        return SetData(handle, node, first_gen::kInterruptConfig, 13, data, ackFlag, ackBuffer);
     return -1;
 }
 
 int GetInterruptEnableImpl(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
     const uint32_t kind = KindOf(handle);
-    if (IsSecondGenKind(kind)) return DispatchGetAnswer(handle, node, 78, index, reply);
-    if (IsFirstGenFormKind(kind)) return DispatchGetAnswer(handle, node, 7, index, reply);
+    if (IsSecondGenKind(kind)) return DispatchGetAnswer(handle, node, kInterruptEnable, index, reply);
+    if (IsFirstGenFormKind(kind))
+        return DispatchGetAnswer(handle, node, first_gen::kInterruptConfig, index, reply);
     return -1;
 }
 
@@ -65,7 +68,7 @@ int GetInterruptEnableImpl(uint32_t handle, uint32_t node, int32_t index, KymRep
 int ChangeAddress(uint32_t handle, uint32_t node, const int32_t* record) {
     const int32_t block[3] = {record[0], record[1], 0};
     KymReply scratch{};
-    return DispatchSet(handle, node, 0x8C, 1, block, &scratch);
+    return DispatchSet(handle, node, first_gen::kSerialNumber | kAnswerBit, 1, block, &scratch);
 }
 
 }  // namespace
@@ -77,22 +80,22 @@ extern "C" {
 NV_API int32_t SetComm_RS232(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                              KymReply* ackBuffer) {
     if (KindOf(handle) != kKindRs232FirstGen) return -1;
-    return SetValueExport(handle, node, 1, 1, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kCommunication, 1, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetComm_RS232(uint32_t handle, uint32_t node, KymReply* reply) {
     if (KindOf(handle) != kKindRs232FirstGen) return -1;
-    return GetReplyExport(handle, node, 1, 1, reply);
+    return GetReplyExport(handle, node, first_gen::kCommunication, 1, reply);
 }
 NV_API int32_t SetComm_CAN_Master(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                   KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 1, 5, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kCommunication, 5, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetComm_CAN_Master(uint32_t handle, uint32_t node, KymReply* reply) {
     if (reply == nullptr) return -1;
     return Guarded(-1, [&] {
         Steps steps;
-        if (steps.Add(GetStep(handle, node, 1, 7, reply, 0)))
-            steps.Add(GetStep(handle, node, 1, 5, reply, 1));
+        if (steps.Add(GetStep(handle, node, first_gen::kCommunication, 7, reply, 0)))
+            steps.Add(GetStep(handle, node, first_gen::kCommunication, 5, reply, 1));
         return steps.Result();
     });
 }
@@ -105,7 +108,8 @@ NV_API int32_t SetComm_CAN_Slave(uint32_t handle, uint32_t node, int32_t* record
         Steps steps;
         const int indexes[3] = {5, 8, 6};
         for (int k = 0; k < 3; ++k) {
-            if (!steps.Add(SetStep(handle, node, 1, indexes[k], &record[k + 1], ackFlag, ackBuffer, k)))
+            if (!steps.Add(SetStep(handle, node, first_gen::kCommunication, indexes[k], &record[k + 1],
+                                   ackFlag, ackBuffer, k)))
                 break;
         }
         return steps.Result();
@@ -118,7 +122,7 @@ NV_API int32_t GetComm_CAN_Slave(uint32_t handle, uint32_t node, KymReply* out) 
         Steps steps;
         const int indexes[4] = {7, 5, 8, 6};
         for (int k = 0; k < 4; ++k) {
-            if (!steps.Add(GetStep(handle, node, 1, indexes[k], out, k))) break;
+            if (!steps.Add(GetStep(handle, node, first_gen::kCommunication, indexes[k], out, k))) break;
         }
         return steps.Result();
     });
@@ -126,28 +130,28 @@ NV_API int32_t GetComm_CAN_Slave(uint32_t handle, uint32_t node, KymReply* out) 
 NV_API int32_t Comm_Update(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                            KymReply* ackBuffer) {
     if (static_cast<uint32_t>(value) > 3) return 0;
-    return SetValueExport(handle, node, 1, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kCommunication, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t SetPP(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 1, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kCommunication, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPP(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 1, index, reply);
+    return GetReplyExport(handle, node, first_gen::kCommunication, index, reply);
 }
 
 // ---- power-up and loop configuration (command 6) ----
 
 NV_API int32_t SetIC(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 6, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kPowerUpConfig, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetIC(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 6, index, reply);
+    return GetReplyExport(handle, node, first_gen::kPowerUpConfig, index, reply);
 }
 NV_API int32_t SetCloseLoopControl(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 6, 6, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kPowerUpConfig, 6, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPowerUpCfg(uint32_t handle, uint32_t node, KymReply* out) {
     if (out == nullptr) return -1;
@@ -172,8 +176,8 @@ NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, in
             if (static_cast<int32_t>((now >> bit) & 1) == wanted) continue;
             KymReply answer{};
             const bool acked = ackFlag != 0 && flagsOut != nullptr;
-            const int result =
-                SetValue(handle, node, 6, static_cast<int>(bit), wanted, acked ? 1 : 0, &answer);
+            const int result = SetValue(handle, node, first_gen::kPowerUpConfig, static_cast<int>(bit),
+                                        wanted, acked ? 1 : 0, &answer);
             if (!steps.Add(result)) return steps.Result();
             if (acked && result == 1) {
                 const uint32_t mask = 1u << bit;
@@ -189,10 +193,10 @@ NV_API int32_t SetPowerUpCfg(uint32_t handle, uint32_t node, uint32_t* flags, in
 
 NV_API int32_t SetIE(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 7, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kInterruptConfig, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetIE(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 7, index, reply);
+    return GetReplyExport(handle, node, first_gen::kInterruptConfig, index, reply);
 }
 NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, int32_t ackFlag,
                                uint32_t* flagsOut) {
@@ -205,8 +209,8 @@ NV_API int32_t SetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* flags, 
             if (!NodeHasInterruptFlag(node, bit)) continue;
             KymReply answer{};
             const int32_t value = static_cast<int32_t>((*flags >> bit) & 1);
-            const int result =
-                SetValue(handle, node, 7, static_cast<int>(bit), value, acked ? 1 : 0, &answer);
+            const int result = SetValue(handle, node, first_gen::kInterruptConfig, static_cast<int>(bit),
+                                        value, acked ? 1 : 0, &answer);
             if (!steps.Add(result)) break;
             if (acked && result == 1) {
                 const uint32_t mask = 1u << bit;
@@ -224,7 +228,8 @@ NV_API int32_t GetInterruptCfg(uint32_t handle, uint32_t node, uint32_t* out) {
         for (uint32_t bit = 0; bit < kInterruptFlags; ++bit) {
             if (!NodeHasInterruptFlag(node, bit)) continue;
             KymReply answer{};
-            const int result = DispatchGetAnswer(handle, node, 7, static_cast<int>(bit), &answer);
+            const int result =
+                DispatchGetAnswer(handle, node, first_gen::kInterruptConfig, static_cast<int>(bit), &answer);
             if (!steps.Add(result)) break;
             if (result == 1) {
                 const uint32_t mask = 1u << bit;
@@ -251,20 +256,20 @@ NV_API int32_t GetGWIE(uint32_t handle, int32_t index, KymReply* reply) {
 // ---- identity, serial number, power-on time ----
 
 NV_API int32_t GetModelInfo(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 11, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kModel, 0, reply);
 }
 NV_API int32_t GetSerialNumber(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 12, 3, reply);
+    return GetReplyExport(handle, node, first_gen::kSerialNumber, 3, reply);
 }
 NV_API int32_t SetSerialNumber(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 12, 2, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kSerialNumber, 2, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPowerOnTime(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 14, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kPowerOnTime, 0, reply);
 }
 NV_API int32_t ResetPowerOnTime(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 14, 0, 0, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kPowerOnTime, 0, 0, ackFlag, ackBuffer);
 }
 
 // ---- node and gateway addresses, identification light (command 12) ----
@@ -285,7 +290,7 @@ NV_API int32_t SetLightFlash(uint32_t handle, uint32_t node, int32_t value, int3
     return Guarded(-1, [&] {
         const int32_t block[3] = {static_cast<int32_t>(node), 254, value};
         KymReply scratch{};
-        return SetData(handle, node, 12, 1, block, ackFlag, &scratch);
+        return SetData(handle, node, first_gen::kSerialNumber, 1, block, ackFlag, &scratch);
     });
 }
 
@@ -293,18 +298,18 @@ NV_API int32_t SetLightFlash(uint32_t handle, uint32_t node, int32_t value, int3
 
 NV_API int32_t SetER(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 15, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kError, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetER(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 15, index, reply);
+    return GetReplyExport(handle, node, first_gen::kError, index, reply);
 }
 NV_API int32_t ClearControlerError(uint32_t handle, uint32_t node, int32_t index, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 15, index, 0, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kError, index, 0, ackFlag, ackBuffer);
 }
 NV_API int32_t GetControlerError(uint32_t handle, uint32_t node, int32_t which, KymReply* reply) {
     if (which < 0 || which > 7) return -1;
-    return GetReplyExport(handle, node, 15, which + 10, reply);
+    return GetReplyExport(handle, node, first_gen::kError, which + 10, reply);
 }
 
 }  // extern "C"

@@ -18,27 +18,28 @@ void SplitBytes(int32_t value, KymReply* out) {
 
 int SetIoOutput(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     const uint32_t kind = KindOf(handle);
-    if (IsFirstGenFormKind(kind)) return SetData(handle, node, 55, 1, data, ackFlag, ackBuffer);
+    if (IsFirstGenFormKind(kind))
+        return SetData(handle, node, first_gen::kDigitalValues, 1, data, ackFlag, ackBuffer);
     if (!IsSecondGenKind(kind)) return -1;
-    if (node == 1) return SetData(handle, 1, 77, 0, data, ackFlag, ackBuffer);
+    if (node == 1) return SetData(handle, 1, kIoOutput, 0, data, ackFlag, ackBuffer);
     if (data == nullptr) return -1;
     const auto word = *static_cast<const uint32_t*>(data);
     const int32_t dva = static_cast<int32_t>((word & 0xFF) | (((word >> 16) & 0xFF) << 8));
     KymReply answer{};
     const bool acked = ackFlag != 0 && ackBuffer != nullptr;
-    const int result = SetValue(handle, node, 72, 1, dva, acked ? 1 : 0, &answer);
+    const int result = SetValue(handle, node, kDvaInfo, 1, dva, acked ? 1 : 0, &answer);
     if (acked && result == 1) SplitBytes(answer.field[0], ackBuffer);
     return result;
 }
 
 int GetIoOutput(uint32_t handle, uint32_t node, KymReply* out) {
     const uint32_t kind = KindOf(handle);
-    if (IsFirstGenFormKind(kind)) return DispatchGetAnswer(handle, node, 55, 1, out);
+    if (IsFirstGenFormKind(kind)) return DispatchGetAnswer(handle, node, first_gen::kDigitalValues, 1, out);
     if (!IsSecondGenKind(kind)) return -1;
-    if (node == 1) return DispatchGetAnswer(handle, 1, 77, 0, out);
+    if (node == 1) return DispatchGetAnswer(handle, 1, kIoOutput, 0, out);
     if (out == nullptr) return -1;
     KymReply answer{};
-    const int result = DispatchGetAnswer(handle, node, 72, 1, &answer);
+    const int result = DispatchGetAnswer(handle, node, kDvaInfo, 1, &answer);
     if (result == 1) SplitBytes(answer.field[0], out);
     return result;
 }
@@ -51,17 +52,17 @@ extern "C" {
 
 NV_API int32_t SetLimit(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                         KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 44, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kLimits, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetLimit(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 44, index, reply);
+    return GetReplyExport(handle, node, first_gen::kLimits, index, reply);
 }
 NV_API int32_t SetPositionErrorLimit(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 44, 6, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kLimits, 6, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetPositionErrorLimit(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 44, 6, reply);
+    return GetReplyExport(handle, node, first_gen::kLimits, 6, reply);
 }
 NV_API int32_t SetMoveLimitCfg(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
                                KymReply* ackBuffer) {
@@ -70,7 +71,8 @@ NV_API int32_t SetMoveLimitCfg(uint32_t handle, uint32_t node, int32_t* record, 
         NodeLockGuard lock(node);
         Steps steps;
         for (int index = 0; index < 3; ++index) {
-            if (!steps.Add(SetStep(handle, node, 44, index, &record[index], ackFlag, ackBuffer, index)))
+            if (!steps.Add(SetStep(handle, node, first_gen::kLimits, index, &record[index], ackFlag,
+                                   ackBuffer, index)))
                 break;
         }
         return steps.Result();
@@ -82,7 +84,7 @@ NV_API int32_t GetMoveLimitCfg(uint32_t handle, uint32_t node, KymReply* out) {
         NodeLockGuard lock(node);
         Steps steps;
         for (int index = 0; index < 3; ++index) {
-            if (!steps.Add(GetStep(handle, node, 44, index, out, index))) break;
+            if (!steps.Add(GetStep(handle, node, first_gen::kLimits, index, out, index))) break;
         }
         return steps.Result();
     });
@@ -96,8 +98,8 @@ NV_API int32_t SetEncoderCfg(uint32_t handle, uint32_t node, int32_t* record, in
     return Guarded(-1, [&] {
         NodeLockGuard lock(node);
         Steps steps;
-        if (steps.Add(SetStep(handle, node, 61, 0, &record[0], ackFlag, ackBuffer, 0))) {
-            steps.Add(SetStep(handle, node, 61, 1, &record[1], ackFlag, ackBuffer, 1));
+        if (steps.Add(SetStep(handle, node, first_gen::kEncoder, 0, &record[0], ackFlag, ackBuffer, 0))) {
+            steps.Add(SetStep(handle, node, first_gen::kEncoder, 1, &record[1], ackFlag, ackBuffer, 1));
         }
         return steps.Result();
     });
@@ -107,67 +109,70 @@ NV_API int32_t GetEncoderCfg(uint32_t handle, uint32_t node, KymReply* out) {
     return Guarded(-1, [&] {
         NodeLockGuard lock(node);
         Steps steps;
-        if (steps.Add(GetStep(handle, node, 61, 0, out, 0))) steps.Add(GetStep(handle, node, 61, 1, out, 1));
+        if (steps.Add(GetStep(handle, node, first_gen::kEncoder, 0, out, 0)))
+            steps.Add(GetStep(handle, node, first_gen::kEncoder, 1, out, 1));
         return steps.Result();
     });
 }
 NV_API int32_t SetEncoderType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                               KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 61, 2, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kEncoder, 2, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetEncoderType(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 61, 2, reply);
+    return GetReplyExport(handle, node, first_gen::kEncoder, 2, reply);
 }
 NV_API int32_t GetBatteryStatus(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 61, 3, reply);
+    return GetReplyExport(handle, node, first_gen::kEncoder, 3, reply);
 }
 NV_API int32_t SetQES(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                       KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 61, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kEncoder, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetQES(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 61, index, reply);
+    return GetReplyExport(handle, node, first_gen::kEncoder, index, reply);
 }
 
 // ---- I/O configuration, sensors, analog and digital values (commands 51-55) ----
 
 NV_API int32_t SetIOConfig(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                            KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 51, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kIoConfig, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetIOConfig(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 51, index, reply);
+    return GetReplyExport(handle, node, first_gen::kIoConfig, index, reply);
 }
 NV_API int32_t SetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
                                   int32_t ackFlag, KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 52, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kSensorAction, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSensorActionCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 52, index, reply);
+    return GetReplyExport(handle, node, first_gen::kSensorAction, index, reply);
 }
 NV_API int32_t SetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, int32_t value,
                                    int32_t ackFlag, KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 53, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kSensorTrigger, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSensorTriggerCfg(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 53, index, reply);
+    return GetReplyExport(handle, node, first_gen::kSensorTrigger, index, reply);
 }
 NV_API int32_t GetAnalogValue(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 54, index, reply);
+    return GetReplyExport(handle, node, first_gen::kAnalogValue, index, reply);
 }
 NV_API int32_t SetDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 55, 0, data, ackFlag, ackBuffer); });
+    return Guarded(
+        -1, [&] { return SetData(handle, node, first_gen::kDigitalValues, 0, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetDigitalValue(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 55, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kDigitalValues, 0, reply);
 }
 NV_API int32_t SetServoDigitalValue(uint32_t handle, uint32_t node, void* data, int32_t ackFlag,
                                     KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 55, 2, data, ackFlag, ackBuffer); });
+    return Guarded(
+        -1, [&] { return SetData(handle, node, first_gen::kDigitalValues, 2, data, ackFlag, ackBuffer); });
 }
 NV_API int32_t GetServoDigitalValue(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 55, 2, reply);
+    return GetReplyExport(handle, node, first_gen::kDigitalValues, 2, reply);
 }
 
 // ---- I/O outputs of both generations ----

@@ -18,7 +18,9 @@ int SetMotorIndexes(uint32_t handle, uint32_t node, const int32_t* record, int f
     NodeLockGuard lock(node);
     Steps steps;
     for (int index = first, word = 0; index <= last; ++index, ++word) {
-        if (!steps.Add(SetStep(handle, node, 16, index, &record[word], ackFlag, ackBuffer, word))) break;
+        if (!steps.Add(SetStep(handle, node, first_gen::kMotorParameters, index, &record[word], ackFlag,
+                               ackBuffer, word)))
+            break;
     }
     return steps.Result();
 }
@@ -27,7 +29,7 @@ int GetMotorIndexes(uint32_t handle, uint32_t node, KymReply* out, int first, in
     NodeLockGuard lock(node);
     Steps steps;
     for (int index = first, word = 0; index <= last; ++index, ++word) {
-        if (!steps.Add(GetStep(handle, node, 16, index, out, word))) break;
+        if (!steps.Add(GetStep(handle, node, first_gen::kMotorParameters, index, out, word))) break;
     }
     return steps.Result();
 }
@@ -40,10 +42,10 @@ extern "C" {
 
 NV_API int32_t SetMT(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 16, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kMotorParameters, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMT(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 16, index, reply);
+    return GetReplyExport(handle, node, first_gen::kMotorParameters, index, reply);
 }
 NV_API int32_t SetMotorPara(uint32_t handle, uint32_t node, int32_t* record, int32_t ackFlag,
                             KymReply* ackBuffer) {
@@ -67,13 +69,14 @@ NV_API int32_t UFQGetMotorPara(uint32_t handle, uint32_t node, KymReply* out) {
 // ---- RGB light (command 20) ----
 
 NV_API int32_t SetRgb(uint32_t handle, uint32_t node, int32_t colour, int32_t ackFlag, KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 20, 0, colour & 0xFFFFFF, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kRgbLight, 0, colour & 0xFFFFFF, ackFlag, ackBuffer);
 }
 NV_API int32_t GetRgb(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 20, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kRgbLight, 0, reply);
 }
 NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 20, 1, data, ackFlag, ackBuffer); });
+    return Guarded(-1,
+                   [&] { return SetData(handle, node, first_gen::kRgbLight, 1, data, ackFlag, ackBuffer); });
 }
 
 // ---- motor power and motion (commands 21-23) ----
@@ -82,89 +85,91 @@ NV_API int32_t SetQickRgb(uint32_t handle, uint32_t node, void* data, int32_t ac
 NV_API int32_t SetMotorOn(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                           KymReply* ackBuffer) {
     return Guarded(-1, [&] {
-        const int result = SetValue(handle, node, 21, 0, value, ackFlag, ackBuffer);
+        const int result = SetValue(handle, node, first_gen::kMotorOn, 0, value, ackFlag, ackBuffer);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         return result;
     });
 }
 NV_API int32_t GetMotorOn(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 21, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kMotorOn, 0, reply);
 }
 NV_API int32_t BeginMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetPlain(handle, node, 22, 0, ackFlag, ackBuffer); });
+    return Guarded(-1,
+                   [&] { return SetPlain(handle, node, first_gen::kBeginMotion, 0, ackFlag, ackBuffer); });
 }
 NV_API int32_t StopMotion(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetPlain(handle, node, 23, 0, ackFlag, ackBuffer); });
+    return Guarded(-1, [&] { return SetPlain(handle, node, first_gen::kStopMotion, 0, ackFlag, ackBuffer); });
 }
 
 // ---- motion format and acceleration profile (commands 24-28) ----
 
 NV_API int32_t SetMotionFormatSwitch(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 24, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kMotionFormat, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetMotionFormatSwitch(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 24, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kMotionFormat, 0, reply);
 }
 NV_API int32_t SetAcceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 25, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kAcceleration, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetAcceleration(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 25, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kAcceleration, 0, reply);
 }
 NV_API int32_t SetDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 26, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kDeceleration, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetDeceleration(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 26, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kDeceleration, 0, reply);
 }
 NV_API int32_t SetStartingSpeed(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 27, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kStartingSpeed, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetStartingSpeed(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 27, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kStartingSpeed, 0, reply);
 }
 NV_API int32_t SetServoPreAction(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetPlain(handle, node, 27, 0, ackFlag, ackBuffer); });
+    return Guarded(-1,
+                   [&] { return SetPlain(handle, node, first_gen::kStartingSpeed, 0, ackFlag, ackBuffer); });
 }
 NV_API int32_t SetStopDeceleration(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 28, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kStopDeceleration, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetStopDeceleration(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 28, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kStopDeceleration, 0, reply);
 }
 
 // ---- backlash (command 45) and temperature (commands 46, 58) ----
 
 NV_API int32_t SetBacklashComp(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 45, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kBacklash, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetBacklashComp(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 45, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kBacklash, 0, reply);
 }
 NV_API int32_t GetmMDS(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 45, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kBacklash, 0, reply);
 }
 NV_API int32_t GetDesiredValues(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 46, index, reply);
+    return GetReplyExport(handle, node, first_gen::kDesiredValues, index, reply);
 }
 NV_API int32_t GetTemperatureLimit(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 46, 5, reply);
+    return GetReplyExport(handle, node, first_gen::kDesiredValues, 5, reply);
 }
 NV_API int32_t SetTemperatureLimit(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                    KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 58, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kTemperature, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSQT(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 58, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kTemperature, 0, reply);
 }
 NV_API int32_t GetCurrTemperature(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 58, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kTemperature, 0, reply);
 }
 
 }  // extern "C"

@@ -19,7 +19,7 @@ constexpr uint8_t kServo = 3;
 
 int Operate(uint32_t handle, uint32_t node, const OperationBlock& block, int32_t ackFlag,
             KymReply* ackBuffer) {
-    return SetData(handle, node, 81, 0, &block, ackFlag, ackBuffer);
+    return SetData(handle, node, first_gen::kOperation, 0, &block, ackFlag, ackBuffer);
 }
 
 int Operation(uint32_t handle, uint32_t node, uint8_t group, uint8_t code, int32_t ackFlag,
@@ -59,7 +59,7 @@ int EchoedByte(uint32_t handle, uint32_t node, uint8_t group, uint8_t code, uint
 int UnlockThenSystem(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag, KymReply* ackBuffer) {
     const uint8_t zero = 0;
     Operate(handle, node, MakeOperation(kUfq, 0, &zero, 1), 0, nullptr);
-    return SetValue(handle, node, 126, 0, value, ackFlag, ackBuffer);
+    return SetValue(handle, node, first_gen::kSystem, 0, value, ackFlag, ackBuffer);
 }
 
 }  // namespace
@@ -68,7 +68,8 @@ extern "C" {
 
 NV_API int32_t OPR_Operate(uint32_t handle, uint32_t node, void* block, int32_t ackFlag,
                            KymReply* ackBuffer) {
-    return Guarded(-1, [&] { return SetData(handle, node, 81, 0, block, ackFlag, ackBuffer); });
+    return Guarded(
+        -1, [&] { return SetData(handle, node, first_gen::kOperation, 0, block, ackFlag, ackBuffer); });
 }
 
 // ---- UFQ group (2) ----
@@ -208,24 +209,24 @@ NV_API int32_t OPR_ServoAuthorization(uint32_t handle, uint32_t node, int32_t va
 
 NV_API int32_t SetSystemCommand(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 126, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kSystem, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSystemCommand(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 126, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kSystem, 0, reply);
 }
 NV_API int32_t KYMSetSystemType(uint32_t handle, uint32_t node, int32_t value, int32_t ackFlag,
                                 KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 126, 0, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kSystem, 0, value, ackFlag, ackBuffer);
 }
 NV_API int32_t KYMGetSystemType(uint32_t handle, uint32_t node, KymReply* reply) {
-    return GetReplyExport(handle, node, 126, 0, reply);
+    return GetReplyExport(handle, node, first_gen::kSystem, 0, reply);
 }
 NV_API int32_t SetSY(uint32_t handle, uint32_t node, int32_t index, int32_t value, int32_t ackFlag,
                      KymReply* ackBuffer) {
-    return SetValueExport(handle, node, 126, index, value, ackFlag, ackBuffer);
+    return SetValueExport(handle, node, first_gen::kSystem, index, value, ackFlag, ackBuffer);
 }
 NV_API int32_t GetSY(uint32_t handle, uint32_t node, int32_t index, KymReply* reply) {
-    return GetReplyExport(handle, node, 126, index, reply);
+    return GetReplyExport(handle, node, first_gen::kSystem, index, reply);
 }
 NV_API int32_t SystemUnlock(uint32_t handle, uint32_t node, int32_t ackFlag, KymReply* ackBuffer) {
     return Guarded(-1, [&] { return UnlockThenSystem(handle, node, 0, ackFlag, ackBuffer); });
@@ -247,7 +248,7 @@ NV_API int32_t UpdateFirmwareLine(uint32_t handle, uint32_t node, const char* li
                 std::this_thread::sleep_for(std::chrono::milliseconds(parsed.pauseMs));
                 return 1;
             case FirmwareLineKind::Data:
-                return SetData(handle, node, 127, 0, parsed.hex, ackFlag, ackBuffer);
+                return SetData(handle, node, first_gen::kFirmwareLine, 0, parsed.hex, ackFlag, ackBuffer);
             case FirmwareLineKind::Invalid:
                 break;
         }

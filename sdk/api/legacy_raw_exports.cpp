@@ -48,7 +48,8 @@ extern "C" {
 
 NV_API int32_t Set8143NRD(uint32_t handle, uint32_t node, void* data, int32_t ackFlag, KymReply* ackBuffer) {
     if (data == nullptr || *static_cast<const uint32_t*>(data) == 0) return -1;
-    return Guarded(-1, [&] { return SetData(handle, node, 85, 0, data, ackFlag, ackBuffer); });
+    return Guarded(-1,
+                   [&] { return SetData(handle, node, first_gen::kStream, 0, data, ackFlag, ackBuffer); });
 }
 
 // Sends the bytes as command 85 in chunks of six, without answers.
@@ -60,7 +61,7 @@ NV_API int32_t Kym8143Send(uint32_t handle, uint32_t node, const uint8_t* bytes,
             StreamChunk chunk;
             chunk.count = static_cast<uint32_t>(std::min(kStreamChunk, length - sent));
             std::memcpy(chunk.bytes, bytes + sent, chunk.count);
-            if (DispatchSet(handle, node, 85, 0, &chunk, nullptr) == -1) return -1;
+            if (DispatchSet(handle, node, first_gen::kStream, 0, &chunk, nullptr) == -1) return -1;
             sent += static_cast<int32_t>(chunk.count);
         }
         return sent;

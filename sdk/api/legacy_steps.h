@@ -42,7 +42,8 @@ inline int SetStep(uint32_t handle, uint32_t node, uint8_t command, int index, c
     if (ackFlag == 0 || ackBuffer == nullptr) return DispatchSet(handle, node, command, index, data, nullptr);
     KymReply scratch{};
     scratch.field[0] = ackBuffer->field[word];
-    const int result = DispatchSet(handle, node, static_cast<uint8_t>(command | 0x80), index, data, &scratch);
+    const int result =
+        DispatchSet(handle, node, static_cast<uint8_t>(command | cmd::kAnswerBit), index, data, &scratch);
     ackBuffer->field[word] = scratch.field[0];
     return result;
 }

@@ -1,6 +1,7 @@
 // First-generation answer decoding: R[0] is cleared, then answer bytes are copied little-endian into the
 // record from its first byte.
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/message_bytes.h"
 
 namespace norvane::sdk {
@@ -9,8 +10,6 @@ namespace {
 
 using codec::AnswerBytes;
 using codec::SetField;
-
-constexpr unsigned kErrorCommand = 15;
 
 // Returns 1 decoded, 0 when the answer fails the command's check.
 int Decode(uint32_t kind, uint32_t node, unsigned command, int index, const AnswerBytes& a, KymReply& r) {
@@ -142,7 +141,7 @@ int DecodeFirstGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index,
     if (answer == nullptr || out == nullptr) return 0;
     const unsigned command = controlWord & 0x7F;
     // An error report is left intact for the port, which reads its code.
-    if ((answer->controlWord & 0x7F) == kErrorCommand && command != kErrorCommand) return 0;
+    if ((answer->controlWord & 0x7F) == cmd::first_gen::kError && command != cmd::first_gen::kError) return 0;
     out->field[0] = 0;
     const int result = Decode(kind, node, command, index, AnswerBytes(*answer), *out);
     codec::ClearAnswerData(*answer);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/message_bytes.h"
 #include "sdk/core/codec/model_name.h"
 
@@ -208,7 +209,7 @@ int DecodeSecondGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index
                     size_t available, KymReply* out) {
     if (out == nullptr || answers == nullptr || available == 0) return 0;
     const unsigned command = controlWord & 0x7F;
-    if (command == 76) {
+    if (command == cmd::kAvaInfo) {
         // Other gateways deliver the channels in two messages; the RS-232 port combines its text answers
         // into the first one itself.
         const size_t count = kind == 1 ? 1 : std::min<size_t>(available, 2);

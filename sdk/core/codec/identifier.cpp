@@ -1,5 +1,6 @@
 // CAN identifiers and the error report rule shared by every port.
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/message_bytes.h"
 
 namespace norvane::sdk {
@@ -16,7 +17,7 @@ uint32_t CanIdentifier(uint32_t node, uint8_t controlWord, bool answerFlag) {
 
 int ErrorReportResult(uint8_t requestedCommand, const KymCanMsg& answer, bool* isErrorReport) {
     const unsigned requested = requestedCommand & 0x7Fu;
-    const bool report = (answer.controlWord & 0x7Fu) == 15 && requested != 15;
+    const bool report = (answer.controlWord & 0x7Fu) == cmd::kErrorReport && requested != cmd::kErrorReport;
     if (isErrorReport != nullptr) *isErrorReport = report;
     if (!report) return 0;
     const codec::AnswerBytes a(answer);

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "norvane/NorvaneFunc.h"
+#include "sdk/core/codec/commands.h"
 
 namespace norvane::sdk {
 
@@ -58,7 +59,7 @@ inline uint8_t ReplyTagControlWord(uint32_t tag) {
 // the node-less answers 0x40 (discovery) and 0x35, which are filed under node 1.
 inline uint8_t ReplyTagNode(uint32_t tag) {
     const uint8_t controlWord = ReplyTagControlWord(tag);
-    if (controlWord == 0x40 || controlWord == 0x35) return 1;
+    if (controlWord == cmd::kDiscovery || controlWord == cmd::kBtr) return 1;
     return static_cast<uint8_t>(((tag >> 19) & 0x1F) | ((tag >> 3) & 0x60));
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/text_builder.h"
 
 namespace norvane::sdk {
@@ -148,7 +149,7 @@ int EncodeText(int32_t node, uint8_t controlWord, uint8_t index, const void* dat
             body.Format("%s%s;", name, value.c_str());
         } else {
             // Discovery and bit rate without data go to every node.
-            if (command == 0x40 || command == 0x35) node = 0;
+            if (command == cmd::kDiscovery || command == cmd::kBtr) node = 0;
             if (!ack) {
                 text.Format("{ADR=%d;{%s;}}", node, name);
                 return text::Deliver(text, view, out, capacity, textLength);
