@@ -6,13 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "doubles/fake_gateway.h"
+#include "doubles/registry_slots.h"
 #include "sdk/core/codec/codec.h"
-#include "sdk/core/gateway.h"
-#include "sdk/core/gateway_registry.h"
 
 namespace norvane::testing {
 
-class CommandRecorder : public sdk::CSDKGWCAN {
+class CommandRecorder : public FakeGateway {
 public:
     struct Call {
         bool get = false;
@@ -50,14 +50,6 @@ public:
         std::memcpy(buffer, streamBytes, static_cast<size_t>(n));
         return n;
     }
-    int SearchPorts(void*, int) override { return 0; }
-    int OpenPort(uint32_t, KymNodeRecord*, int, uint32_t*) override { return 0; }
-    int ClosePort(uint32_t) override { return 0; }
-    int RegisterNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
-    int RegisterAllNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
-    int PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) override { return 0; }
-    int SendRaw(uint32_t, const uint8_t*, int) override { return 0; }
-    int SendCanMessage(uint32_t, const KymCanMsg*, KymCanMsg*, int, int*) override { return 0; }
 
     /// Data bytes of the n-th call's frame.
     std::vector<uint8_t> Bytes(size_t n) const {
@@ -77,20 +69,12 @@ private:
 /// Installs a recorder in every gateway slot for the life of a test and restores the slots after.
 class RecorderSlots {
 public:
-    RecorderSlots() : recorder(std::make_shared<CommandRecorder>()) {
-        for (int s = 0; s < sdk::kGatewaySlots; ++s) {
-            saved_[s] = sdk::InstallGateway(static_cast<sdk::GatewaySlot>(s), recorder);
-        }
-    }
-    ~RecorderSlots() {
-        for (int s = 0; s < sdk::kGatewaySlots; ++s)
-            sdk::InstallGateway(static_cast<sdk::GatewaySlot>(s), saved_[s]);
-    }
+    RecorderSlots() : recorder(std::make_shared<CommandRecorder>()) { scope_.InstallEverywhere(recorder); }
     void Remove(sdk::GatewaySlot slot) { sdk::RemoveGateway(slot); }
     std::shared_ptr<CommandRecorder> recorder;
 
 private:
-    std::shared_ptr<sdk::CSDKGWCAN> saved_[sdk::kGatewaySlots];
+    RegistrySlots scope_;
 };
 
 }  // namespace norvane::testing

@@ -5,7 +5,9 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
+#include "doubles/registry_slots.h"
 #include "norvane/NorvaneFunc.h"
 #include "recording_gateway.h"
 #include "sdk/core/gateway_registry.h"
@@ -21,20 +23,12 @@ constexpr GatewaySlot kAllSlots[] = {
 
 class Dispatch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (GatewaySlot slot : kAllSlots) {
-            saved_[static_cast<int>(slot)] = RemoveGateway(slot);
-        }
-    }
-    void TearDown() override {
-        for (GatewaySlot slot : kAllSlots) InstallGateway(slot, saved_[static_cast<int>(slot)]);
-    }
+    void SetUp() override { scope_.emplace(); }
+    void TearDown() override { scope_.reset(); }
     std::shared_ptr<RecordingGateway> Install(GatewaySlot slot) {
-        auto gateway = std::make_shared<RecordingGateway>();
-        InstallGateway(slot, gateway);
-        return gateway;
+        return scope_->Install<RecordingGateway>(slot);
     }
-    std::shared_ptr<CSDKGWCAN> saved_[kGatewaySlots];
+    std::optional<norvane::testing::RegistrySlots> scope_;
 };
 
 struct KindRoute {

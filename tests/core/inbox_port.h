@@ -1,15 +1,15 @@
 #pragma once
 // A port whose "wire" is an in-process inbox: the test pushes received messages, the real
-// receive thread of the port machinery files them. Request operations are not used here.
+// receive thread of the port machinery files them. The other operations are the neutral ones.
 #include <deque>
 #include <mutex>
 
+#include "doubles/fake_gateway.h"
 #include "platform/clock.h"
-#include "sdk/core/port.h"
 
 namespace norvane::testing {
 
-class InboxPort : public sdk::CNvCallBackFunc {
+class InboxPort : public FakePort {
 public:
     InboxPort() {
         legacyProtocol = 0;
@@ -36,18 +36,6 @@ public:
         }
         return 0;
     }
-    int ReceiveLoopLegacy(uint32_t) override { return 0; }
-    int ProbeLegacy() override { return 0; }
-    int Probe() override { return 0; }
-    int SetCommandLegacy(uint32_t, uint32_t, uint8_t, int, const void*, KymReply*) override { return 0; }
-    int SetCommand(uint32_t, uint32_t, uint8_t, int, const void*, KymReply*) override { return 0; }
-    int GetCommandLegacy(uint32_t, uint32_t, uint8_t, int, KymReply*) override { return 0; }
-    int GetCommand(uint32_t, uint32_t, uint8_t, int, KymReply*) override { return 0; }
-    int RegisterNodesLegacy(uint32_t, KymNodeRecord*, int) override { return 0; }
-    int RegisterNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
-    int OpenLegacy(uint32_t, KymNodeRecord*, int, uint32_t*) override { return 0; }
-    int Open(uint32_t, KymNodeRecord*, int, uint32_t*) override { return 0; }
-    int SendCanMessage(uint32_t, const KymCanMsg*, KymCanMsg*, int, int*) override { return 0; }
 
 private:
     struct Entry {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "doubles/fake_gateway.h"
+#include "doubles/registry_slots.h"
 #include "sdk/core/codec/codec.h"
-#include "sdk/core/gateway.h"
-#include "sdk/core/gateway_registry.h"
 
 namespace norvane::testing {
 
@@ -25,7 +25,7 @@ struct Sent {
     bool withAnswer = false;     // an answer record was passed
 };
 
-class LegacyFakeGateway : public sdk::CSDKGWCAN {
+class LegacyFakeGateway : public FakeGateway {
 public:
     /// Fills the answer record of a request and gives the result (default: 1, record untouched).
     std::function<int(const Sent&, KymReply*)> responder;
@@ -51,9 +51,6 @@ public:
         ++closeCalls;
         return closeResult;
     }
-    int RegisterNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
-    int RegisterAllNodes(uint32_t, KymNodeRecord*, int) override { return 0; }
-    int PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) override { return 0; }
     int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) override {
         return Record(false, handle, node, controlWord, index, nullptr, out);
     }
@@ -90,27 +87,13 @@ private:
     std::vector<Sent> sent_;
 };
 
-/// Empties every registry slot for a test and puts the previous gateways back afterwards.
-class RegistryScope {
+/// Empties every registry slot for a test, puts the previous gateways back afterwards, and
+/// installs fake gateways.
+class RegistryScope : public RegistrySlots {
 public:
-    RegistryScope() {
-        for (int slot = 0; slot < sdk::kGatewaySlots; ++slot) {
-            saved_[slot] = sdk::RemoveGateway(static_cast<sdk::GatewaySlot>(slot));
-        }
-    }
-    ~RegistryScope() {
-        for (int slot = 0; slot < sdk::kGatewaySlots; ++slot) {
-            sdk::InstallGateway(static_cast<sdk::GatewaySlot>(slot), saved_[slot]);
-        }
-    }
     std::shared_ptr<LegacyFakeGateway> Install(sdk::GatewaySlot slot) {
-        auto gateway = std::make_shared<LegacyFakeGateway>();
-        sdk::InstallGateway(slot, gateway);
-        return gateway;
+        return RegistrySlots::Install<LegacyFakeGateway>(slot);
     }
-
-private:
-    std::shared_ptr<sdk::CSDKGWCAN> saved_[sdk::kGatewaySlots];
 };
 
 }  // namespace norvane::testing
