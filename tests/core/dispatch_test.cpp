@@ -153,3 +153,41 @@ TEST(EntryExports, VersionAndSwitches) {
     EXPECT_EQ(ListQue(0, 0), 0);
     EXPECT_EQ(ClrLastErr(0, 0), 0);
 }
+
+// Discovery reaches the gateway object serving the kind (both generations of a gateway share
+// one object, and 16384 is the UART's); only the RS-232 gateway falls back to asking every
+// address, and only first-generation kinds take the register-all export.
+TEST_F(Dispatch, DiscoveryExportsReachTheGatewayServingTheKind) {
+    struct Case {
+        uint32_t kind;
+        std::optional<GatewaySlot> slot;
+        int registerAllAfterNone;  // RegisterDevice's fallback call
+        bool takesRegisterAll;     // Register753AllDevice reaches the gateway
+    } cases[] = {
+        {1, GatewaySlot::Serial, 1, false},    {256, GatewaySlot::Serial, 1, true},
+        {4, GatewaySlot::Usb, 0, false},       {4096, GatewaySlot::Usb, 0, true},
+        {8, GatewaySlot::Pci, 0, false},       {2048, GatewaySlot::Pci, 0, true},
+        {16, GatewaySlot::Ethernet, 0, false}, {8192, GatewaySlot::LegacyEthernet, 0, true},
+        {32, GatewaySlot::Uart, 0, false},     {16384, GatewaySlot::Uart, 0, true},
+        {32768, GatewaySlot::Zone, 0, true},   {1024, std::nullopt, 0, false},
+        {2, std::nullopt, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        SetUp();
+        std::shared_ptr<RecordingGateway> gateways[kGatewaySlots];
+        for (GatewaySlot slot : kAllSlots) gateways[static_cast<int>(slot)] = Install(slot);
+        KymNodeRecord records[4] = {};
+        const uint32_t handle = (c.kind << 8) | 1;
+        EXPECT_EQ(RegisterDevice(handle, records, 4), 0);
+        EXPECT_EQ(Register753AllDevice(handle, records, 4), 0);
+        for (GatewaySlot slot : kAllSlots) {
+            const auto& gateway = gateways[static_cast<int>(slot)];
+            const bool serves = c.slot == slot;
+            EXPECT_EQ(gateway->CallsOf(norvane::testing::GatewayOp::RegisterNodes), serves ? 1 : 0);
+            EXPECT_EQ(gateway->CallsOf(norvane::testing::GatewayOp::RegisterAllNodes),
+                      serves ? c.registerAllAfterNone + (c.takesRegisterAll ? 1 : 0) : 0);
+        }
+        TearDown();
+    }
+}
