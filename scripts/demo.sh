@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: builds the project, starts the bus simulator and drives it with the example
-# host program. Usage: scripts/demo.sh
+# host program, then with Kestrin's headless runner on a small script. Usage: scripts/demo.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,6 +16,11 @@ if [ -x "$bin/norvane-sim" ] && [ -x "$bin/host_demo" ]; then
     sleep 0.1
   done
   "$bin/host_demo" 127.0.0.1
+  if [ -x "$bin/kestrin" ]; then
+    echo
+    echo "kestrin --headless: examples/kestrin_demo.txt on node 5"
+    "$bin/kestrin" --headless --ip 127.0.0.1 --tick 5 --command "MDL5;FBK;" --script examples/kestrin_demo.txt
+  fi
 else
   "$bin/sdk_version"
 fi

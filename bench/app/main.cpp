@@ -1,11 +1,22 @@
-// kestrin: the evaluation program. This build offers the headless runner (kestrin --headless).
+// kestrin: the evaluation program. This build runs its core without a window:
+// kestrin --headless [options] (see the README).
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "bench/headless/headless_options.h"
+#include "bench/headless/headless_runner.h"
+#include "platform/paths.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::strcmp(argv[1], "--headless") != 0) {
-        std::fprintf(stderr, "usage: kestrin --headless [options]\n");
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    bool headless = false;
+    for (const std::string& arg : args) headless = headless || arg == "--headless";
+    if (!headless) {
+        std::cerr << "kestrin: this build has no window yet; run it with --headless\n"
+                  << norvane::bench::HeadlessUsage();
         return 2;
     }
-    return 0;
+    return norvane::bench::RunHeadless(args, norvane::platform::ExecutableDirectory(), std::cout, std::cerr);
 }

@@ -30,6 +30,19 @@ std::string Normalise(std::string_view text) {
     return out;
 }
 
+Script PrepareScript(std::string_view bytes) {
+    Script out;
+    for (char c : bytes) {
+        if (c == '\n' || c == '\r') continue;
+        out.text += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    if (const size_t rpt = out.text.find("RPT"); rpt != std::string::npos) {
+        out.repeat = Decimal(out.text, rpt + 3);
+        out.text.erase(rpt);
+    }
+    return out;
+}
+
 int32_t Decimal(std::string_view text, size_t at) {
     if (at >= text.size()) return 0;
     size_t i = at;

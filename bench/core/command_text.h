@@ -35,6 +35,14 @@ int32_t SwapBytes(int32_t value);
 /// "%04x" of value, its first four digits read back as hex, byte-swapped (the MCF decimal form).
 int32_t DecimalAsSwappedHex(int32_t value);
 
+/// A script file's text made ready to cut: line breaks removed, upper case, and the text from
+/// the first "RPT" on dropped; repeat is the number after that "RPT" (-1 without one).
+struct Script {
+    std::string text;
+    int32_t repeat = -1;
+};
+Script PrepareScript(std::string_view bytes);
+
 /// Length limit of a command before its ';'.
 inline constexpr size_t kMaxCommandLength = 30;
 

@@ -565,7 +565,10 @@ void Interpreter::Execute(std::string_view command, int nodeArgument) const {
 }
 
 void Interpreter::RunList(const std::vector<std::string>& commands, int nodeArgument) const {
-    for (const std::string& command : commands) Execute(command, nodeArgument);
+    for (const std::string& command : commands) {
+        if (sleeper_.IsShutDown()) return;  // the program is ending: no further commands
+        Execute(command, nodeArgument);
+    }
 }
 
 std::vector<std::string> Interpreter::CutOrExplain(std::string_view text) const {

@@ -44,6 +44,8 @@ public:
     std::vector<std::string> CutOrExplain(std::string_view text) const;
 
     CommandState& State() const { return state_; }
+    /// true once the program is ending (its sleeper was shut down): lists stop early.
+    bool Ending() const { return sleeper_.IsShutDown(); }
 
 private:
     friend class CommandRun;

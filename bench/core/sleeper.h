@@ -16,6 +16,11 @@ public:
         if (ms <= 0) return !shutdown_;
         return !wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return shutdown_; });
     }
+    /// true once Shutdown was called.
+    bool IsShutDown() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return shutdown_;
+    }
     void Shutdown() {
         {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -6,48 +6,15 @@
 
 #include "bench/core/command_text.h"
 #include "bench_fixtures.h"
-#include "recording_sdk.h"
+#include "interpreter_rig.h"
 
 namespace norvane::bench::test {
 namespace {
-
-using Lines = std::vector<std::string>;
 
 constexpr const char* kStatus = "(ENA:1,DIR:0,ACR:1,MCS:16,CUR:12,SPD:1000,STP:2000)";
 std::string S(const std::string& head) {
     return head + kStatus;
 }
-
-// Interpreter wired to a recording SDK, the English texts and a line recorder.
-struct InterpreterRig {
-    RecordingSdk sdk;
-    Language english = ShippedLanguage("English.ini");
-    std::mutex mutex;
-    Lines lines;  ///< "Node:<n> <text>", the time cut off
-    LogWriter log{english, [this](const std::string& line) {
-                      std::lock_guard<std::mutex> lock(mutex);
-                      lines.push_back(line.substr(std::string("#: 00:00:00:000: ").size()));
-                  }};
-    RecordedMessages messages;
-    CommandState state;
-    Sleeper sleeper;
-    Interpreter interpreter{sdk.table, english, log, messages, state, sleeper};
-
-    void Reset(int32_t result, int currentNode) {
-        sdk.ClearCalls();
-        lines.clear();
-        sdk.result = result;
-        sdk.reply = KymReply{};
-        sdk.reply.field[0] = 100;
-        const int32_t status[] = {1, 0, 1, 16, 12, 1000, 2000, 1240};
-        std::copy(std::begin(status), std::end(status), sdk.reply.field + 1);
-        std::memcpy(reinterpret_cast<char*>(sdk.reply.field) + 36, "KYM4703", 8);
-        sdk.ids = {5, 6, 7};
-        sdk.integerOut = 2;
-        state.gateway = 0x1000;
-        state.currentNode = currentNode;
-    }
-};
 
 struct Case {
     const char* text;

@@ -5,6 +5,7 @@
 // presets. One recorder is current at a time (the entries are plain C functions); the recorder
 // locks, so a script worker and a test thread may call at once.
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -39,6 +40,9 @@ public:
     KymReply reply{};           ///< copied into every answer record
     std::vector<uint32_t> ids;  ///< written by KymGrobReg
     int32_t integerOut = 0;     ///< written through int32_t* outputs (bit-rate index)
+    /// Called after each call is recorded, on the calling thread, outside the recorder's lock
+    /// (set it before any worker starts).
+    std::function<void(const std::string& call)> onCall;
 
     std::vector<std::string> Calls() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -56,12 +60,19 @@ private:
     struct Entry<N, R (*)(A...)> {
         static R Call(A... args) {
             RecordingSdk& self = *current_;
-            std::lock_guard<std::mutex> lock(self.mutex_);
             std::string text = std::string(N.value) + "(";
-            bool first = true;
-            ((text += (first ? "" : ","), first = false, text += self.Show(N.value, args)), ...);
-            self.calls_.push_back(text + ")");
-            if constexpr (!std::is_void_v<R>) return static_cast<R>(self.result);
+            int32_t result;
+            {
+                std::lock_guard<std::mutex> lock(self.mutex_);
+                bool first = true;
+                ((text += (first ? "" : ","), first = false, text += self.Show(N.value, args)), ...);
+                text += ")";
+                self.calls_.push_back(text);
+                result = self.result;
+            }
+            (void)result;
+            if (self.onCall) self.onCall(text);
+            if constexpr (!std::is_void_v<R>) return static_cast<R>(result);
         }
     };
 

@@ -1,0 +1,152 @@
+// kestrin --headless as a process against the simulator: search, connect, discover, command box
+// lines and a script, and the exit status of every way it can end.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "bench/core/file_text.h"
+#include "sim/simulation.h"
+
+namespace norvane::bench::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+struct Outcome {
+    int status = -1;
+    Lines out;  ///< standard output, the time of each log line cut off
+    std::string err;
+};
+
+Lines SplitLines(const std::string& text) {
+    Lines lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = text.find('\n', at);
+        lines.push_back(text.substr(at, end - at));
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return lines;
+}
+
+// A program folder of its own: the Language files and, when asked, a copy of kestrin beside a
+// library of our choice.
+class HeadlessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("kestrin_headless_" + std::to_string(getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "Language");
+        for (const char* name : {"English.ini", "Chinese.ini"})
+            fs::copy_file(fs::path(KESTRIN_SOURCE_DIR) / "bench/Language" / name, dir_ / "Language" / name);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Outcome Run(std::vector<std::string> args, const std::string& program = KESTRIN_PROGRAM) {
+        const std::string outFile = (dir_ / "stdout.txt").string(), errFile = (dir_ / "stderr.txt").string();
+        args.insert(args.begin(), {program, "--headless"});
+        const pid_t child = fork();
+        if (child == 0) {
+            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, 1);
+            dup2(err, 2);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        Outcome outcome;
+        int status = 0;
+        waitpid(child, &status, 0);
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        static const std::regex time("^#: [0-9]{2}:[0-9]{2}:[0-9]{2}:[0-9]{3}: ");
+        for (const std::string& line : SplitLines(ReadFileText(outFile).value_or("")))
+            outcome.out.push_back(std::regex_replace(line, time, ""));
+        outcome.err = ReadFileText(errFile).value_or("");
+        return outcome;
+    }
+    std::string Dir() const { return dir_.string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(HeadlessTest, SearchesConnectsDiscoversAndRunsCommandsAndAScriptAgainstTheSimulator) {
+    sim::SimConfig config;
+    std::string error;
+    ASSERT_TRUE(
+        sim::ParseSimConfig("ethernet 127.0.0.90:28877\nnode controller 5\nnode controller 7 options=-SP-E\n"
+                            "node io 8\n",
+                            config, error))
+        << error;
+    sim::Simulation simulation;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(simulation.Start(config, error, notes)) << error;
+
+    WriteFileText(Dir() + "/script.txt",
+                  "adr5;\r\nPOS;ENA;\r\nSPD100;SPD;GREG;_SLEEP20;\r\nADR9;SPD;SCF4;\r\nRPT2;SPD0;");
+    const Outcome run = Run({"--program-dir", Dir(), "--ip", "127.0.0.90", "--tick", "7", "--command",
+                             "FBK;MDL8;", "--script", Dir() + "/script.txt"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    Lines pass = {"Node:5 SUCCESS: POS; position 0 ",
+                  "Node:5 SUCCESS: ENA<->ENA; (ENA:1,DIR:0,ACR:0,MCS:16,CUR:10,SPD:0,STP:0)",
+                  "Node:5 SUCCESS: SPD100; set speed 100, speed 100 ",
+                  "Node:5 SUCCESS: SPD; speed 100 ",
+                  "Node:5 SUCCESS: GREG<->GREG; site: 5 7 8",
+                  "Node:5 wait 20ms............",
+                  "Node:5 SUCCESS: _sleep20ms",
+                  "Node:9 ERR: SPD; errno: 0",
+                  "Node:9 ERR: SCF4; Cmd not supported"};
+    ASSERT_GE(run.out.size(), 3u);
+    EXPECT_EQ(run.out[0], "Can site sum: 3");
+    EXPECT_EQ(run.out[1], "Node:7 SUCCESS: FBK<->FBK; (ENA:0,DIR:0,ACR:0,MCS:16,CUR:10,SPD:0,STP:0)");
+    EXPECT_TRUE(
+        std::regex_match(run.out[2], std::regex("Node:7 SUCCESS: MDL8; 控制器名字 KYD.* 固件版本 [0-9]+")))
+        << run.out[2];
+    Lines script(run.out.begin() + 3, run.out.end());
+    ASSERT_EQ(script.size(), 2 * pass.size());
+    // The second pass finds the motor already enabled and moving.
+    EXPECT_EQ(Lines(script.begin(), script.begin() + 9), pass);
+    EXPECT_EQ(script[11], pass[2]);
+    EXPECT_EQ(Lines(script.begin() + 13, script.end()), Lines(pass.begin() + 4, pass.end()));
+    EXPECT_FALSE(fs::exists(Dir() + "/Language/setting.ini"));  // headless runs never write it
+}
+
+TEST_F(HeadlessTest, ExitStatusTellsBadArgumentsFromFailedBindingSearchOrConnection) {
+    Outcome bad = Run({"--tick", "200"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(SplitLines(bad.err).front(), "kestrin: bad value '200' for --tick");
+    EXPECT_EQ(Run({"--frobnicate", "1"}).status, 2);
+    EXPECT_EQ(Run({"--com", "3"}).status, 2);
+
+    const Outcome lookup =
+        Run({"--program-dir", Dir(), "--lang", "Chinese", "--lookup", "IDS_ERR", "--lookup", "NO_KEY"});
+    EXPECT_EQ(lookup.status, 0);
+    EXPECT_EQ(lookup.out, (Lines{"错误", "Not found"}));
+
+    // Nothing listens at this address: the search finds no gateway.
+    const Outcome none = Run({"--program-dir", Dir(), "--ip", "127.0.0.91"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "[Error] No gateway was found.\n");
+
+    // A copy of the program beside a library that lacks SetgDIR: the load message, in Chinese.
+    fs::copy_file(KESTRIN_PROGRAM, dir_ / "kestrin");
+    fs::copy_file(fs::path(KESTRIN_STUB_DIR) / "stub_sdk_without_setgdir/libNorvaneFunc.so",
+                  dir_ / "libNorvaneFunc.so");
+    WriteFileText(Dir() + "/Language/setting.ini", "[Setting]\nLanguage=Chinese\n");
+    const Outcome unbound = Run({"--ip", "127.0.0.91"}, (dir_ / "kestrin").string());
+    EXPECT_EQ(unbound.status, 1);
+    EXPECT_EQ(unbound.err.rfind("[Kestrin] 无法加载SDK库", 0), 0u) << unbound.err;
+}
+
+}  // namespace
+}  // namespace norvane::bench::test
