@@ -17,7 +17,8 @@ public:
     /// taken as is) and resolves every name. ok when every required name was found; otherwise
     /// the library is released again and the table holds failing stand-ins only.
     BindResult Bind(const std::string& library = kSdkLibraryName);
-    /// Unloads the library; the table must not be used afterwards.
+    /// Clears the table (every entry then fails) and drops the library handle. The library itself
+    /// stays mapped until the process ends: the SDK's objects and threads outlive any release.
     void Release();
     const SdkTable& Table() const { return table_; }
 

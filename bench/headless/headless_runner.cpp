@@ -52,8 +52,8 @@ private:
 };
 
 // Waits for SIGINT or SIGTERM on a thread of its own and ends the sleeps, which also ends the
-// command lists and the script after the current command; the signals are blocked in every other thread (the SDK's threads inherit the mask). SIGUSR1 from
-// the destructor ends the watcher.
+// command lists and the script after the current command; the signals are blocked in every other thread (the
+// SDK's threads inherit the mask). SIGUSR1 from the destructor ends the watcher.
 class SignalWatch {
 public:
     explicit SignalWatch(Sleeper& sleeper) {
