@@ -38,7 +38,7 @@ std::optional<uint32_t> Address(const std::string& text) {
 
 const char* HeadlessUsage() {
     return "usage: kestrin --headless [--program-dir DIR] [--lang NAME] [--lookup KEY]...\n"
-           "                          [--ip A.B.C.D | --com N --baud B] [--mask M] [--gateway I]\n"
+           "                          [--ip A.B.C.D [--port P] | --com N --baud B] [--mask M] [--gateway I]\n"
            "                          [--tick NODE]... [--command TEXT]... [--script FILE]\n";
 }
 
@@ -86,6 +86,10 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             const auto n = Number(value, 1, 4000000);
             if (!n) return bad();
             options.baud = static_cast<int32_t>(*n);
+        } else if (name == "--port") {
+            const auto n = Number(value, 1, 65535);
+            if (!n) return bad();
+            options.port = static_cast<uint32_t>(*n);
         } else if (name == "--mask") {
             const auto n = Number(value, 1, 0xFFFFFFFF);
             if (!n) return bad();

@@ -14,6 +14,7 @@ struct HeadlessOptions {
     std::optional<uint32_t> ip;           ///< --ip: first octet in the most significant byte
     std::optional<int32_t> com;           ///< --com with --baud: an RS-232 gateway
     std::optional<int32_t> baud;
+    std::optional<uint32_t> port;       ///< --port: the Ethernet gateways' server port (default 28877)
     std::optional<uint32_t> mask;       ///< --mask: the kind mask itself
     int gateway = 0;                    ///< --gateway: entry of the search result
     std::vector<int> ticks;             ///< --tick: nodes whose rows are ticked

@@ -134,6 +134,7 @@ int RunHeadless(const std::vector<std::string>& args, const std::string& executa
     };
 
     // Search and connect, as the search and connect buttons do.
+    if (options.port) t.SetEthernetServerPort(*options.port);
     SearchArguments search = ArgumentsFor(options, programDir);
     KymDevInfo gateways[kMaxGateways] = {};
     const int32_t found = t.SearchGateway(search.kindMask, search.passWords ? search.words.data() : nullptr,

@@ -1,7 +1,9 @@
 // kestrin --headless as a process against the simulator: search, connect, discover, command box
 // lines and a script, and the exit status of every way it can end.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +24,19 @@ struct Outcome {
     Lines out;  ///< standard output, the time of each log line cut off
     std::string err;
 };
+
+// A port on 127.0.0.91 that nothing listens on (taken from the system, then released).
+std::string ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(0x7F00005B);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return std::to_string(ntohs(address.sin_port));
+}
 
 Lines SplitLines(const std::string& text) {
     Lines lines;
@@ -82,8 +97,9 @@ protected:
 TEST_F(HeadlessTest, SearchesConnectsDiscoversAndRunsCommandsAndAScriptAgainstTheSimulator) {
     sim::SimConfig config;
     std::string error;
+    // Any free port: the runner is told which one.
     ASSERT_TRUE(
-        sim::ParseSimConfig("ethernet 127.0.0.90:28877\nnode controller 5\nnode controller 7 options=-SP-E\n"
+        sim::ParseSimConfig("ethernet 127.0.0.90:0\nnode controller 5\nnode controller 7 options=-SP-E\n"
                             "node io 8\n",
                             config, error))
         << error;
@@ -93,8 +109,9 @@ TEST_F(HeadlessTest, SearchesConnectsDiscoversAndRunsCommandsAndAScriptAgainstTh
 
     WriteFileText(Dir() + "/script.txt",
                   "adr5;\r\nPOS;ENA;\r\nSPD100;SPD;GREG;_SLEEP20;\r\nADR9;SPD;SCF4;\r\nRPT2;SPD0;");
-    const Outcome run = Run({"--program-dir", Dir(), "--ip", "127.0.0.90", "--tick", "7", "--command",
-                             "FBK;MDL8;", "--script", Dir() + "/script.txt"});
+    const std::string port = std::to_string(simulation.EthernetGateways().front()->Port());
+    const Outcome run = Run({"--program-dir", Dir(), "--ip", "127.0.0.90", "--port", port, "--tick", "7",
+                             "--command", "FBK;MDL8;", "--script", Dir() + "/script.txt"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     Lines pass = {"Node:5 SUCCESS: POS; position 0 ",
@@ -133,8 +150,8 @@ TEST_F(HeadlessTest, ExitStatusTellsBadArgumentsFromFailedBindingSearchOrConnect
     EXPECT_EQ(lookup.status, 0);
     EXPECT_EQ(lookup.out, (Lines{"错误", "Not found"}));
 
-    // Nothing listens at this address: the search finds no gateway.
-    const Outcome none = Run({"--program-dir", Dir(), "--ip", "127.0.0.91"});
+    // Nothing listens at this address and port: the search finds no gateway.
+    const Outcome none = Run({"--program-dir", Dir(), "--ip", "127.0.0.91", "--port", ClosedPort()});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "[Error] No gateway was found.\n");
 
@@ -143,7 +160,7 @@ TEST_F(HeadlessTest, ExitStatusTellsBadArgumentsFromFailedBindingSearchOrConnect
     fs::copy_file(fs::path(KESTRIN_STUB_DIR) / "stub_sdk_without_setgdir/libNorvaneFunc.so",
                   dir_ / "libNorvaneFunc.so");
     WriteFileText(Dir() + "/Language/setting.ini", "[Setting]\nLanguage=Chinese\n");
-    const Outcome unbound = Run({"--ip", "127.0.0.91"}, (dir_ / "kestrin").string());
+    const Outcome unbound = Run({"--ip", "127.0.0.91", "--port", ClosedPort()}, (dir_ / "kestrin").string());
     EXPECT_EQ(unbound.status, 1);
     EXPECT_EQ(unbound.err.rfind("[Kestrin] 无法加载SDK库", 0), 0u) << unbound.err;
 }
