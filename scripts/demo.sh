@@ -19,7 +19,7 @@ if [ -x "$bin/norvane-sim" ] && [ -x "$bin/host_demo" ]; then
   if [ -x "$bin/kestrin" ]; then
     echo
     echo "kestrin --headless: examples/kestrin_demo.txt on node 5"
-    "$bin/kestrin" --headless --ip 127.0.0.1 --tick 5 --command "MDL5;FBK;" --script examples/kestrin_demo.txt
+    "$bin/kestrin" --headless --ip 127.0.0.1 --tick 5 --command "FBK;MDL5;" --script examples/kestrin_demo.txt
   fi
 else
   "$bin/sdk_version"

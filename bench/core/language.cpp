@@ -69,11 +69,12 @@ bool Language::Load(const std::string& programDir, const Options& options, UserM
     // choice does not depend on the directory's order.
     std::vector<std::filesystem::path> candidates;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(LanguageFolder(programDir), error)) {
+    std::filesystem::directory_iterator it(LanguageFolder(programDir), error), end;
+    for (; !error && it != end; it.increment(error)) {
         std::error_code kindError;
-        if (!entry.is_regular_file(kindError) || !IsIniFile(entry.path())) continue;
-        if (profile::FoldKey(entry.path().filename().string()) == "SETTING.INI") continue;
-        candidates.push_back(entry.path());
+        if (!it->is_regular_file(kindError) || !IsIniFile(it->path())) continue;
+        if (profile::FoldKey(it->path().filename().string()) == "SETTING.INI") continue;
+        candidates.push_back(it->path());
     }
     std::sort(candidates.begin(), candidates.end());
     for (const auto& path : candidates) {

@@ -42,7 +42,7 @@ void ScriptRunner::Wait() {
     if (worker_.joinable()) worker_.join();
 }
 
-void ScriptRunner::Work(std::string bytes) {
+void ScriptRunner::Work(const std::string& bytes) {
     const command::Script script = command::PrepareScript(bytes);
     const std::vector<std::string> commands = interpreter_.CutOrExplain(script.text);
     int64_t remaining = script.repeat;

@@ -43,7 +43,7 @@ public:
     void Wait();
 
 private:
-    void Work(std::string bytes);
+    void Work(const std::string& bytes);
 
     const Interpreter& interpreter_;
     UserMessages& messages_;
