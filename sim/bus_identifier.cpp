@@ -20,6 +20,17 @@ BusAddress DecodeBusIdentifier(uint32_t id) {
     return a;
 }
 
+BusAddress DecodeNodeIdentifier(uint32_t id) {
+    BusAddress a;
+    a.controlWord = static_cast<uint8_t>(id & 0xFF);
+    if (id & 0x1F030000u) {
+        a.node = static_cast<uint8_t>(((id >> 24) & 0x1F) | ((id >> 16) & 3) << 5);
+    } else {
+        a.node = static_cast<uint8_t>(((id >> 19) & 0x1F) | ((id >> 8) & 7) << 5);
+    }
+    return a;
+}
+
 BusAddress DecodeHostIdentifierBytes(const uint8_t bytes[4]) {
     BusAddress a;
     a.controlWord = bytes[0];

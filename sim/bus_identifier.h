@@ -20,6 +20,11 @@ uint32_t FirstGenBusIdentifier(uint8_t node, uint8_t controlWord);
 /// carry node bits 0-4 at 24-28 and bits 5-6 at 16-17 with bit 19 clear.
 BusAddress DecodeBusIdentifier(uint32_t id);
 
+/// A frame a node put on the bus, in the layouts real nodes answer with: second generation node
+/// bits 0-4 at 19-23 and bits 5-7 at 8-10; first generation node bits 0-4 at 24-28 and bits 5-6
+/// at 16-17 (bits that a second-generation answer never sets).
+BusAddress DecodeNodeIdentifier(uint32_t id);
+
 /// Identifier bytes I0-I3 of a host request (frame 0x72): I0 control word, node bits 5-6 in
 /// I1 bits 6-7, node bits 0-4 in I2 bits 3-7; I3 is not looked at.
 BusAddress DecodeHostIdentifierBytes(const uint8_t bytes[4]);

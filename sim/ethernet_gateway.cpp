@@ -218,7 +218,7 @@ bool EthernetGateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const u
 }
 
 void EthernetGateway::OnBusFrame(const CanFrame& frame) {
-    const BusAddress a = DecodeBusIdentifier(frame.id);
+    const BusAddress a = DecodeNodeIdentifier(frame.id);
     if (framing_ == Framing::Serial && (a.controlWord & 0x7F) == kDiscovery) {
         std::lock_guard lock(listMutex_);
         if (collecting_) {

@@ -31,8 +31,13 @@ std::string CandumpLine(uint64_t wallUs, const std::string& channel, const CanFr
     std::snprintf(head, sizeof head, "(%llu.%06llu) ", static_cast<unsigned long long>(wallUs / 1000000),
                   static_cast<unsigned long long>(wallUs % 1000000));
     char id[16];
-    std::snprintf(id, sizeof id, " %08X#", frame.id & 0x1FFFFFFFu);
+    if (frame.extended) {
+        std::snprintf(id, sizeof id, " %08X#", frame.id & 0x1FFFFFFFu);
+    } else {
+        std::snprintf(id, sizeof id, " %03X#", frame.id & 0x7FFu);
+    }
     std::string line = head + channel + id;
+    if (frame.remote) return line + "R";
     for (uint8_t i = 0; i < std::min<uint8_t>(frame.length, 8); ++i) {
         char byte[4];
         std::snprintf(byte, sizeof byte, "%02X", frame.data[i]);
@@ -95,7 +100,7 @@ void VirtualBus::Send(const CanFrame& frame) {
 
 void VirtualBus::Enqueue(const CanFrame& frame, int source) {
     CanFrame f = frame;
-    f.id &= 0x1FFFFFFFu;
+    f.id &= f.extended ? 0x1FFFFFFFu : 0x7FFu;
     if (f.length > 8) f.length = 8;
     {
         std::lock_guard lock(queueMutex_);
@@ -146,7 +151,8 @@ void VirtualBus::Run() {
 
 void VirtualBus::Deliver(const Pending& p) {
     Record(p);
-    {
+    // The devices of this family filter on 29-bit data frames: other frames only cross the bus.
+    if (p.frame.extended && !p.frame.remote) {
         std::lock_guard lock(nodesMutex_);
         for (size_t i = 0; i < nodes_.size(); ++i) {
             if (static_cast<int>(i) != p.source) nodes_[i]->OnFrame(p.frame, *transmitters_[i]);

@@ -42,7 +42,8 @@ struct BusOptions {
 
 /// Bits a 29-bit data frame with `length` data bytes occupies (no stuff bits).
 uint32_t ExtendedFrameBits(uint8_t length);
-/// One candump log line (without newline): "(sec.usec) channel IIIIIIII#DDDD".
+/// One candump log line (without newline): "(sec.usec) channel IIIIIIII#DDDD" ("III#" for a
+/// standard frame, "#R" for a remote frame).
 std::string CandumpLine(uint64_t wallUs, const std::string& channel, const CanFrame& frame);
 
 class VirtualBus {
@@ -60,7 +61,7 @@ public:
     /// Stops and joins the bus thread; frames still queued are discarded.
     void Stop();
 
-    /// Queues a frame from the gateway side; returns at once.
+    /// Queues a frame from the gateway side; returns at once. Nodes see extended data frames only.
     void Send(const CanFrame& frame);
 
     std::vector<TrafficEntry> Traffic() const;

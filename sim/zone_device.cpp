@@ -69,7 +69,7 @@ void ZoneDevice::Relay(const std::vector<uint8_t>& payload) {
 }
 
 void ZoneDevice::OnZoneFrame(uint8_t zone, const CanFrame& frame) {
-    const BusAddress a = DecodeBusIdentifier(frame.id);
+    const BusAddress a = DecodeNodeIdentifier(frame.id);
     uint8_t payload[16] = {};
     payload[0] = zone;
     payload[1] = a.node;

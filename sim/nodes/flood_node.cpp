@@ -21,7 +21,7 @@ void FloodNode::Tick(uint64_t, BusTransmitter& bus) {
                                   0xA5,
                                   0xA5,
                                   0xA5};
-            out.Push(MakeFrame(SecondGenIdentifier(id_, controlWord_), d, 8));
+            out.Push(MakeFrame(SecondGenNodeIdentifier(id_, controlWord_), d, 8));
         }
     }
     out.SendTo(bus);
@@ -37,7 +37,7 @@ void FloodNode::Start(uint8_t controlWord, uint32_t count, uint32_t perTick) {
 
 void FloodNode::Inject(uint8_t controlWord, const uint8_t* data, uint8_t length) {
     std::lock_guard lock(mutex_);
-    pending_.Push(MakeFrame(SecondGenIdentifier(id_, controlWord), data, length));
+    pending_.Push(MakeFrame(SecondGenNodeIdentifier(id_, controlWord), data, length));
 }
 
 uint32_t FloodNode::Sent() const {

@@ -16,6 +16,15 @@ FrameAddress ParseSecondGenIdentifier(uint32_t id) {
     return a;
 }
 
+bool IsSecondGenRequest(uint32_t id) {
+    return (id & (1u << 19)) != 0 && (id & 0x00F01F00u) == 0;
+}
+
+uint32_t SecondGenNodeIdentifier(uint8_t node, uint8_t controlWord) {
+    const uint32_t n = node & 0x7F;
+    return (controlWord & 0xFFu) | (n & 0x1Fu) << 19 | (n >> 5) << 8;
+}
+
 FrameAddress ParseFirstGenRequestIdentifier(uint32_t id) {
     FrameAddress a;
     a.node = static_cast<uint8_t>(((id >> 19) & 0x1F) | ((id >> 14) & 3) << 5);

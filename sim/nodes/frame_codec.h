@@ -2,9 +2,10 @@
 // CAN identifier layouts seen from a device, and little-endian helpers for data bytes.
 // Pure functions: no state, no locks, no I/O.
 //
-// Second generation (both directions): bits 0-6 command number, bit 7 answer requested, node bits 0-4
-// at identifier bits 24-28, node bits 5-6 at bits 13-14, bit 19 set. Node 127 (broadcast) has bits
-// 13-19 and 24-28 all set.
+// Second generation requests: bits 0-6 command number, bit 7 answer requested, node bits 0-4 at
+// identifier bits 24-28, node bits 5-6 at bits 13-14, bit 19 set. Node 127 (broadcast) has bits
+// 13-19 and 24-28 all set. A node's own frames (answers, notices) carry its id at bits 19-23
+// (bits 0-4) and 8-10 (bits 5-7) with the control word in bits 0-7.
 //
 // First generation: requests carry I0 = control word, I1 = (node & 0x60) << 1, I2 = (node & 0x1F) << 3
 // and I3 = 0 or 1; answers carry the node's bits 0-4 at identifier bits 24-28 and bits 5-6 at bits
@@ -25,8 +26,14 @@ struct FrameAddress {
 constexpr uint8_t kBroadcastNode = 127;
 constexpr uint8_t kAnswerBit = 0x80;
 
+/// A request in the second-generation layout (what hosts and gateways send).
 uint32_t SecondGenIdentifier(uint8_t node, uint8_t controlWord);
 FrameAddress ParseSecondGenIdentifier(uint32_t id);
+/// Whether id can be a second-generation request: bit 19 set, bits 8-12 and 20-23 clear (other
+/// nodes' answers set those, except node 1's, which is the same frame as a node-0 request).
+bool IsSecondGenRequest(uint32_t id);
+/// A frame from a second-generation node: answers, discovery answers, notices.
+uint32_t SecondGenNodeIdentifier(uint8_t node, uint8_t controlWord);
 
 FrameAddress ParseFirstGenRequestIdentifier(uint32_t id);
 uint32_t FirstGenAnswerIdentifier(uint8_t node, uint8_t controlWord);

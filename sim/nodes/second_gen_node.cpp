@@ -48,6 +48,7 @@ void SecondGenNode::SetStreamEcho(bool on) {
 }
 
 void SecondGenNode::OnFrame(const CanFrame& frame, BusTransmitter& bus) {
+    if (!IsSecondGenRequest(frame.id)) return;  // another node's answer or notice
     const FrameAddress a = ParseSecondGenIdentifier(frame.id);
     Request r;
     r.controlWord = a.controlWord;
@@ -62,7 +63,7 @@ void SecondGenNode::OnFrame(const CanFrame& frame, BusTransmitter& bus) {
             if (r.command == kCmdDiscovery) {
                 uint8_t d[4];
                 WriteLe(d, discoveryValue_, 4);
-                out.Push(MakeFrame(SecondGenIdentifier(id_, kDiscoveryAnswer), d, 4));
+                out.Push(MakeFrame(SecondGenNodeIdentifier(id_, kDiscoveryAnswer), d, 4));
             } else if (r.command == kCmdBitRate && r.HasData() && r.Byte(0) <= 7) {
                 bitRateCode_ = r.Byte(0);  // bus-wide bit-rate change, never answered
             }
@@ -105,7 +106,7 @@ void SecondGenNode::HandleOwn(const Request& r, Outbox& out) {
         case kCmdDiscovery: {
             uint8_t d[4];
             WriteLe(d, discoveryValue_, 4);
-            out.Push(MakeFrame(SecondGenIdentifier(id_, kDiscoveryAnswer), d, 4));
+            out.Push(MakeFrame(SecondGenNodeIdentifier(id_, kDiscoveryAnswer), d, 4));
             return;
         }
         case kCmdModel: {
@@ -161,7 +162,7 @@ size_t SecondGenNode::AddressAnswer(uint8_t* out8) const {
 
 void SecondGenNode::Answer(const Request& r, const uint8_t* data, size_t length, Outbox& out) const {
     if (!r.answer) return;
-    out.Push(MakeFrame(SecondGenIdentifier(id_, r.controlWord), data, length));
+    out.Push(MakeFrame(SecondGenNodeIdentifier(id_, r.controlWord), data, length));
 }
 
 void SecondGenNode::AnswerValue(const Request& r, uint32_t value, size_t length, Outbox& out) const {
@@ -175,11 +176,11 @@ void SecondGenNode::Refuse(const Request& r, uint8_t code, Outbox& out) {
     lastErrorCode_ = code;
     if (!r.answer) return;
     const uint8_t d[3] = {0, r.command, code};
-    out.Push(MakeFrame(SecondGenIdentifier(id_, kCmdError), d, 3));
+    out.Push(MakeFrame(SecondGenNodeIdentifier(id_, kCmdError), d, 3));
 }
 
 void SecondGenNode::Notify(uint8_t controlWord, const uint8_t* data, size_t length, Outbox& out) const {
-    out.Push(MakeFrame(SecondGenIdentifier(id_, controlWord), data, length));
+    out.Push(MakeFrame(SecondGenNodeIdentifier(id_, controlWord), data, length));
 }
 
 }  // namespace norvane::sim::nodes

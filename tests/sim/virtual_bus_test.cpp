@@ -28,7 +28,7 @@ TEST(VirtualBusTest, NodeFramesReachTheGatewayAndOtherNodesWithDirectionRecorded
     ASSERT_EQ(traffic.size(), 2u);
     EXPECT_EQ(traffic[0].direction, Direction::FromGateway);
     EXPECT_EQ(traffic[1].direction, Direction::FromNode);
-    EXPECT_EQ(traffic[1].frame.id, 0x05080087u);
+    EXPECT_EQ(traffic[1].frame.id, 0x00280087u);  // node 5 answers with its id at bits 19-23
 }
 
 TEST(VirtualBusTest, BusTimeModelSpacesFramesByTheirBitTime) {

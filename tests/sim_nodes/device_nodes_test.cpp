@@ -19,7 +19,8 @@ using V = std::vector<uint8_t>;
 
 constexpr uint32_t kNode7 = 0x07080000;
 constexpr uint32_t kNode9 = 0x09080000;
-constexpr uint32_t kNode20 = 0x14080000;
+constexpr uint32_t kNode20 = 0x14080000;  // requests to node 20
+constexpr uint32_t kFrom20 = 0x00A00000;  // node 20's own frames
 
 CanFrame Answer(SimNode& node, const CanFrame& request) {
     auto out = Exchange(node, request);
@@ -123,9 +124,9 @@ TEST(IoModule, PortChangeNoticeCarriesThePortIndex) {
     io.SetInput(3, false);
     io.Tick(0, bus);
     ASSERT_EQ(bus.frames.size(), 2u);
-    EXPECT_EQ(bus.frames[0].id, kNode20 | 0xF0);
+    EXPECT_EQ(bus.frames[0].id, kFrom20 | 0xF0);
     EXPECT_EQ(Bytes(bus.frames[0]), (V{0x02, 0x01, 0xE2}));
-    EXPECT_EQ(bus.frames[1].id, kNode20 | 0x70);
+    EXPECT_EQ(bus.frames[1].id, kFrom20 | 0x70);
     EXPECT_EQ(Bytes(bus.frames[1]), (V{0x02, 0x00, 0xE2}));
 }
 
@@ -144,7 +145,7 @@ TEST(IoModule, PwmSettingsAreRangeCheckedAndStored) {
         CanFrame f = Frame(kNode20 | 0x80 | k.command);
         for (uint8_t b : k.data) f.data[f.length++] = b;
         const CanFrame a = Answer(io, f);
-        EXPECT_EQ(a.id == (kNode20 | 0x0F), k.refused) << int(k.command) << " " << int(k.data[0]);
+        EXPECT_EQ(a.id == (kFrom20 | 0x0F), k.refused) << int(k.command) << " " << int(k.data[0]);
     }
     EXPECT_EQ(io.Pbr(), 2500u);
     EXPECT_EQ(io.Pmb(), 0x01C8u);
@@ -178,15 +179,16 @@ TEST(LevelDetector, ReadingsThresholdNoticeAndReset) {
     LevelDetector d(30);
     Recorder bus;
     constexpr uint32_t kNode30 = 0x1E080000;
+    constexpr uint32_t kFrom30 = 0x00F00000;
     d.SetCapacitance(1500);  // relative 500 crosses the level threshold 200
     d.Tick(0, bus);
     ASSERT_EQ(bus.frames.size(), 1u);
-    EXPECT_EQ(bus.frames[0].id, kNode30 | 0xF1);
+    EXPECT_EQ(bus.frames[0].id, kFrom30 | 0xF1);
     EXPECT_EQ(Bytes(Answer(d, Frame(kNode30 | 0x8B))), (V{0xDC, 0x05, 0x00, 0x00}));
     EXPECT_EQ(Bytes(Answer(d, Frame(kNode30 | 0x8A))), (V{0xF4, 0x01, 0x00, 0x00}));
     auto out = Exchange(d, Frame(kNode30 | 0x83, {0, 0, 0, 0}));  // reset
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].id, kNode30 | 0x71);
+    EXPECT_EQ(out[0].id, kFrom30 | 0x71);
     EXPECT_EQ(d.Relative(), 0);
     EXPECT_EQ(Bytes(Answer(d, Frame(kNode30 | 0xCA, {0x2C, 0x01, 0x00, 0x00}))), (V{0x2C, 0x01, 0x00, 0x00}));
     EXPECT_EQ(d.TipThreshold(), 300);

@@ -14,13 +14,14 @@ using test::Recorder;
 using V = std::vector<uint8_t>;
 
 // Node 5: identifier = control word | 0x05080000.
-constexpr uint32_t kNode5 = 0x05080000;
+constexpr uint32_t kNode5 = 0x05080000;  // requests to node 5
+constexpr uint32_t kFrom5 = 0x00280000;  // node 5's own frames: id at bits 19-23
 
 TEST(SecondGenController, SetWithAnswerBitChangesStateAndAnswers) {
     SecondGenController c(5);
     auto out = Exchange(c, Frame(kNode5 | 0x87, {0xE8, 0x03, 0x00, 0x00}));  // SPD 1000, answer wanted
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].id, kNode5 | 0x87);
+    EXPECT_EQ(out[0].id, kFrom5 | 0x87);
     EXPECT_EQ(Bytes(out[0]), (V{0xE8, 0x03, 0x00, 0x00}));
     EXPECT_EQ(c.Speed(), 1000);
 
@@ -66,7 +67,7 @@ TEST(SecondGenController, GetsAnswerTheStoredValueInTheirLayout) {
         EXPECT_TRUE(Exchange(c, set).empty()) << rc.name;
         auto out = Exchange(c, Frame(kNode5 | 0x80 | rc.command));
         ASSERT_EQ(out.size(), 1u) << rc.name;
-        EXPECT_EQ(out[0].id, kNode5 | 0x80 | rc.command) << rc.name;
+        EXPECT_EQ(out[0].id, kFrom5 | 0x80 | rc.command) << rc.name;
         EXPECT_EQ(Bytes(out[0]), rc.answered) << rc.name;
     }
 }
@@ -113,7 +114,7 @@ TEST(SecondGenController, RefusedValuesGiveAnErrorReportAndKeepTheRegister) {
         for (uint8_t b : k.data) set.data[set.length++] = b;
         auto out = Exchange(c, set);
         ASSERT_EQ(out.size(), 1u) << k.name;
-        EXPECT_EQ(out[0].id, kNode5 | 0x0F) << k.name;
+        EXPECT_EQ(out[0].id, kFrom5 | 0x0F) << k.name;
         EXPECT_EQ(Bytes(out[0]), (V{0x00, k.command, 0x02})) << k.name;
         EXPECT_EQ(c.Config().mcs, before.mcs) << k.name;
         EXPECT_EQ(c.Config().cur, before.cur) << k.name;
@@ -136,7 +137,7 @@ TEST(SecondGenController, DiscoveryAndModelQuery) {
     SecondGenController c(100, o);
     auto out = Exchange(c, Frame(0x1F0FE0C0));
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].id, 0x04086040u);  // node 100, control word 0x40
+    EXPECT_EQ(out[0].id, 0x00200340u);  // node 100 (bits 0-4 at 19-23, 5-6 at 8-9), control word 0x40
     EXPECT_EQ(Bytes(out[0]), (V{0x44, 0x33, 0x22, 0x11}));
 
     out = Exchange(c, Frame(0x040860C1));  // MDL
@@ -172,7 +173,7 @@ TEST(SecondGenController, AddressChangeMovesTheNode) {
     SecondGenController c(5);
     auto out = Exchange(c, Frame(kNode5 | 0xB3, {0x88}));  // ADR 8 (bit 7 of the value is ignored)
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].id, 0x080800B3u);  // answered from the new address
+    EXPECT_EQ(out[0].id, 0x004000B3u);  // answered from the new address
     EXPECT_EQ(c.NodeId(), 8);
     EXPECT_TRUE(Exchange(c, Frame(kNode5 | 0x80)).empty());
     EXPECT_EQ(Exchange(c, Frame(0x08080080)).size(), 1u);
@@ -181,7 +182,7 @@ TEST(SecondGenController, AddressChangeMovesTheNode) {
 
     out = Exchange(c, Frame(0x080800B3, {126}));
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].id, 0x0808000Fu);
+    EXPECT_EQ(out[0].id, 0x0040000Fu);
     EXPECT_EQ(c.NodeId(), 8);
 }
 
@@ -226,7 +227,7 @@ TEST(SecondGenController, CompletedMoveSendsNoticeWhenEnabledInMcfg) {
     c.Tick(1600, bus);
     EXPECT_EQ(c.Position(), 500);
     ASSERT_EQ(bus.frames.size(), 1u);
-    EXPECT_EQ(bus.frames[0].id, kNode5 | 0x75);
+    EXPECT_EQ(bus.frames[0].id, kFrom5 | 0x75);
     EXPECT_EQ(Bytes(bus.frames[0]), (V{0xF4, 0x01, 0x00, 0x00}));
 
     // Absolute move back to -100 in closed loop: the notice is 0xF5.
@@ -236,7 +237,7 @@ TEST(SecondGenController, CompletedMoveSendsNoticeWhenEnabledInMcfg) {
     EXPECT_EQ(c.Position(), -100);
     auto out = bus.Take();
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[1].id, kNode5 | 0xF5);
+    EXPECT_EQ(out[1].id, kFrom5 | 0xF5);
     EXPECT_EQ(Bytes(Exchange(c, Frame(kNode5 | 0x8C))[0]), (V{0x9C, 0xFF, 0xFF, 0xFF}));  // encoder
 }
 
@@ -268,13 +269,13 @@ TEST(SecondGenController, SensorEdgeSendsNoticeAndRunsItsAction) {
     c.SetSensor(1, true);
     c.Tick(100, bus);
     ASSERT_EQ(bus.frames.size(), 1u);
-    EXPECT_EQ(bus.frames[0].id, kNode5 | 0xF1);
+    EXPECT_EQ(bus.frames[0].id, kFrom5 | 0xF1);
     EXPECT_EQ(Bytes(bus.frames[0]), (V{0x64, 0x00, 0x00, 0x00}));
     EXPECT_TRUE(c.Moving());
     c.SetSensor(1, false);
     c.Tick(100, bus);
     ASSERT_EQ(bus.frames.size(), 2u);
-    EXPECT_EQ(bus.frames[1].id, kNode5 | 0x71);
+    EXPECT_EQ(bus.frames[1].id, kFrom5 | 0x71);
     EXPECT_FALSE(c.Moving());
     // SFBK: sensors in d1 bits 4-6, analog input 12 bits.
     c.SetSensor(2, true);
@@ -293,7 +294,7 @@ TEST(SecondGenController, StallNoticeAndEmergencyStopWithLock) {
     c.InjectStall();
     c.Tick(0, bus);
     ASSERT_EQ(bus.frames.size(), 1u);
-    EXPECT_EQ(bus.frames[0].id, kNode5 | 0x77);
+    EXPECT_EQ(bus.frames[0].id, kFrom5 | 0x77);
     EXPECT_FALSE(c.Moving());
     EXPECT_TRUE(c.Locked());
     auto out = Exchange(c, Frame(kNode5 | 0x8A, {0x10, 0, 0, 0}));  // STP refused while locked
@@ -317,7 +318,7 @@ TEST(SecondGenController, OriginSearchEndsOnS1AndNotifies) {
     c.SetSensor(1, true);
     c.Tick(1000, bus);
     ASSERT_EQ(bus.frames.size(), 1u);
-    EXPECT_EQ(bus.frames[0].id, kNode5 | 0x76);
+    EXPECT_EQ(bus.frames[0].id, kFrom5 | 0x76);
     EXPECT_EQ(c.Position(), 0);
     EXPECT_FALSE(c.Moving());
 }
@@ -335,7 +336,7 @@ TEST(SecondGenController, StreamDataIsKeptAndEchoed) {
     SecondGenController c(5);
     auto out = Exchange(c, Frame(kNode5 | 0x3E, {'O', 'K'}));
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].id, kNode5 | 0x3E);
+    EXPECT_EQ(out[0].id, kFrom5 | 0x3E);
     EXPECT_EQ(Bytes(out[0]), (V{'O', 'K'}));
     EXPECT_EQ(c.ReceivedStream(), (V{'O', 'K'}));
 }
