@@ -45,9 +45,22 @@ std::pair<std::string_view, std::string_view> KeyValue(std::string_view word) {
     return {word.substr(0, eq), word.substr(eq + 1)};
 }
 
+/// "CARD:CHANNEL", card 0-7, channel 0-1.
+bool CardChannel(std::string_view s, GatewaySpec& g) {
+    const size_t colon = s.find(':');
+    return colon != std::string_view::npos && Number(s.substr(0, colon), g.card, 7) &&
+           Number(s.substr(colon + 1), g.channel, 1);
+}
+
 std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) {
-    g.kind = w[0] == "zone" ? GatewaySpec::Kind::Zone : GatewaySpec::Kind::Ethernet;
-    if (w.size() < 2 || !Endpoint(w[1], g)) return "expected address:port after " + std::string(w[0]);
+    g.kind = w[0] == "zone"  ? GatewaySpec::Kind::Zone
+             : w[0] == "pci" ? GatewaySpec::Kind::Pci
+                             : GatewaySpec::Kind::Ethernet;
+    if (g.kind == GatewaySpec::Kind::Pci) {
+        if (w.size() < 2 || !CardChannel(w[1], g)) return "expected card:channel (0-7:0-1) after pci";
+    } else if (w.size() < 2 || !Endpoint(w[1], g)) {
+        return "expected address:port after " + std::string(w[0]);
+    }
     for (size_t i = 2; i < w.size(); ++i) {
         const auto [key, value] = KeyValue(w[i]);
         if (key == "bitrate-code" && Number(value, g.bitRateCode, 7)) continue;
@@ -104,9 +117,19 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
         const auto words = Words(line);
         if (words.empty()) continue;
         std::string problem;
-        if (words[0] == "ethernet" || words[0] == "zone") {
+        if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci") {
             config.gateways.emplace_back();
             problem = GatewayLine(words, config.gateways.back());
+            const GatewaySpec& added = config.gateways.back();
+            for (size_t i = 0;
+                 problem.empty() && added.kind == GatewaySpec::Kind::Pci && i + 1 < config.gateways.size();
+                 ++i) {
+                const GatewaySpec& other = config.gateways[i];
+                if (other.kind == GatewaySpec::Kind::Pci && other.card == added.card &&
+                    other.channel == added.channel)
+                    problem = "pci " + std::to_string(added.card) + ":" + std::to_string(added.channel) +
+                              " configured twice";
+            }
         } else if (words[0] == "node") {
             if (config.gateways.empty()) {
                 problem = "node before any gateway";

@@ -6,6 +6,7 @@
 //   zone 127.0.0.2:28877 zones=3
 //   node controller 5 options=-M-S-IE firmware=1240 serial=5
 //   node io 8 code=80 zone=2
+//   pci 0:1 bitrate-code=3
 //
 // "node" lines belong to the gateway above them; "#" starts a comment.
 #include <cstdint>
@@ -28,19 +29,22 @@ struct NodeSpec {
 };
 
 struct GatewaySpec {
-    enum class Kind { Ethernet, Zone } kind = Kind::Ethernet;
+    enum class Kind { Ethernet, Zone, Pci } kind = Kind::Ethernet;
     std::string address = "127.0.0.1";
     uint16_t port = 28877;
     uint8_t bitRateCode = 2;
     bool busTime = false;
     bool old = false;  ///< Ethernet: leave the protocol selection unanswered
     uint8_t zones = 2;
+    uint8_t card = 0;     ///< PCI: card 0-7
+    uint8_t channel = 0;  ///< PCI: channel 0-1
     std::string log;
     std::vector<NodeSpec> nodes;
 };
 
 struct SimConfig {
     std::vector<GatewaySpec> gateways;
+    std::string pciSocket;  ///< where PCI cards are served; empty = DefaultPciSocketPath()
 };
 
 /// Parses a whole configuration text. false with error = "line N: what" on the first fault.

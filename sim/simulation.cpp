@@ -26,10 +26,24 @@ BusOptions BusOf(const GatewaySpec& g) {
 bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<std::string>& notes) {
     Stop();
     for (const GatewaySpec& g : config.gateways) {
-        const std::string where = g.address + ":" + std::to_string(g.port);
+        const bool pci = g.kind == GatewaySpec::Kind::Pci;
+        const std::string where = pci ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
+                                      : g.address + ":" + std::to_string(g.port);
         VirtualBus* buses[10] = {};
         bool started = false;
-        if (g.kind == GatewaySpec::Kind::Ethernet) {
+        if (pci) {
+            if (!pci_) {
+                pci_ = std::make_unique<PciCardServer>(config.pciSocket.empty() ? DefaultPciSocketPath()
+                                                                                : config.pciSocket);
+            }
+            BusOptions bus = BusOf(g);
+            bus.bitRate = BitRateOfCode(g.bitRateCode);
+            bus.channel = "pci" + std::to_string(g.card) + "." + std::to_string(g.channel);
+            buses[1] = &pci_->AddChannel(g.card, g.channel, bus);
+            description_.push_back("pci card " + std::to_string(g.card) + " channel " +
+                                   std::to_string(g.channel) + " at " + pci_->SocketPath() +
+                                   " (bit-rate code " + std::to_string(g.bitRateCode) + ")");
+        } else if (g.kind == GatewaySpec::Kind::Ethernet) {
             EthernetGatewayOptions o;
             o.address = g.address;
             o.port = g.port;
@@ -65,6 +79,7 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             buses[zone]->AddNode(std::move(node));
             description_.push_back("  node " + name + (n.options.empty() ? "" : " " + n.options));
         }
+        if (pci) continue;  // all cards start together below
         started = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->Start() : zone_.back()->Start();
         if (!started) {
             error = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->ErrorText()
@@ -73,12 +88,19 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             return false;
         }
     }
+    if (pci_ && !pci_->Start()) {
+        error = pci_->ErrorText();
+        Stop();
+        return false;
+    }
     return true;
 }
 
 void Simulation::Stop() {
     for (auto& g : ethernet_) g->Stop();
     for (auto& z : zone_) z->Stop();
+    if (pci_) pci_->Stop();
+    pci_.reset();
     ethernet_.clear();
     zone_.clear();
     description_.clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/ethernet_gateway.h"
+#include "sim/pci_card_server.h"
 #include "sim/sim_config.h"
 #include "sim/zone_device.h"
 
@@ -23,10 +24,13 @@ public:
 
     const std::vector<std::unique_ptr<EthernetGateway>>& EthernetGateways() const { return ethernet_; }
     const std::vector<std::unique_ptr<ZoneDevice>>& ZoneDevices() const { return zone_; }
+    /// The PCI cards, when the configuration has any.
+    PciCardServer* PciCards() const { return pci_.get(); }
 
 private:
     std::vector<std::unique_ptr<EthernetGateway>> ethernet_;
     std::vector<std::unique_ptr<ZoneDevice>> zone_;
+    std::unique_ptr<PciCardServer> pci_;
     std::vector<std::string> description_;
 };
 

@@ -11,13 +11,16 @@
 namespace {
 
 const char kUsage[] =
-    "usage: norvane-sim [-c FILE] [-e LINE]... [-h]\n"
+    "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [-h]\n"
     "  -c FILE  read the configuration from FILE\n"
     "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
+    "  --pci-socket PATH  serve the PCI cards there (default /tmp/norvane-pci.sock);\n"
+    "           Halbox finds them through HALBOX_SIM=PATH\n"
     "without -c and -e: one Ethernet gateway at 127.0.0.1:28877 with a few devices.\n"
     "configuration lines:\n"
     "  ethernet ADDRESS:PORT [bitrate-code=0-7] [bus-time] [log=FILE] [old]\n"
     "  zone ADDRESS:PORT [zones=1-9] [bus-time] [log=FILE]\n"
+    "  pci CARD:CHANNEL [bitrate-code=0-7] [bus-time] [log=FILE]   (card 0-7, channel 0-1)\n"
     "  node KIND ID [options=-M-S-IE] [code=N] [firmware=N] [serial=N] [zone=N]\n"
     "  KIND: controller controller1 io kyd0606 io-motion level rfid temperature\n";
 
@@ -25,6 +28,7 @@ const char kUsage[] =
 
 int main(int argc, char** argv) {
     std::string text;
+    std::string pciSocket;
     bool configured = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -42,6 +46,8 @@ int main(int argc, char** argv) {
             std::stringstream content;
             content << file.rdbuf();
             text = content.str() + "\n" + text;
+        } else if (arg == "--pci-socket" && i + 1 < argc) {
+            pciSocket = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -57,6 +63,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "norvane-sim: %s\n", error.c_str());
         return 2;
     }
+    config.pciSocket = pciSocket;
 
     // Block the stop signals before any thread starts, so every thread inherits the mask and
     // the main thread alone receives them through sigwait.

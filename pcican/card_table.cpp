@@ -1,0 +1,274 @@
+#include "pcican/card_table.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "pcican/controller.h"
+#include "pcican/driver/card_driver.h"
+#include "pcican/frame_ring.h"
+#include "platform/event.h"
+#include "platform/thread.h"
+
+namespace norvane::halbox {
+namespace {
+
+constexpr uint32_t kMaxReceive = FrameRing::kCapacity;
+constexpr uint32_t kWatchdogPeriodMs = 1000;
+
+// The rings' slots: zero-filled static storage, which the system maps only when it is touched.
+MarlixFrame g_slots[kCards * kChannels][FrameRing::kSlots];
+
+struct Channel {
+    explicit Channel(MarlixFrame* slots) : ring(slots) {}
+    FrameRing ring;
+    std::mutex configMutex;  ///< guards saved
+    MarlixInitConfig saved = DefaultConfig();
+    // Owned by the card's lifecycle lock:
+    bool running = false;
+    std::thread receiver;
+    std::thread watchdog;
+    std::shared_ptr<platform::Event> wake;  ///< interrupt notification or stop
+    std::shared_ptr<platform::Event> watchdogStop;
+    std::shared_ptr<std::atomic<bool>> stopping;
+};
+
+struct Card {
+    std::mutex lifecycle;
+    std::mutex driverMutex;  ///< guards driver
+    std::shared_ptr<CardDriver> driver;
+    std::unique_ptr<Channel> channels[kChannels];
+
+    std::shared_ptr<CardDriver> Driver() {
+        std::lock_guard lock(driverMutex);
+        return driver;
+    }
+};
+
+Card* MakeCards() {
+    // Never destroyed: threads of cards a program did not close may still run at exit.
+    auto* cards = new Card[kCards];
+    for (uint32_t d = 0; d < kCards; ++d)
+        for (uint32_t c = 0; c < kChannels; ++c)
+            cards[d].channels[c] = std::make_unique<Channel>(g_slots[d * kChannels + c]);
+    return cards;
+}
+
+Card& CardAt(uint32_t device) {
+    static Card* const cards = MakeCards();
+    return cards[device];
+}
+
+/// The driver of an open card and a valid channel; nullptr otherwise.
+std::shared_ptr<CardDriver> OpenDriver(uint32_t device, uint32_t channel) {
+    if (device >= kCards || channel >= kChannels) return nullptr;
+    return CardAt(device).Driver();
+}
+
+MarlixInitConfig Saved(Channel& ch) {
+    std::lock_guard lock(ch.configMutex);
+    return ch.saved;
+}
+
+/// Names the calling thread "halbox-rx0.1" and the like (seen in debuggers, top and tests).
+void NameThread(const char* role, uint32_t device, uint32_t channel) {
+    const std::string name =
+        std::string("halbox-") + role + std::to_string(device) + "." + std::to_string(channel);
+    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+}
+
+void ReceiveLoop(std::shared_ptr<CardDriver> driver, uint32_t device, uint32_t channel, Channel* ch,
+                 std::shared_ptr<platform::Event> wake, std::shared_ptr<std::atomic<bool>> stopping) {
+    NameThread("rx", device, channel);
+    platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
+    if (!driver->SetNotification(channel, wake)) return;
+    Controller controller(*driver, channel);
+    MarlixFrame frame;
+    while (!stopping->load()) {
+        (void)driver->BeforeWait();
+        wake->WaitForever();
+        if (stopping->load()) break;
+        if (controller.ReadOneFrame(frame)) ch->ring.Push(frame);
+    }
+}
+
+void WatchdogLoop(std::shared_ptr<CardDriver> driver, uint32_t device, uint32_t channel, Channel* ch,
+                  std::shared_ptr<platform::Event> stop) {
+    NameThread("wd", device, channel);
+    Controller controller(*driver, channel);
+    while (!stop->Wait(kWatchdogPeriodMs)) {
+        if (controller.Read(reg::kStatus) & 0x80) (void)controller.Initialise(Saved(*ch));  // bus-off
+    }
+}
+
+/// With the card's lifecycle lock: ends the channel's threads and waits for them.
+void StopThreads(Channel& ch) {
+    if (!ch.running) return;
+    ch.stopping->store(true);
+    ch.wake->Set();
+    ch.watchdogStop->Set();
+    ch.receiver.join();
+    ch.watchdog.join();
+    ch.running = false;
+}
+
+/// With the card's lifecycle lock: starts the channel's threads unless they run.
+void StartThreads(Channel& ch, const std::shared_ptr<CardDriver>& driver, uint32_t device, uint32_t channel) {
+    if (ch.running) return;
+    ch.wake = std::make_shared<platform::Event>();
+    ch.watchdogStop = std::make_shared<platform::Event>();
+    ch.stopping = std::make_shared<std::atomic<bool>>(false);
+    ch.receiver = std::thread(ReceiveLoop, driver, device, channel, &ch, ch.wake, ch.stopping);
+    try {
+        ch.watchdog = std::thread(WatchdogLoop, driver, device, channel, &ch, ch.watchdogStop);
+    } catch (...) {
+        ch.stopping->store(true);
+        ch.wake->Set();
+        ch.receiver.join();
+        throw;
+    }
+    ch.running = true;
+}
+
+}  // namespace
+
+int32_t OpenDevice(uint32_t device) {
+    if (device >= kCards) return 0;
+    Card& card = CardAt(device);
+    std::lock_guard life(card.lifecycle);
+    // A second open keeps the card, its running channels and their rings as they are.
+    if (card.Driver()) return 1;
+    std::shared_ptr<CardDriver> driver = OpenCard(device);
+    if (!driver) return 0;
+    (void)driver->OpenCloseRequest();
+    for (auto& ch : card.channels) {
+        {
+            std::lock_guard lock(ch->configMutex);
+            ch->saved = DefaultConfig();
+        }
+        ch->ring.Clear();
+    }
+    std::lock_guard lock(card.driverMutex);
+    card.driver = std::move(driver);
+    return 1;
+}
+
+int32_t CloseDevice(uint32_t device) {
+    if (device >= kCards) return 0;
+    Card& card = CardAt(device);
+    std::lock_guard life(card.lifecycle);
+    std::shared_ptr<CardDriver> driver = card.Driver();
+    if (!driver) return 0;
+    (void)driver->OpenCloseRequest();
+    for (uint32_t c = 0; c < kChannels; ++c) {
+        Channel& ch = *card.channels[c];
+        if (ch.running) (void)Controller(*driver, c).Reset();
+        StopThreads(ch);
+        ch.ring.Wake();
+    }
+    {
+        std::lock_guard lock(card.driverMutex);
+        card.driver.reset();
+    }
+    driver.reset();  // the last reference closes the link (threads are gone)
+    return 1;
+}
+
+int32_t ResetChannel(uint32_t device, uint32_t channel) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver) return 0;
+    return Controller(*driver, channel).Reset() ? 1 : 0;
+}
+
+int32_t InitChannel(uint32_t device, uint32_t channel, const MarlixInitConfig* config) {
+    if (device >= kCards || channel >= kChannels || config == nullptr) return 0;
+    Card& card = CardAt(device);
+    std::lock_guard life(card.lifecycle);
+    auto driver = card.Driver();
+    if (!driver) return 0;
+    const MarlixInitConfig wanted = *config;
+    if (!Controller(*driver, channel).Initialise(wanted)) return 0;
+    Channel& ch = *card.channels[channel];
+    {
+        std::lock_guard lock(ch.configMutex);
+        ch.saved = wanted;
+    }
+    StartThreads(ch, driver, device, channel);
+    return 1;
+}
+
+int32_t TransmitFrame(uint32_t device, uint32_t channel, MarlixFrame* frame) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver || frame == nullptr) return 0;
+    return Controller(*driver, channel).Transmit(*frame) ? 1 : 0;
+}
+
+int32_t ReceiveFrames(uint32_t device, uint32_t channel, MarlixFrame* frames, uint32_t length,
+                      uint32_t waitMs) {
+    if (device >= kCards || channel >= kChannels || length > kMaxReceive) return 0;
+    if (frames == nullptr && length > 0) return 0;
+    FrameRing& ring = CardAt(device).channels[channel]->ring;
+    if (length == 0) {
+        // Nothing can be copied, so nothing can end the wait early.
+        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+        return 0;
+    }
+    if (waitMs > 0) (void)ring.WaitForFrames(waitMs);
+    return static_cast<int32_t>(ring.Pop(frames, length));
+}
+
+int32_t ChannelState(uint32_t device, uint32_t channel) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver) return 0;
+    return Controller(*driver, channel).Read(reg::kStatus);
+}
+
+int32_t ChannelInfo(uint32_t device, uint32_t channel, MarlixInfo* info) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver || info == nullptr) return 0;
+    return Controller(*driver, channel).GetInfo(*info) ? 1 : 0;
+}
+
+int32_t AbortSend(uint32_t device, uint32_t channel) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver) return 0;
+    Controller(*driver, channel).AbortTransmission();
+    return 1;
+}
+
+int32_t WriteRegisters(uint32_t device, uint32_t channel, uint32_t address, const uint8_t* data,
+                       uint32_t count) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver || count > kMaxRegisterWrite || (data == nullptr && count > 0)) return 0;
+    Controller(*driver, channel).Write(address, data, count);
+    return 1;
+}
+
+int32_t ReadRegisters(uint32_t device, uint32_t channel, uint32_t address, uint8_t* buffer, uint32_t count) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver || count > kMaxRegisterRead || (buffer == nullptr && count > 0)) return 0;
+    Controller(*driver, channel).Read(address, buffer, count);
+    return 1;
+}
+
+int32_t ReceiveCount(uint32_t device, uint32_t channel) {
+    if (!OpenDriver(device, channel)) return 0;
+    return static_cast<int32_t>(CardAt(device).channels[channel]->ring.Count());
+}
+
+int32_t ClearRing(uint32_t device, uint32_t channel) {
+    if (device >= kCards || channel >= kChannels) return 0;
+    CardAt(device).channels[channel]->ring.Clear();
+    return 1;
+}
+
+MarlixInitConfig SavedConfig(uint32_t device, uint32_t channel) {
+    if (device >= kCards || channel >= kChannels) return DefaultConfig();
+    return Saved(*CardAt(device).channels[channel]);
+}
+
+}  // namespace norvane::halbox

@@ -1,0 +1,59 @@
+#pragma once
+// The simulated card's backend: one Unix-domain stream link to norvane-sim (or an in-process
+// PciCardServer) per open card, speaking link_messages.h.
+//
+// Threads: callers of the CardDriver operations take turns for one exchange at a time (a request,
+// then its answer, at most kExchangeTimeoutMs); one reader thread reads everything the card
+// sends, hands answers to the waiting caller and sets the registered event on an Interrupt.
+// When the link breaks (the card disappeared), every later request fails with ENOTCONN.
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "pcican/driver/card_driver.h"
+#include "pcican/driver/link_messages.h"
+
+namespace norvane::halbox {
+
+class SimCardDriver : public CardDriver {
+public:
+    static constexpr uint32_t kExchangeTimeoutMs = 2000;
+
+    /// Connects and says Hello for card; nullptr when nothing listens at path or the card is absent.
+    static std::unique_ptr<SimCardDriver> Connect(const std::string& path, uint32_t card);
+    ~SimCardDriver() override;
+
+    bool ReadRegisters(uint32_t channel, uint32_t address, uint8_t* out, uint32_t count, uint32_t& delivered,
+                       uint32_t& error) override;
+    bool WriteRegisters(uint32_t channel, uint32_t address, const uint8_t* data, uint32_t count) override;
+    bool SetNotification(uint32_t channel, std::shared_ptr<platform::Event> event) override;
+    bool BeforeWait() override;
+    bool OpenCloseRequest() override;
+
+private:
+    explicit SimCardDriver(int fd);
+    /// Sends request and waits for its answer; false with error on a broken link or time-out.
+    bool Exchange(const link::Message& request, link::Message& answer, uint32_t& error);
+    bool Send(const link::Message& message);
+    void ReadLoop();
+
+    const int fd_;
+    std::mutex exchangeMutex_;  ///< one exchange at a time
+    std::mutex sendMutex_;      ///< one writer at a time (BeforeWait is sent outside an exchange)
+
+    std::mutex stateMutex_;  ///< guards everything below
+    std::condition_variable answered_;
+    bool waiting_ = false;
+    link::Type expected_ = link::Type::ReadAnswer;
+    bool haveAnswer_ = false;
+    link::Message answer_;
+    bool broken_ = false;
+    std::shared_ptr<platform::Event> events_[2];
+
+    std::thread reader_;
+};
+
+}  // namespace norvane::halbox
