@@ -212,36 +212,47 @@ void PciCardServer::Serve(int fd) {
     }
     const bool isHello = result == halbox::link::DecodeResult::Complete && hello.type == Type::Hello;
     const uint8_t card = isHello && hello.address < kPciCards ? static_cast<uint8_t>(hello.address) : 0xFF;
-    bool present = false;
-    if (card != 0xFF && cards_[card]) {
-        Card& c = *cards_[card];
-        std::lock_guard lock(c.linkMutex);
-        present = !c.removed;
-        if (present) {
-            if (c.fd >= 0) shutdown(c.fd, SHUT_RDWR);  // a new link replaces the card's old one
-            c.fd = fd;
+    Card* c = card != 0xFF && cards_[card] ? cards_[card].get() : nullptr;
+    if (c != nullptr && CardPresent(card)) {
+        // A new link starts without notifications (the previous link's end cleared them).
+        for (auto& ch : c->channels) {
+            std::lock_guard lock(ch->mutex);
+            ch->notify = ch->armed = false;
         }
     }
+    bool present = false;
     if (isHello) {
         Message answer;
         answer.type = Type::HelloAnswer;
         answer.address = hello.address;
-        answer.status = present ? 0 : ENODEV;
         uint8_t out[halbox::link::kHeaderSize];
-        const size_t size = halbox::link::Encode(answer, out);
-        (void)!send(fd, out, size, MSG_NOSIGNAL);
+        if (c != nullptr) {
+            // The answer goes out before anything else can be sent on the new link.
+            std::lock_guard lock(c->linkMutex);
+            present = !c->removed;
+            if (present) {
+                if (c->fd >= 0) shutdown(c->fd, SHUT_RDWR);  // a new link replaces the card's old one
+                c->fd = fd;
+            }
+            answer.status = present ? 0 : ENODEV;
+            (void)!send(fd, out, halbox::link::Encode(answer, out), MSG_NOSIGNAL);
+        } else {
+            answer.status = ENODEV;
+            (void)!send(fd, out, halbox::link::Encode(answer, out), MSG_NOSIGNAL);
+        }
     }
     if (present) {
         // Bytes after the hello belong to the card's requests.
         ServeCard(fd, card, std::vector<uint8_t>(buffer + used, buffer + have));
-        Card& c = *cards_[card];
+        bool current;
         {
-            std::lock_guard lock(c.linkMutex);
-            if (c.fd == fd) c.fd = -1;
+            std::lock_guard lock(c->linkMutex);
+            current = c->fd == fd;
+            if (current) c->fd = -1;
         }
-        for (auto& ch : c.channels) {
+        for (auto& ch : c->channels) {
             std::lock_guard lock(ch->mutex);
-            ch->notify = ch->armed = false;
+            if (current) ch->notify = ch->armed = false;
         }
     }
     std::lock_guard lock(linksMutex_);

@@ -99,6 +99,8 @@ bool SimCardDriver::Exchange(const Message& request, Message& answer, uint32_t& 
         waiting_ = true;
         haveAnswer_ = false;
         expected_ = link::AnswerOf(request.type);
+        expectedChannel_ = request.channel;
+        expectedAddress_ = request.address;
     }
     const bool sent = Send(request);
     std::unique_lock lock(stateMutex_);
@@ -153,7 +155,8 @@ void SimCardDriver::ReadLoop() {
                 continue;
             }
             std::lock_guard lock(stateMutex_);
-            if (waiting_ && !haveAnswer_ && m.type == expected_) {
+            if (waiting_ && !haveAnswer_ && m.type == expected_ && m.channel == expectedChannel_ &&
+                m.address == expectedAddress_) {
                 answer_.type = m.type;
                 answer_.channel = m.channel;
                 answer_.status = m.status;

@@ -47,7 +47,9 @@ private:
     std::mutex stateMutex_;  ///< guards everything below
     std::condition_variable answered_;
     bool waiting_ = false;
-    link::Type expected_ = link::Type::ReadAnswer;
+    link::Type expected_ = link::Type::ReadAnswer;  ///< with the request's channel and address:
+    uint8_t expectedChannel_ = 0;                   ///< a late answer to an exchange that timed
+    uint32_t expectedAddress_ = 0;                  ///< out is not taken for the next one
     bool haveAnswer_ = false;
     link::Message answer_;
     bool broken_ = false;
