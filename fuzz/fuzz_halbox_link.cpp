@@ -2,39 +2,46 @@
 // (fed in pieces, as a socket delivers them), the SJA1000 receive buffer bytes Halbox decodes,
 // and a stream of register requests applied to the card's controller model. None may crash,
 // read past what it was given, or give a frame longer than 8 bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "pcican/driver/link_messages.h"
 #include "pcican/frame_buffer.h"
-#include "piecewise_feed.h"
 #include "sim/sja1000.h"
 
-namespace link = norvane::halbox::link;
+namespace wire = norvane::halbox::link;
 
 namespace {
 
+/// The readers on both ends append what arrives to a growing buffer and take whole messages
+/// from its front; the first input byte sets the size of the pieces.
 void FeedLink(const uint8_t* input, size_t size) {
-    FeedInPieces(input, size, link::kMaxMessage * 2, 16, [](uint8_t* buffer, size_t& count, size_t, size_t) {
-        link::Message m;
+    if (size == 0) return;
+    const size_t piece = 1 + input[0] % 64;
+    std::vector<uint8_t> pending;
+    wire::Message m;
+    for (size_t at = 1; at < size; at += piece) {
+        pending.insert(pending.end(), input + at, input + std::min(size, at + piece));
+        size_t taken = 0;
         for (;;) {
             size_t used = 0;
-            const auto r = link::Decode(buffer, count, m, used);
-            if (r == link::DecodeResult::Malformed) {
-                count = 0;  // the link would be closed
-                return;
-            }
-            if (r == link::DecodeResult::NeedMore) return;
-            if (used == 0 || used > count || m.dataLength > link::kMaxWrite) std::abort();
-            uint8_t again[link::kMaxMessage];
-            if (link::Encode(m, again) != used || std::memcmp(again, buffer, used) != 0) std::abort();
-            std::memmove(buffer, buffer + used, count - used);
-            count -= used;
+            const auto r = wire::Decode(pending.data() + taken, pending.size() - taken, m, used);
+            if (r == wire::DecodeResult::Malformed) return;  // the link would be closed
+            if (r == wire::DecodeResult::NeedMore) break;
+            if (used == 0 || taken + used > pending.size() || m.dataLength > wire::kMaxWrite) std::abort();
+            uint8_t again[wire::kMaxMessage];
+            if (wire::Encode(m, again) != used || std::memcmp(again, pending.data() + taken, used) != 0)
+                std::abort();
+            taken += used;
         }
-    });
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(taken));
+        if (pending.size() > wire::kMaxMessage) std::abort();  // an incomplete message is never longer
+    }
 }
 
 void DecodeBuffers(const uint8_t* input, size_t size) {
@@ -50,6 +57,7 @@ void DecodeBuffers(const uint8_t* input, size_t size) {
 /// Each 3 bytes: operation, address, value. Operations: read, write, a frame from the bus
 /// (identifier from the next bytes), a transmission attempt, bus-off, time passing.
 void DriveChip(const uint8_t* input, size_t size) {
+    if (size == 0) return;
     norvane::sim::Sja1000 chip(input[0] & 1 ? 1000000 : 250000);
     uint64_t now = 0;
     for (size_t at = 1; at + 3 <= size; at += 3) {
