@@ -1,4 +1,4 @@
-// Second-generation answer decoder over arbitrary answer bytes: the command, index, gateway kind and
+// Second-generation answer decoder over arbitrary answer bytes: the command, index and
 // number of stored answers come from the input too. Answers and record live in exact-size heap blocks.
 #include <cstddef>
 #include <cstdint>
@@ -11,8 +11,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     constexpr size_t kHeader = 5;
     if (size < kHeader) return 0;
-    static const uint32_t kKinds[] = {1, 4, 8, 16, 32};
-    const uint32_t kind = kKinds[input[0] % 5];
     const uint32_t node = input[1];
     const uint8_t controlWord = input[2];
     const int index = static_cast<int8_t>(input[3]);
@@ -26,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     auto record = std::make_unique<KymReply>();
     std::memcpy(record.get(), bytes.data() + available * sizeof(KymCanMsg), sizeof(KymReply));
 
-    if (norvane::sdk::DecodeSecondGen(kind, node, controlWord, index, answers.get(), available,
-                                      record.get()) != 1)
+    if (norvane::sdk::DecodeSecondGen(node, controlWord, index, answers.get(), available, record.get()) != 1)
         __builtin_trap();
     char name[24];
     norvane::sdk::ModelName(answers[0], name, 1 + input[1] % sizeof name);

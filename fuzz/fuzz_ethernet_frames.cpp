@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "piecewise_feed.h"
+#include "sdk/core/codec/reply_frame.h"
 #include "sdk/ethernet/ethernet_frames.h"
 
 using namespace norvane::sdk::eth;
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 KymCanMsg message;
                 DecodeCanPayload(frame.payload, frame.payloadLength, message);
                 uint8_t ids[126];
-                NodeListIds(frame.payload, frame.payloadLength, ids, sizeof ids);
+                norvane::sdk::NodeListIds(frame.payload, frame.payloadLength, ids, sizeof ids);
                 DropFront(buffer, count, length);
                 if (++guard > 100000) std::abort();
             }

@@ -27,16 +27,21 @@ public:
     virtual int OpenPort(uint32_t portIndex, KymNodeRecord* records, int max, uint32_t* out) = 0;
     /// 1 when the port existed (closed now), 0 otherwise.
     virtual int ClosePort(uint32_t handle) = 0;
-    virtual int RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) = 0;
-    virtual int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) = 0;
-    virtual int PopNodeMessage(uint32_t handle, uint32_t node, KymCanMsg* out) = 0;
-    virtual int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) = 0;
+    // The operations below forward to the port in the handle's low byte, in the gateway's
+    // protocol generation (after selecting the handle's answer table); a gateway overrides only
+    // what differs for it. Without a port they give 0.
+    virtual int RegisterNodes(uint32_t handle, KymNodeRecord* records, int max);
+    /// First-generation register-all discovery (ports over a link only).
+    virtual int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max);
+    virtual int PopNodeMessage(uint32_t handle, uint32_t node, KymCanMsg* out);
+    virtual int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out);
     virtual int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                           KymReply* out) = 0;
-    virtual int SendRaw(uint32_t handle, const uint8_t* bytes, int length) = 0;
+                           KymReply* out);
+    /// Bytes as they stand on the port's link: the number sent, 0 when nothing was sent.
+    virtual int SendRaw(uint32_t handle, const uint8_t* bytes, int length);
     virtual int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
-                               int* countOut) = 0;
-    virtual int ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer, int length) = 0;
+                               int* countOut);
+    virtual int ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer, int length);
 
     // Operations added after the eleven slots, with default bodies for gateways that lack them.
     /// Fills the 84-byte gateway description of the port at handle; the name's length, or -1

@@ -38,20 +38,36 @@ void CNvCallBackFunc::StartThreads(uint32_t handle) {
     threadHandle = handle;
     for (auto& table : tables_) table->ClearAll();
     currentTable_.store(TableFor(handle));
-    if (!notifyThread_.joinable()) notifyThread_ = std::thread([this] { NotificationLoop(); });
+    if (!notifyThread_.joinable()) {
+        notifyThread_ = std::thread([this, self = weak_from_this().lock()] { NotificationLoop(); });
+    }
 }
 
 int CNvCallBackFunc::StartReceiver(uint32_t handle) {
     if (receiveRunning) return 1;
     StartThreads(handle);
+    // A loop that ended on an error is joined first, with no lock held (its last callback may
+    // still be closing ports).
+    std::thread ended;
+    {
+        std::lock_guard guard(threadsLock_);
+        ended = std::move(receiveThread_);
+    }
+    if (ended.joinable()) {
+        if (ended.get_id() == std::this_thread::get_id()) {
+            ended.detach();
+        } else {
+            ended.join();
+        }
+    }
     NodeAnswerTable* table = CurrentTable();
     std::lock_guard tableGuard(table->tableLock);
     table->answerEvent.Clear();
     {
         std::lock_guard guard(threadsLock_);
-        if (receiveThread_.joinable()) receiveThread_.join();  // a loop that ended on an error
+        if (receiveThread_.joinable()) return receiveRunning != 0 ? 1 : 0;  // started meanwhile
         const uint32_t index = portIndex;
-        receiveThread_ = std::thread([this, index] { ReceiveEntry(index); });
+        receiveThread_ = std::thread([this, self = weak_from_this().lock(), index] { ReceiveEntry(index); });
     }
     table->answerEvent.Wait(1000);
     return receiveRunning != 0 ? 1 : 0;
@@ -68,11 +84,17 @@ void CNvCallBackFunc::ReceiveEntry(uint32_t index) {
 }
 
 void CNvCallBackFunc::StopThreads() {
-    std::lock_guard guard(threadsLock_);
-    if (notifyRunning.exchange(0) != 0) ring_.Signal().Set();
-    receiveRunning = 0;
-    for (auto& table : tables_) table->answerEvent.Set();  // wake requests so they fail now
-    for (std::thread* thread : {&receiveThread_, &notifyThread_}) {
+    std::thread receive;
+    std::thread notify;
+    {
+        std::lock_guard guard(threadsLock_);
+        if (notifyRunning.exchange(0) != 0) ring_.Signal().Set();
+        receiveRunning = 0;
+        for (auto& table : tables_) table->answerEvent.Set();  // wake requests so they fail now
+        receive = std::move(receiveThread_);
+        notify = std::move(notifyThread_);
+    }
+    for (std::thread* thread : {&receive, &notify}) {
         if (!thread->joinable()) continue;
         if (thread->get_id() == std::this_thread::get_id()) {
             thread->detach();  // closed from its own callback: it ends when the callback returns

@@ -29,9 +29,13 @@ struct PortCounters {
     std::atomic<uint64_t> droppedStreamBytes{0};
     std::atomic<uint64_t> droppedMessages{0};  ///< node 0 or out-of-range node ids
     std::atomic<uint64_t> timeouts{0};
+    std::atomic<uint64_t> droppedReplyBytes{0};  ///< incomplete reply-frame tails of serial answers
 };
 
-class CNvCallBackFunc {
+/// A port owned through a shared pointer keeps itself alive while its threads run: a callback
+/// on one of them may close the port and drop the gateway's last reference, and the thread
+/// still returns into a live object.
+class CNvCallBackFunc : public std::enable_shared_from_this<CNvCallBackFunc> {
 public:
     CNvCallBackFunc();
     virtual ~CNvCallBackFunc();
@@ -86,8 +90,10 @@ public:
     /// Starts both threads unless the receive thread already runs and waits up to 1000 ms for
     /// the receive loop's first signal. Returns whether the receive thread runs.
     int StartReceiver(uint32_t handle);
-    /// Ends both threads and joins them; returns as soon as they have ended. The tables stay
-    /// allocated: a request still waiting on another thread reads them safely and fails.
+    /// Ends both threads and joins them; returns as soon as they have ended (called on one of
+    /// them, that thread is left to end when its callback returns). No lock is held while
+    /// joining, so a callback on those threads may close the port at the same time. The tables
+    /// stay allocated: a request still waiting on another thread reads them safely and fails.
     void StopThreads();
     bool ThreadsStarted() const { return receiveThread_.joinable() || notifyThread_.joinable(); }
 

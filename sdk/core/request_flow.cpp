@@ -23,10 +23,11 @@ uint32_t FirstWord(const void* data) {
 }
 
 // Answers of node as they stand: at most two are used (command 76 reads a second one).
-size_t TakeAnswers(NodeAnswerTable& table, uint32_t node, bool counted, KymCanMsg (&answers)[2]) {
+size_t TakeAnswers(NodeAnswerTable& table, uint32_t node, const RequestWire& wire, KymCanMsg (&answers)[2]) {
     table.CopyAnswers(node, answers, 2);
-    if (!counted) return 1;
-    return std::clamp<uint32_t>(table.Count(node), 1, 2);
+    if (!wire.answersCounted) return 1;
+    const size_t most = std::clamp<size_t>(wire.answersPerRequest, 1, 2);
+    return std::clamp<size_t>(table.Count(node), 1, most);
 }
 
 void Finish(NodeAnswerTable& table, uint32_t node) {
@@ -51,8 +52,7 @@ bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, u
     return false;
 }
 
-int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
-                  const RequestWire& wire) {
+int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire) {
     if (!port.receiveRunning) return -1;
     NodeAnswerTable& table = *port.CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
@@ -76,24 +76,23 @@ int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs&
         return quietDisable ? 1 : -1;
     }
     KymCanMsg answers[2] = {};
-    size_t available = TakeAnswers(table, args.node, wire.answersCounted, answers);
+    size_t available = TakeAnswers(table, args.node, wire, answers);
     if ((answers[0].controlWord & 0x7F) == kErrorReport && command != kErrorReport) {
         Finish(table, args.node);
         return ErrorReportResult(command, answers[0], nullptr);
     }
     if (command == kAva) {
         platform::SleepMs(100);  // the second answer follows the first
-        available = TakeAnswers(table, args.node, wire.answersCounted, answers);
+        available = TakeAnswers(table, args.node, wire, answers);
     }
     KymReply scratch{};
-    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers,
-                                        available, args.reply != nullptr ? args.reply : &scratch);
+    const int decoded = DecodeSecondGen(args.node, args.controlWord, args.index, answers, available,
+                                        args.reply != nullptr ? args.reply : &scratch);
     Finish(table, args.node);
     return decoded == 1 ? 1 : -1;
 }
 
-int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
-                  const RequestWire& wire) {
+int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire) {
     if (!port.receiveRunning) return 0;
     NodeAnswerTable& table = *port.CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
@@ -110,10 +109,10 @@ int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs&
         return 0;
     }
     KymCanMsg answers[2] = {};
-    const size_t available = TakeAnswers(table, args.node, wire.answersCounted, answers);
+    const size_t available = TakeAnswers(table, args.node, wire, answers);
     KymReply scratch{};
-    const int decoded = DecodeSecondGen(decodeKind, args.node, args.controlWord, args.index, answers,
-                                        available, args.reply != nullptr ? args.reply : &scratch);
+    const int decoded = DecodeSecondGen(args.node, args.controlWord, args.index, answers, available,
+                                        args.reply != nullptr ? args.reply : &scratch);
     Finish(table, args.node);
     return decoded == 1 ? 1 : 0;
 }
@@ -168,19 +167,34 @@ int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* ou
     return broadcast && !answered && copied == 0 ? 0 : 1;
 }
 
-int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs,
-                 KymNodeRecord* records, int max, const std::function<bool()>& send) {
+void WaitWholeWindow(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t windowMs) {
+    const uint64_t deadline = platform::TickMs() + windowMs;
+    for (uint64_t now = platform::TickMs(); now < deadline && port.receiveRunning; now = platform::TickMs()) {
+        table.answerEvent.Wait(static_cast<uint32_t>(deadline - now));
+    }
+}
+
+int RunDiscovery(CNvCallBackFunc& port, const DiscoveryPlan& plan, KymNodeRecord* records, int max,
+                 const std::function<bool()>& send) {
     NodeAnswerTable& table = *port.CurrentTable();
-    std::lock_guard lock(table.tableLock);
-    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node) table.Expect(node, command);
+    std::scoped_lock locks(table.tableLock, table.requestLock);
+    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node)
+        table.Expect(node, plan.command);
+    if (plan.areaMarker != 0) {
+        std::lock_guard store(table.storeLock);
+        table.expectedCommand[plan.areaNode] = plan.areaMarker;
+    }
     if (!send()) {
         table.ClearAll();
         platform::Trace("<---Get\n");
         return 0;
     }
+    // Any answer may signal meanwhile (a late answer to an earlier request, a notice): the
+    // window runs to its end all the same, or nodes answering after it would be lost.
     table.answerEvent.Clear();
-    table.answerEvent.Wait(waitMs);  // discovery answers do not signal: the wait runs to its end
+    WaitWholeWindow(port, table, plan.waitMs);
 
+    const uint32_t areaNode = plan.areaNode;
     KymCanMsg found[kAnswersPerNode];
     const uint32_t count = std::min<uint32_t>(table.Count(areaNode), kAnswersPerNode);
     table.CopyAnswers(areaNode, found, count);
@@ -188,7 +202,8 @@ int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint
     table.answerEvent.Clear();
     // Every valid answer is considered, then the lowest node ids are kept: a node below 5 or a
     // small max never hides a valid node behind an earlier answer.
-    std::sort(found, found + count, [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
+    std::stable_sort(found, found + count,
+                     [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
     int n = 0;
     for (uint32_t i = 0; i < count && records != nullptr && n < max; ++i) {
         if (found[i].node < 5 || found[i].node > 125) continue;

@@ -21,6 +21,8 @@ struct RequestWire {
     /// false when answers are filed without counting them (serial transmission framing): a
     /// signalled answer event then marks the answer.
     bool answersCounted = true;
+    /// Answers a request may read (command 76 reads two unless the port combines them).
+    size_t answersPerRequest = 2;
 };
 
 struct RequestArgs {
@@ -37,12 +39,10 @@ constexpr uint32_t kLongAnswerTimeoutMs = 1500;  ///< command 81 (operation comm
 /// Second-generation set on the port's current table: 1 done, 0 not buildable, -1 not running,
 /// not sent, unanswered or undecodable, -code when the node reports an error for the command.
 /// An unanswered ENA (command 1, index 0) with a first data word of 0 counts as done.
-int RunSetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
-                  const RequestWire& wire);
+int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire);
 
 /// Second-generation get: 1 done, 0 otherwise.
-int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs& args,
-                  const RequestWire& wire);
+int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire);
 
 /// One raw message and the answers of its node (all nodes for node 0): 1 done, 0 for a null
 /// message, a port not running, or an unanswered broadcast, -1 when nothing was sent.
@@ -50,12 +50,24 @@ int RunGetRequest(CNvCallBackFunc& port, uint32_t decodeKind, const RequestArgs&
 int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut,
                   const std::function<bool(const KymCanMsg&)>& send);
 
-/// Node discovery on the current table: every node expects command (0x40, or 12 for the
-/// first generation), send, wait waitMs, then take the answers the receive loop gathered in
-/// areaNode's area (node ids 5-125, the lowest max of them) into records sorted by node id.
-/// Returns the number of records, 0 when nothing was sent.
-int RunDiscovery(CNvCallBackFunc& port, uint8_t command, uint32_t areaNode, uint32_t waitMs,
-                 KymNodeRecord* records, int max, const std::function<bool()>& send);
+/// How one node discovery runs.
+struct DiscoveryPlan {
+    uint8_t command = 0;     ///< command every node expects (0x40, or 12 for the first generation)
+    uint32_t areaNode = 0;   ///< node whose area gathers the answers
+    uint8_t areaMarker = 0;  ///< when non-zero: the area node's expected command while gathering
+    uint32_t waitMs = 1000;  ///< the discovery window
+};
+
+/// Node discovery on the current table: every node expects the plan's command, send, wait the
+/// whole window (other answers arriving meanwhile do not end it), then take the answers the
+/// receive loop gathered in the area (node ids 5-125, the lowest max of them) into records
+/// sorted by node id. Returns the number of records, 0 when nothing was sent.
+int RunDiscovery(CNvCallBackFunc& port, const DiscoveryPlan& plan, KymNodeRecord* records, int max,
+                 const std::function<bool()>& send);
+
+/// Waits until windowMs has passed or the port stops, whatever the answer event does
+/// meanwhile. Used by every wait that gathers answers for a fixed time.
+void WaitWholeWindow(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t windowMs);
 
 /// Waits for node's answer until timeoutMs passed: true once one is there. A signal for
 /// another node's message does not end the wait when answers are counted.

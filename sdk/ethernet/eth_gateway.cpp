@@ -91,65 +91,6 @@ int CETHCAN::ClosePort(uint32_t handle) {
     return 1;
 }
 
-int CETHCAN::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) {
-    auto port = EthernetPort(handle);
-    if (!port) return 0;
-    port->SelectTable(handle);
-    if (legacyProtocol == 0) return port->RegisterNodes(handle, records, max);
-    if (legacyProtocol == 1) return port->RegisterNodesLegacy(handle, records, max);
-    return 0;
-}
-
-int CETHCAN::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) {
-    auto port = EthernetPort(handle);
-    if (!port) return 0;
-    port->SelectTable(handle);
-    return port->RegisterAllNodes(handle, records, max);
-}
-
-int CETHCAN::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) {
-    return 0;
-}
-
-int CETHCAN::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) {
-    auto port = PortOf(handle);
-    if (!port) return 0;
-    port->SelectTable(handle);
-    if (legacyProtocol == 0) return port->GetCommand(handle, node, controlWord, index, out);
-    if (legacyProtocol == 1) return port->GetCommandLegacy(handle, node, controlWord, index, out);
-    return 0;
-}
-
-int CETHCAN::SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                        KymReply* out) {
-    auto port = PortOf(handle);
-    if (!port) return 0;
-    port->SelectTable(handle);
-    if (legacyProtocol == 0) return port->SetCommand(handle, node, controlWord, index, data, out);
-    if (legacyProtocol == 1) return port->SetCommandLegacy(handle, node, controlWord, index, data, out);
-    return 0;
-}
-
-int CETHCAN::SendRaw(uint32_t handle, const uint8_t* bytes, int length) {
-    auto port = EthernetPort(handle);
-    if (!port || length <= 0) return 0;
-    return port->SendBytes(bytes, static_cast<size_t>(length));
-}
-
-int CETHCAN::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
-                            int* countOut) {
-    auto port = PortOf(handle);
-    if (!port) return 0;
-    port->SelectTable(handle);
-    return port->SendCanMessage(handle, message, out, max, countOut);
-}
-
-int CETHCAN::ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer, int length) {
-    auto port = PortOf(handle);
-    if (!port) return 0;
-    return port->ReadNodeStream(node, buffer, length);
-}
-
 int CETHCAN::DescribePort(uint32_t handle, KymDevInfo* info) {
     auto port = EthernetPort(handle);
     if (!port || info == nullptr) return -1;

@@ -23,16 +23,6 @@ public:
     int SearchPorts(void* records, int maxRecords) override;
     int OpenPort(uint32_t portIndex, KymNodeRecord* records, int max, uint32_t* out) override;
     int ClosePort(uint32_t handle) override;
-    int RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) override;
-    int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override;
-    int PopNodeMessage(uint32_t handle, uint32_t node, KymCanMsg* out) override;
-    int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) override;
-    int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                   KymReply* out) override;
-    int SendRaw(uint32_t handle, const uint8_t* bytes, int length) override;
-    int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
-                       int* countOut) override;
-    int ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer, int length) override;
 
     /// Name "KYM%d.%d.%.d.%d" of the port's address; -1 when the position holds no port.
     int DescribePort(uint32_t handle, KymDevInfo* info) override;

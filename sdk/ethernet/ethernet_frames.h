@@ -88,11 +88,6 @@ bool DecodeSerialRecord(const uint8_t* payload, size_t length, KymCanMsg& messag
 /// extra word, d0-d7) into a message. false (message cleared) when shorter than 16 bytes.
 bool DecodeLegacyPayload(const uint8_t* payload, size_t length, KymCanMsg& message);
 
-/// Node ids of a serial-framing node list reply (reply code D0): the count is f1 & 0x7F, the ids
-/// follow from f3 and end at an id of 0, at 0x80 and above, or at the end marker. Returns the
-/// number of ids written (at most max).
-size_t NodeListIds(const uint8_t* frame, size_t frameLength, uint8_t* ids, size_t max);
-
 /// Ethernet gateway name "KYM%d.%d.%.d.%d" of a host-order IPv4 address (an octet of 0 in the
 /// third place prints as nothing). Writes at most capacity bytes with the NUL; returns the
 /// name's length.

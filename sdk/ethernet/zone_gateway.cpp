@@ -63,46 +63,10 @@ int CZoneGateway::ClosePort(uint32_t handle) {
     return 1;
 }
 
-int CZoneGateway::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    return port ? port->ZoneRegister(handle, records, max, false) : 0;
-}
-
-int CZoneGateway::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    return port ? port->ZoneRegister(handle, records, max, true) : 0;
-}
-
-int CZoneGateway::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) {
-    return 0;
-}
-
-int CZoneGateway::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    return port ? port->ZoneGet(handle, node, controlWord, index, out) : 0;
-}
-
-int CZoneGateway::SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                             KymReply* out) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    return port ? port->ZoneSet(handle, node, controlWord, index, data, out) : 0;
-}
-
-int CZoneGateway::SendRaw(uint32_t handle, const uint8_t* bytes, int length) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    if (!port || bytes == nullptr || length <= 0) return 0;
-    return port->SendBytes(bytes, static_cast<size_t>(length));
-}
-
 int CZoneGateway::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
                                  int* countOut) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    return port ? port->ZoneRawMessage(handle, message, out, max, countOut) : -1;
-}
-
-int CZoneGateway::ReadNodeStream(uint32_t handle, uint32_t node, uint8_t* buffer, int length) {
-    const auto port = ZonePort(*this, handle & 0xFF);
-    return port ? port->ReadNodeStream(node, buffer, length) : 0;
+    if (!Port(handle & 0xFF)) return -1;
+    return CSDKGWCAN::SendCanMessage(handle, message, out, max, countOut);
 }
 
 std::shared_ptr<CSDKGWCAN> MakeZoneGateway() {

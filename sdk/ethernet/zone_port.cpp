@@ -1,4 +1,5 @@
-// The zone port: probe, open, requests, node discovery, zone list and the receive loop.
+// The zone port: probe, open, the zone device's request rules, zone list, receive hooks and
+// filing.
 #include "sdk/ethernet/zone_port.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/request_flow.h"
+#include "sdk/ethernet/zone_wire_format.h"
 
 namespace norvane::sdk {
 namespace {
@@ -18,7 +20,6 @@ namespace {
 constexpr uint32_t kProbeAnswerMs = 200;
 constexpr uint32_t kRegisterWaitMs = 1500;
 constexpr uint32_t kKeepAliveMs = 500;
-constexpr uint32_t kReceivePollMs = 10;
 // After a close the loop lets a registration in progress finish, but never longer than this.
 constexpr uint32_t kStopGraceMs = 2000;
 
@@ -37,26 +38,16 @@ uint32_t DataWord(const void* data, int i) {
     return word;
 }
 
-uint8_t ZoneOf(uint32_t handle) {
-    return static_cast<uint8_t>(handle >> 24);
-}
-
 }  // namespace
 
-CNvZonePort::CNvZonePort(uint32_t address) : CNvSocketClient(address) {
+CNvZonePort::CNvZonePort(uint32_t address) : CNvSocketClient(address, std::make_unique<ZoneWireFormat>()) {
     kind = kKind;
     legacyProtocol = 1;
 }
 
 CNvZonePort::~CNvZonePort() {
-    // Stop the receive thread while this object's loop is still intact.
+    // Stop the receive thread while this object's hooks are still intact.
     Disconnect(Handle());
-}
-
-bool CNvZonePort::SendZoneMessage(uint32_t handle, const KymCanMsg& message) {
-    uint8_t frame[zone::kMessageFrameBytes];
-    const size_t length = zone::BuildMessageFrame(ZoneOf(handle), message, frame);
-    return SendBytes(frame, length) > 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -110,27 +101,24 @@ int CNvZonePort::ZoneOpen(uint32_t index, KymNodeRecord* records, int max) {
 // ---------------------------------------------------------------------------------------------
 // Requests
 
-int CNvZonePort::ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                         KymReply* reply) {
+int CNvZonePort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                  const void* data, KymReply* reply) {
     if (!receiveRunning) return -1;
     NodeAnswerTable& table = *CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
     KymCanMsg request{};
     if (PackFirstGen(node, controlWord, index, data, &request) != 1) return -1;
 
-    // Who answers: a global enable of 1 is answered by node 1, an address change by the node
-    // at its new address.
     const uint8_t command = controlWord & 0x7F;
-    uint32_t slot = node;
-    if (node == 0 && command == kEnable && index == 0 && data != nullptr && DataWord(data, 0) == 1) slot = 1;
-    if (command == kSerialNumber && index == 1 && data != nullptr) slot = DataWord(data, 1);
+    const uint32_t slot = LegacyAnswerNode(node, controlWord, index, data);
     const bool answered = (controlWord & 0x80) != 0;
     // No answer area exists beyond node 125: such a request can be sent but not answered.
     if (answered && slot >= static_cast<uint32_t>(kNodeSlots)) return -1;
 
     table.answerEvent.Clear();
     table.Expect(slot, command);
-    if (!SendZoneMessage(handle, request)) {
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    if (!SendUnit(unit, format().EncodeMessage(handle, request, unit))) {
         table.Clear(slot);
         return -1;
     }
@@ -159,7 +147,8 @@ int CNvZonePort::ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, in
     return decoded == 1 ? 1 : -1;
 }
 
-int CNvZonePort::ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+int CNvZonePort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                  KymReply* reply) {
     if (reply == nullptr || !receiveRunning) return 0;
     if (node >= static_cast<uint32_t>(kNodeSlots)) return 0;
     NodeAnswerTable& table = *CurrentTable();
@@ -170,7 +159,8 @@ int CNvZonePort::ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, in
     platform::Trace("--->Get\n");
     table.answerEvent.Clear();
     table.Expect(node, command);
-    if (!SendZoneMessage(handle, request)) {
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    if (!SendUnit(unit, format().EncodeMessage(handle, request, unit))) {
         table.Clear(node);
         return 0;
     }
@@ -197,60 +187,21 @@ int CNvZonePort::ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, in
     return DecodeFirstGen(kind, node, controlWord, index, &answer, reply) == 1 ? 1 : 0;
 }
 
-int CNvZonePort::ZoneRawMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
-                                int* countOut) {
-    return RunRawMessage(*this, message, out, max, countOut, [this, handle](const KymCanMsg& request) {
-        return SendZoneMessage(handle, request);
-    });
-}
-
 int CNvZonePort::ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, bool withZeroData) {
-    NodeAnswerTable& table = *CurrentTable();
-    std::scoped_lock locks(table.tableLock, table.requestLock);
-    for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node)
-        table.Expect(node, kSerialNumber);
-    {
-        std::lock_guard store(table.storeLock);
-        table.expectedCommand[0] = kRegistering;
-    }
     KymCanMsg request{};
-    if (PackFirstGen(0, 0x80 | kSerialNumber, 0, nullptr, &request) != 1) {
-        table.ClearAll();
-        return 0;
-    }
+    if (PackFirstGen(0, 0x80 | kSerialNumber, 0, nullptr, &request) != 1) return 0;
     if (withZeroData) {
         request.length = 2;
         request.data[0] = request.data[1] = 0;
     }
-    if (!SendZoneMessage(handle, request)) {
-        table.ClearAll();
-        platform::Trace("<---Get\n");
-        return 0;
-    }
-    // Registration answers do not signal: the wait runs to its end (or until the port stops).
-    table.answerEvent.Clear();
-    const uint64_t deadline = platform::TickMs() + kRegisterWaitMs;
-    for (uint64_t now = platform::TickMs(); now < deadline && receiveRunning; now = platform::TickMs()) {
-        table.answerEvent.Wait(static_cast<uint32_t>(deadline - now));
-    }
-
-    KymCanMsg found[kAnswersPerNode];
-    const uint32_t count = std::min<uint32_t>(table.Count(0), kAnswersPerNode);
-    table.CopyAnswers(0, found, count);
-    table.ClearAll();
-    table.answerEvent.Clear();
-    // Every valid answer is considered before the caller's maximum applies, so answers from
-    // nodes 1-4 or a small max never hide a valid node.
-    std::stable_sort(found, found + count,
-                     [](const KymCanMsg& a, const KymCanMsg& b) { return a.node < b.node; });
-    int n = 0;
-    for (uint32_t i = 0; i < count && records != nullptr && n < max; ++i) {
-        if (found[i].node < 5 || found[i].node > 125) continue;
-        records[n].nodeId = found[i].node;
-        std::memcpy(&records[n].discoveryValue, found[i].data, 4);
-        ++n;
-    }
-    return n;
+    DiscoveryPlan plan;
+    plan.command = kSerialNumber;
+    plan.areaMarker = kRegistering;  // answers gather in node 0's area and do not signal
+    plan.waitMs = kRegisterWaitMs;
+    return RunDiscovery(*this, plan, records, max, [&] {
+        uint8_t unit[WireFormat::kMaxUnitBytes];
+        return SendUnit(unit, format().EncodeMessage(handle, request, unit));
+    });
 }
 
 int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
@@ -297,80 +248,54 @@ int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Receive loop
-
-int CNvZonePort::ReceiveLoop(uint32_t index) {
-    return ZoneReceiveLoop(index);
-}
+// Receive hooks
 
 int CNvZonePort::ReceiveLoopLegacy(uint32_t index) {
-    return ZoneReceiveLoop(index);
+    keepAliveSent_ = false;
+    stopSeen_ = 0;
+    return CNvLinkPort::ReceiveLoopLegacy(index);
 }
 
-int CNvZonePort::ZoneReceiveLoop(uint32_t index) {
-    if (!IsConnected()) return 0;
-    SignalReceiverStarted(index);
-    uint8_t keepAlive[zone::kShortFrameBytes];
-    const size_t keepAliveLength = zone::BuildProbeFrame(keepAlive);
-    uint8_t buffer[zone::kReceiveBufferBytes];
-    size_t count = 0;
-    uint64_t lastKeepAlive = 0;
-    bool keepAliveSent = false;
-    uint64_t stopSeen = 0;
-    for (;;) {
-        const uint64_t now = platform::TickMs();
-        if (!receiveRunning) {
-            // A registration in progress still gathers its answers, for a bounded time.
-            if (stopSeen == 0) stopSeen = now;
-            NodeAnswerTable& table = *CurrentTable();
-            uint8_t expected;
-            {
-                std::lock_guard store(table.storeLock);
-                expected = table.expectedCommand[0];
-            }
-            if (expected == 0 || now - stopSeen >= kStopGraceMs) break;
-        }
-        if (!keepAliveSent || now - lastKeepAlive > kKeepAliveMs) {
-            SendBytes(keepAlive, keepAliveLength);  // a lost connection shows as unanswered requests
-            lastKeepAlive = now;
-            keepAliveSent = true;
-        }
-        const int n = ReceiveBytes(buffer + count, sizeof buffer - count, kReceivePollMs);
-        if (n < 0) {
-            receiveRunning = 0;
-            break;
-        }
-        if (n == 0) {
-            platform::SleepMs(kReceivePollMs);  // also keeps a closed peer from spinning the loop
-            continue;
-        }
-        count += static_cast<size_t>(n);
-        for (;;) {
-            const zone::FrameEvent event = zone::TakeFrame(buffer, count, sizeof buffer);
-            if (event.kind == zone::FrameKind::None) break;
-            HandleEvent(event);
-        }
+bool CNvZonePort::ReceiveGoesOn() {
+    if (receiveRunning) return true;
+    // A registration in progress still gathers its answers, for a bounded time.
+    const uint64_t now = platform::TickMs();
+    if (stopSeen_ == 0) stopSeen_ = now;
+    NodeAnswerTable& table = *CurrentTable();
+    uint8_t expected;
+    {
+        std::lock_guard store(table.storeLock);
+        expected = table.expectedCommand[0];
     }
-    return 0;
+    return expected != 0 && now - stopSeen_ < kStopGraceMs;
 }
 
-void CNvZonePort::HandleEvent(const zone::FrameEvent& event) {
-    switch (event.kind) {
-        case zone::FrameKind::Message:
-            FileZoneMessage(event.message);
+void CNvZonePort::BeforeRead(uint64_t nowMs) {
+    if (keepAliveSent_ && nowMs - lastKeepAlive_ <= kKeepAliveMs) return;
+    uint8_t keepAlive[zone::kShortFrameBytes];
+    SendBytes(keepAlive, zone::BuildProbeFrame(keepAlive));  // a lost connection shows as unanswered requests
+    lastKeepAlive_ = nowMs;
+    keepAliveSent_ = true;
+}
+
+void CNvZonePort::HandleUnit(const ReceivedUnit& unit, bool) {
+    switch (unit.kind) {
+        case ReceivedUnit::Kind::Message:
+            FileZoneMessage(unit.message, unit.zone);
             break;
-        case zone::FrameKind::Dropped:
+        case ReceivedUnit::Kind::Dropped:
             counters.droppedMessages.fetch_add(1);
             break;
-        case zone::FrameKind::List: {
+        case ReceivedUnit::Kind::ZoneList: {
             NodeAnswerTable& table = *CurrentTable();
             {
                 std::lock_guard store(table.storeLock);
                 // Only a list request in flight takes the bytes: node 0's count is otherwise
                 // the registration's answer count.
-                if (table.expectedCommand[0] == kListCommand && event.listLength > 0) {
-                    std::memcpy(table.auxiliary, event.list, event.listLength);
-                    table.answerCount[0] = static_cast<uint32_t>(event.listLength);
+                if (table.expectedCommand[0] == kListCommand && unit.length > 0) {
+                    const size_t n = std::min(unit.length, zone::kMaxListBytes);
+                    std::memcpy(table.auxiliary, unit.bytes, n);
+                    table.answerCount[0] = static_cast<uint32_t>(n);
                 }
             }
             table.answerEvent.Set();
@@ -381,8 +306,7 @@ void CNvZonePort::HandleEvent(const zone::FrameEvent& event) {
     }
 }
 
-void CNvZonePort::FileZoneMessage(const zone::ZoneMessage& received) {
-    const KymCanMsg& message = received.message;
+void CNvZonePort::FileZoneMessage(const KymCanMsg& message, uint8_t zone) {
     const uint32_t node = message.node;
     const uint8_t number = message.controlWord & 0x7F;
     if (number == kRealtime) {
@@ -404,13 +328,13 @@ void CNvZonePort::FileZoneMessage(const zone::ZoneMessage& received) {
         if (number != expected && number != kStatusAnswer && number != kErrorReport) return;
         table.answers[node][table.answerCount[node] % kAnswersPerNode] = message;
         if (table.expectedCommand[0] != kRegistering) {
-            table.auxiliary[0] = received.zone;
+            table.auxiliary[0] = zone;
             table.answerCount[node] = (table.answerCount[node] + 1) % kAnswersPerNode;
             signal = true;
         } else {
             const uint32_t slot = table.answerCount[0] % kAnswersPerNode;
             table.answers[0][slot] = message;
-            table.auxiliary[slot] = received.zone;
+            table.auxiliary[slot] = zone;
             table.answerCount[0] = (table.answerCount[0] + 1) % kAnswersPerNode;
         }
     }

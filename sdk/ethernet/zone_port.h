@@ -1,12 +1,10 @@
 #pragma once
-// The zone port: the TCP client of one zone device. It reuses the Ethernet port's connection
-// (Connect, Disconnect, SendBytes, ReceiveBytes) but has its own frames (0x49 messages with a
-// zone byte, 0x09 keep-alive, 0x19 zone list), its own receive loop and request routines.
+// The zone port: the generic port over the TCP connection of one zone device, in the zone
+// device's wire format (0x49 messages with a zone byte, 0x09 keep-alive, 0x19 zone list).
+// What is its own: the probe, the zone list, the first-generation request rules of the zone
+// device, its filing rules and the keep-alive the receive loop sends.
 //
-// Threads: host threads call the Zone* routines (serialised by the answer table's locks); the
-// receive thread runs the zone receive loop, which also sends the keep-alive. ZoneProbe reads
-// the socket itself and runs only while the receive thread does not (the search disconnects
-// before an open). The zone of a request is the handle's top byte (bits 24-31).
+// Threads: as CNvLinkPort. The zone of a request is the handle's top byte (bits 24-31).
 #include <cstddef>
 #include <cstdint>
 
@@ -30,29 +28,42 @@ public:
     int ZoneOpen(uint32_t portIndex, KymNodeRecord* records, int max);
     /// First-generation set: 1 done, -1 not running / not packable / not sent / unanswered or
     /// undecodable, -code (or 0) when the node reports an error.
-    int ZoneSet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
-                KymReply* reply);
+    int SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+                         KymReply* reply) override;
     /// First-generation get: 1 done, 0 no reply record / not running / unanswered / undecodable,
     /// -1 not packable.
-    int ZoneGet(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply);
+    int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                         KymReply* reply) override;
     /// Node discovery with the serial-number request (withZeroData: the register-all form with
     /// two zero data bytes). Records of nodes 5-125 sorted by node id; their number.
     int ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, bool withZeroData);
-    /// One raw message in a zone frame and the answers it draws (see RunRawMessage).
-    int ZoneRawMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut);
+    int RegisterNodesLegacy(uint32_t handle, KymNodeRecord* records, int max) override {
+        return ZoneRegister(handle, records, max, false);
+    }
+    int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override {
+        return ZoneRegister(handle, records, max, true);
+    }
     /// The zone list exchange: copies at most capacity of the answer's bytes to out and their
     /// number to *length. 1 answered (possibly with no bytes), 0 otherwise.
     int ZoneList(uint8_t* out, size_t capacity, size_t* length);
 
     // The receive thread runs the zone loop whatever the protocol generation.
-    int ReceiveLoop(uint32_t portIndex) override;
+    int ReceiveLoop(uint32_t portIndex) override { return ReceiveLoopLegacy(portIndex); }
     int ReceiveLoopLegacy(uint32_t portIndex) override;
 
+protected:
+    bool ReceiveGoesOn() override;
+    void BeforeRead(uint64_t nowMs) override;
+    bool PauseWhenQuiet() override { return true; }  // also keeps a closed peer from spinning the loop
+    void HandleUnit(const ReceivedUnit& unit, bool legacy) override;
+
 private:
-    int ZoneReceiveLoop(uint32_t portIndex);
-    void HandleEvent(const zone::FrameEvent& event);
-    void FileZoneMessage(const zone::ZoneMessage& received);
-    bool SendZoneMessage(uint32_t handle, const KymCanMsg& message);
+    void FileZoneMessage(const KymCanMsg& message, uint8_t zone);
+
+    // Receive thread only.
+    uint64_t lastKeepAlive_ = 0;
+    bool keepAliveSent_ = false;
+    uint64_t stopSeen_ = 0;
 };
 
 }  // namespace norvane::sdk

@@ -116,7 +116,7 @@ TEST_P(DecodeSecondGenTable, FillsNamedFieldsOnly) {
     const DecodeCase& c = GetParam();
     KymCanMsg answer = Answer(5, c.controlWord, c.bytes, c.length);
     KymReply r = Marked();
-    ASSERT_EQ(DecodeSecondGen(16, 5, c.controlWord, c.index, &answer, 1, &r), 1);
+    ASSERT_EQ(DecodeSecondGen(5, c.controlWord, c.index, &answer, 1, &r), 1);
     ExpectFields(r, c.want);
     EXPECT_TRUE(DataCleared(answer));
 }
@@ -127,9 +127,9 @@ INSTANTIATE_TEST_SUITE_P(Codec, DecodeSecondGenTable, testing::ValuesIn(kDecodeC
 TEST(DecodeSecondGen, NullArgumentsGiveZero) {
     KymCanMsg answer = Answer(5, 0x80, {1, 2});
     KymReply r = Marked();
-    EXPECT_EQ(DecodeSecondGen(16, 5, 0x80, 0, &answer, 1, nullptr), 0);
-    EXPECT_EQ(DecodeSecondGen(16, 5, 0x80, 0, nullptr, 1, &r), 0);
-    EXPECT_EQ(DecodeSecondGen(16, 5, 0x80, 0, &answer, 0, &r), 0);
+    EXPECT_EQ(DecodeSecondGen(5, 0x80, 0, &answer, 1, nullptr), 0);
+    EXPECT_EQ(DecodeSecondGen(5, 0x80, 0, nullptr, 1, &r), 0);
+    EXPECT_EQ(DecodeSecondGen(5, 0x80, 0, &answer, 0, &r), 0);
     ExpectFields(r, {});
 }
 
@@ -141,7 +141,7 @@ TEST(DecodeSecondGen, SensorFeedbackAnalogVolts) {
     for (const auto& c : cases) {
         KymCanMsg answer = Answer(5, 0xBF, {c.d0, c.d1});
         KymReply r = Marked();
-        ASSERT_EQ(DecodeSecondGen(16, 5, 0xBF, 0, &answer, 1, &r), 1);
+        ASSERT_EQ(DecodeSecondGen(5, 0xBF, 0, &answer, 1, &r), 1);
         float volts;
         std::memcpy(&volts, &r.field[3], sizeof volts);
         EXPECT_FLOAT_EQ(volts, c.volts) << int(c.d0) << " " << int(c.d1);
@@ -152,17 +152,17 @@ TEST(DecodeSecondGen, AnalogChannelsFromTwoAnswers) {
     KymCanMsg answers[2] = {Answer(5, 0x4C, {0x34, 0x12, 0xFF, 0x8F, 0x00, 0x0F, 0x11, 0x95}),
                             Answer(5, 0x4C, {0x56, 0x34})};
     KymReply r = Marked();
-    ASSERT_EQ(DecodeSecondGen(16, 5, 0xCC, 0, answers, 2, &r), 1);
+    ASSERT_EQ(DecodeSecondGen(5, 0xCC, 0, answers, 2, &r), 1);
     ExpectFields(r, {{0, 0x85}, {1, 0x234}, {3, 0x456}, {8, 0xFFF}});
     EXPECT_TRUE(DataCleared(answers[0]));
     EXPECT_TRUE(DataCleared(answers[1]));
 }
 
-TEST(DecodeSecondGen, AnalogChannelsSingleAnswerAndRs232Kind) {
-    for (auto [kind, available] : {std::pair<uint32_t, size_t>{16, 1}, {1, 2}}) {
+TEST(DecodeSecondGen, AnalogChannelsSingleAnswer) {
+    for (size_t available : {size_t{1}}) {
         KymCanMsg answers[2] = {Answer(5, 0x4C, {0x34, 0x12}), Answer(5, 0x4C, {0x56, 0x34})};
         KymReply r = Marked();
-        ASSERT_EQ(DecodeSecondGen(kind, 5, 0xCC, 0, answers, available, &r), 1);
+        ASSERT_EQ(DecodeSecondGen(5, 0xCC, 0, answers, available, &r), 1);
         ExpectFields(r, {{0, 0x01}, {1, 0x234}});
         EXPECT_EQ(answers[1].data[0], 0x56);  // not read, so not cleared
     }
@@ -193,7 +193,7 @@ TEST(DecodeSecondGen, ModelRecordAndNames) {
         KymCanMsg answer = Answer(9, 0x41, c.bytes);
         const KymCanMsg copy = answer;
         KymReply r = Marked();
-        ASSERT_EQ(DecodeSecondGen(16, 9, 0xC1, 0, &answer, 1, &r), 1);
+        ASSERT_EQ(DecodeSecondGen(9, 0xC1, 0, &answer, 1, &r), 1);
         Fields want = c.options;
         want.insert(want.end(),
                     {{0, 9}, {1, uint32_t(c.bytes[1]) << 8 | c.bytes[0]}, {2, c.bytes[3]}, {8, 0x1234}});

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "sdk/core/codec/reply_frame.h"
+
 using namespace norvane::sdk::eth;
 using Bytes = std::vector<uint8_t>;
 
@@ -178,13 +180,13 @@ TEST(EthernetFrames, ExpectedCommandSelectsFramesByControlWord) {
 TEST(EthernetFrames, NodeListsAndGatewayNames) {
     uint8_t ids[8] = {};
     const uint8_t list[] = {0xAA, 0x04, 0xD0, 5, 9, 0x7D, 7, 0xFE};
-    EXPECT_EQ(NodeListIds(list, sizeof list, ids, 8), 4u);
+    EXPECT_EQ(norvane::sdk::NodeListIds(list, sizeof list, ids, 8), 4u);
     EXPECT_EQ(ids[2], 0x7D);
-    EXPECT_EQ(NodeListIds(list, sizeof list, ids, 2), 2u);
+    EXPECT_EQ(norvane::sdk::NodeListIds(list, sizeof list, ids, 2), 2u);
     const uint8_t stops[] = {0xAA, 0x05, 0xD0, 6, 0, 9, 0xFE};
-    EXPECT_EQ(NodeListIds(stops, sizeof stops, ids, 8), 1u);
+    EXPECT_EQ(norvane::sdk::NodeListIds(stops, sizeof stops, ids, 8), 1u);
     const uint8_t cut[] = {0xAA, 0x7F, 0xD0, 6, 8, 0xFE};
-    EXPECT_EQ(NodeListIds(cut, sizeof cut, ids, 8), 2u);
+    EXPECT_EQ(norvane::sdk::NodeListIds(cut, sizeof cut, ids, 8), 2u);
 
     char name[64];
     EXPECT_EQ(GatewayName(0x0A0000FA, name, sizeof name), 12u);

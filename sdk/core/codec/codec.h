@@ -50,10 +50,11 @@ int PackFirstGen(uint32_t node, uint8_t controlWord, int index, const void* data
 
 // answers: the node's stored answers in arrival order (answers[0] is the answer; command 76 also reads
 // answers[1] when available >= 2). Clears the decoded answer's data bytes after decoding, as specified.
-// kind: gateway kind of the calling port (1 = RS-232). Returns 1 done (also when the command has no
-// decoding), 0 when out or answers is null or available is 0.
-int DecodeSecondGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index, KymCanMsg* answers,
-                    size_t available, KymReply* out);
+// available: the answers the port delivers for the request (command 76 reads at most two; a port
+// that combines both channel messages into one passes 1). Returns 1 done (also when the command has
+// no decoding), 0 when out or answers is null or available is 0.
+int DecodeSecondGen(uint32_t node, uint8_t controlWord, int index, KymCanMsg* answers, size_t available,
+                    KymReply* out);
 
 // Returns 1 done; 0 on a null argument, on an error answer (command 15 answering another request), on
 // command 0, and on the failing checks of commands 11 (length above 8) and 15 (d0 differs from index).

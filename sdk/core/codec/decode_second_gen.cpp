@@ -205,14 +205,14 @@ void Decode(uint32_t node, unsigned command, int index, const AnswerBytes& a, Ky
 
 }  // namespace
 
-int DecodeSecondGen(uint32_t kind, uint32_t node, uint8_t controlWord, int index, KymCanMsg* answers,
-                    size_t available, KymReply* out) {
+int DecodeSecondGen(uint32_t node, uint8_t controlWord, int index, KymCanMsg* answers, size_t available,
+                    KymReply* out) {
     if (out == nullptr || answers == nullptr || available == 0) return 0;
     const unsigned command = controlWord & 0x7F;
     if (command == cmd::kAvaInfo) {
-        // Other gateways deliver the channels in two messages; the RS-232 port combines its text answers
-        // into the first one itself.
-        const size_t count = kind == 1 ? 1 : std::min<size_t>(available, 2);
+        // Most gateways deliver the channels in two messages; a port that combines them into the
+        // first one delivers one.
+        const size_t count = std::min<size_t>(available, 2);
         AnalogChannels(answers, count, *out);
         for (size_t m = 0; m < count; ++m) codec::ClearAnswerData(answers[m]);
         return 1;

@@ -228,4 +228,15 @@ bool DecodeLegacyReplyFrame(const uint8_t* frame, size_t frameLength, KymCanMsg&
     return true;
 }
 
+size_t NodeListIds(const uint8_t* frame, size_t frameLength, uint8_t* ids, size_t max) {
+    if (frame == nullptr || ids == nullptr || frameLength < 4) return 0;
+    const size_t wanted = std::min<size_t>(frame[1] & 0x7F, max);
+    size_t n = 0;
+    for (size_t i = 3; i + 1 < frameLength && n < wanted; ++i) {
+        if (frame[i] == 0 || frame[i] >= 0x80) break;
+        ids[n++] = frame[i];
+    }
+    return n;
+}
+
 }  // namespace norvane::sdk

@@ -8,6 +8,7 @@
 // bytes from the front and call the finder again (it may find another frame already buffered).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "norvane/NorvaneFunc.h"
 #include "sdk/core/codec/commands.h"
@@ -34,6 +35,18 @@ bool FindReplyFrame(uint8_t* buffer, size_t& length, size_t& frameLength);
 // caller drops the frame. The caller must drop every reported frame before calling again, as the
 // restoration is not idempotent.
 bool FindLegacyReplyFrame(uint8_t* buffer, size_t& length, int expectedControlWord, size_t& frameLength);
+
+// Cuts one received payload that carries whole second-generation reply frames (an Ethernet
+// gateway's serial answer) into its frames: onFrame gets each complete frame in order, garbage
+// between frames is skipped. Returns the number of bytes at the end that did not complete a frame
+// (they are dropped with the payload; the caller counts them).
+size_t SplitReplyFrames(const uint8_t* payload, size_t length,
+                        const std::function<void(const uint8_t* frame, size_t frameLength)>& onFrame);
+
+// Node ids of a node list reply frame (reply code D0): the count is f1 & 0x7F, the ids
+// follow from f3 and end at an id of 0, at 0x80 and above, or at the end marker. Returns the
+// number of ids written (at most max).
+size_t NodeListIds(const uint8_t* frame, size_t frameLength, uint8_t* ids, size_t max);
 
 // Puts bit 7 of the data bytes of a legacy frame back from the marker bytes, in place.
 // Frames of 4 bytes or fewer are left as they are.

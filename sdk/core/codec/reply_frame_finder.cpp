@@ -1,4 +1,5 @@
 // Resynchronising a receive buffer onto reply frames, and restoring bit 7 of legacy frame data.
+#include <algorithm>
 #include <cstring>
 
 #include "sdk/core/codec/reply_frame.h"
@@ -89,6 +90,34 @@ void RestoreLegacyFrame(size_t frameLength, uint8_t* frame) {
     } else {
         // Short frames carry all bits in the start marker, counted up to and including the end byte.
         for (size_t k = 0; 3 + k < frameLength; ++k) frame[3 + k] += HighBit(startByte, k);
+    }
+}
+
+}  // namespace norvane::sdk
+
+namespace norvane::sdk {
+
+size_t SplitReplyFrames(const uint8_t* payload, size_t length,
+                        const std::function<void(const uint8_t* frame, size_t frameLength)>& onFrame) {
+    if (payload == nullptr) return 0;
+    uint8_t buffer[kReplyBufferSize];
+    size_t held = 0;
+    size_t offset = 0;
+    for (;;) {
+        const size_t n = std::min(length - offset, sizeof buffer - held);
+        std::memcpy(buffer + held, payload + offset, n);
+        held += n;
+        offset += n;
+        size_t frameLength = 0;
+        bool found = false;
+        while (FindReplyFrame(buffer, held, frameLength)) {
+            found = true;
+            onFrame(buffer, frameLength);
+            std::memmove(buffer, buffer + frameLength, held - frameLength);
+            held -= frameLength;
+        }
+        // More payload to take in, or frames found that may have made room: go on.
+        if (offset >= length && (!found || held == 0)) return held;
     }
 }
 

@@ -1,4 +1,7 @@
-// The Ethernet port's first-generation side: probe, requests, discovery and receive loop.
+// The generic port's first-generation side: requests with their answer-node rules, discovery,
+// naming the found nodes, and filing what the receive loop takes in.
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -6,9 +9,8 @@
 #include "platform/trace.h"
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/link_port.h"
 #include "sdk/core/request_flow.h"
-#include "sdk/ethernet/socket_client.h"
-#include "sdk/core/codec/text_dialect.h"
 
 namespace norvane::sdk {
 namespace {
@@ -19,12 +21,10 @@ constexpr uint8_t kErrorReport = 15;
 constexpr uint8_t kCommSettings = 1;
 constexpr uint8_t kModel = 11;
 constexpr uint8_t kOperation = 81;
+constexpr uint8_t kStatusAnswer = 46;
 constexpr uint8_t kUfqGroup = 2, kGetGroupId = 8;  // operation reading a 'C' model's group id
 constexpr uint32_t kGatewayNode = 1;
 constexpr int kBitRateSetting = 5;
-constexpr uint32_t kLegacyDiscoveryWaitMs = 1500;
-constexpr uint32_t kSystemCheckTimeoutMs = 10500;
-constexpr size_t kMaxLegacyData = 14;  // longest first-generation request data (command 42)
 
 uint32_t Word(const void* data, size_t which) {
     uint32_t word;
@@ -69,51 +69,28 @@ Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, 
 
 }  // namespace
 
-int CNvSocketClient::ProbeLegacy() {
-    kind = kLegacyKind;
-    if (SelectProtocol() != 1) return 1;
-    KymCanMsg answer{};
-    if (ExchangeWithGateway(&answer, 0x8B, nullptr, 1000) == 1) {
-        modelNumber = answer.data[0] * 256u + answer.data[1];
-        firmwareNumber = answer.data[5] * 256u + answer.data[4];
-    }
-    if (ExchangeWithGateway(&answer, 0x8C, nullptr, 1000) == 1) std::memcpy(&extraInfo, answer.data, 4);
-    if (ExchangeWithGateway(&answer, 0x81, nullptr, 1000) == 1) legacyBitRate = bitRateCode = answer.data[1];
-    return 1;
+uint32_t LegacyAnswerNode(uint32_t node, uint8_t controlWord, int index, const void* data) {
+    const uint8_t command = controlWord & 0x7F;
+    if (data == nullptr) return node;
+    // The bus-wide update of node 0 is answered by node 1; an address change by the node at its
+    // new address.
+    if (node == 0 && command == 1 && index == 0 && Word(data, 0) == 1) return 1;
+    if (command == kSerialNumber && index == 1) return Word(data, 1);
+    return node;
 }
 
-size_t CNvSocketClient::BuildLegacyRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
-                                           uint8_t* frame, size_t capacity) {
-    if (SerialFraming()) {
-        char text[kMaxCommandText + 1];
-        size_t textLength = 0;
-        if (EncodeTextLegacy(static_cast<int32_t>(node), controlWord, static_cast<uint8_t>(index), data,
-                             data != nullptr ? kMaxLegacyData : 0, text, sizeof text, &textLength) != 1) {
-            return 0;
-        }
-        return eth::BuildFrame(eth::command::kSerialMessage, reinterpret_cast<const uint8_t*>(text),
-                               textLength, frame, capacity);
-    }
-    KymCanMsg message{};
-    if (PackFirstGen(node, controlWord, index, data, &message) != 1) return 0;
-    return eth::BuildCanMessageFrame(message, frame);
-}
-
-int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index,
-                                      const void* data, KymReply* reply) {
+int CNvLinkPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                  const void* data, KymReply* reply) {
     if (!receiveRunning) return -1;
     const uint8_t command = controlWord & 0x7F;
-    // Requests answered from another node: the bus-wide update of node 0 (node 1 answers), and
-    // an address change (the new address answers). A "new address" outside the node range (the
-    // identification light uses 254) is answered from the node itself.
-    uint32_t answerNode = node;
-    if (data != nullptr && node == 0 && command == 1 && index == 0 && Word(data, 0) == 1) answerNode = 1;
-    if (data != nullptr && command == kSerialNumber && index == 1 && InTable(Word(data, 1)))
-        answerNode = Word(data, 1);
+    // A "new address" outside the node range (the identification light uses 254) is answered
+    // from the node itself.
+    uint32_t answerNode = LegacyAnswerNode(node, controlWord, index, data);
+    if (!InTable(answerNode) && command == kSerialNumber) answerNode = node;
     const bool quietDisable = data != nullptr && command == 1 && index == 0 && Word(data, 0) == 0;
 
-    uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
-    const size_t length = BuildLegacyRequest(node, controlWord, index, data, frame, sizeof frame);
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    const size_t length = format_->EncodeFirstGen(handle, node, controlWord, index, data, unit);
     if (length == 0) return 0;
 
     NodeAnswerTable& table = *CurrentTable();
@@ -121,17 +98,18 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     const bool slotted = InTable(answerNode);  // node 127 (broadcast) has no answer area
     table.answerEvent.Clear();
     if (slotted) table.Expect(answerNode, command);
-    if (SendBytes(frame, length) == 0) {
+    if (!SendUnit(unit, length)) {
         if (slotted) table.Clear(answerNode);
         return -1;
     }
     if ((controlWord & 0x80) == 0) return 1;
     const auto* bytes = static_cast<const uint8_t*>(data);
-    const bool systemCheck = command == 81 && data != nullptr && bytes[0] == 0 && bytes[1] == 31;
+    const bool systemCheck = command == kOperation && data != nullptr && bytes[0] == 0 && bytes[1] == 31;
     KymCanMsg answer{};
-    const Wait wait = slotted ? AwaitCommand(*this, table, answerNode, command,
-                                             systemCheck ? kSystemCheckTimeoutMs : kAnswerTimeoutMs, answer)
-                              : Wait::TimedOut;
+    const Wait wait = slotted
+                          ? AwaitCommand(*this, table, answerNode, command,
+                                         systemCheck ? timing.systemCheckTimeoutMs : kAnswerTimeoutMs, answer)
+                          : Wait::TimedOut;
     table.answerEvent.Clear();
     if (slotted) table.Clear(answerNode);
     if (wait == Wait::Stopped) return -1;
@@ -144,7 +122,7 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     KymReply scratch{};
     KymReply* out = reply != nullptr ? reply : &scratch;
     if (DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer, out) != 1) return -1;
-    if (data != nullptr && command != 20 && command != 81 &&
+    if (data != nullptr && command != 20 && command != kOperation &&
         static_cast<uint32_t>(out->field[0]) != Word(data, 0)) {
         // An address change answers with the serial number: a difference is expected there.
         return command == kSerialNumber && index != 2 ? 1 : -1;
@@ -152,20 +130,20 @@ int CNvSocketClient::SetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
     return 1;
 }
 
-int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWord, int index,
-                                      KymReply* reply) {
+int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                  KymReply* reply) {
     if (!receiveRunning) return 0;
     if (!InTable(node)) return 0;
     const uint8_t command = controlWord & 0x7F;
-    uint8_t frame[eth::kHeaderBytes + kMaxCommandText + 1];
-    const size_t length = BuildLegacyRequest(node, controlWord, index, nullptr, frame, sizeof frame);
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    const size_t length = format_->EncodeFirstGen(handle, node, controlWord, index, nullptr, unit);
     if (length == 0) return 0;
 
     NodeAnswerTable& table = *CurrentTable();
     std::scoped_lock locks(table.tableLock, table.requestLock);
     table.answerEvent.Clear();
     table.Expect(node, command);
-    if (SendBytes(frame, length) == 0) {
+    if (!SendUnit(unit, length)) {
         table.Clear(node);
         return -1;
     }
@@ -188,25 +166,29 @@ int CNvSocketClient::GetCommandLegacy(uint32_t, uint32_t node, uint8_t controlWo
                : 0;
 }
 
-int CNvSocketClient::RunLegacyDiscovery(uint32_t, KymNodeRecord* records, int max, bool withData) {
+int CNvLinkPort::RunLegacyDiscovery(KymNodeRecord* records, int max, bool withData) {
     KymCanMsg request{};
     request.controlWord = 0x80 | kSerialNumber;
     request.length = withData ? 2 : 0;  // register-all sends two zero data bytes
-    return RunDiscovery(*this, kSerialNumber, 0, kLegacyDiscoveryWaitMs, records, max,
-                        [&] { return SendMessage(request); });
+    DiscoveryPlan plan;
+    plan.command = kSerialNumber;
+    plan.waitMs = timing.legacyDiscoveryWaitMs;
+    const uint32_t handle = Handle();
+    return RunDiscovery(*this, plan, records, max, [&] {
+        uint8_t unit[WireFormat::kMaxUnitBytes];
+        return SendUnit(unit, format_->EncodeMessage(handle, request, unit));
+    });
 }
 
-int CNvSocketClient::RegisterNodesLegacy(uint32_t handle, KymNodeRecord* records, int max) {
-    return RunLegacyDiscovery(handle, records, max, false);
+int CNvLinkPort::RegisterNodesLegacy(uint32_t, KymNodeRecord* records, int max) {
+    return RunLegacyDiscovery(records, max, false);
 }
 
-int CNvSocketClient::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) {
-    return RunLegacyDiscovery(handle, records, max, true);
+int CNvLinkPort::RegisterAllNodes(uint32_t, KymNodeRecord* records, int max) {
+    return RunLegacyDiscovery(records, max, true);
 }
 
-int CNvSocketClient::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
-    if (Connect() != 1) return 0;
-    SelectProtocol();
+int CNvLinkPort::OpenNodesLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
     if (StartReceiver(handle) != 1) return 0;
     if (out != nullptr) {
         // The gateway's CAN bit-rate code (communication setting 5); kept as it was when unanswered.
@@ -222,7 +204,7 @@ int CNvSocketClient::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max
     return DescribeLegacyNodes(records, n) ? n : 0;
 }
 
-bool CNvSocketClient::DescribeLegacyNodes(KymNodeRecord* records, int n) {
+bool CNvLinkPort::DescribeLegacyNodes(KymNodeRecord* records, int n) {
     bool lastAnswered = false;
     for (int i = 0; i < n; ++i) {
         KymNodeRecord& record = records[i];
@@ -265,80 +247,45 @@ bool CNvSocketClient::DescribeLegacyNodes(KymNodeRecord* records, int n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Receive loop
+// Filing
 
-int CNvSocketClient::ReceiveLoopLegacy(uint32_t index) {
-    if (socket_.load() < 0) return 0;
-    SignalReceiverStarted(index);
-    uint8_t buffer[2 * eth::kReceiveBufferBytes];
-    size_t count = 0;
-    while (receiveRunning == 1) {
-        const int n = ReceiveBytes(buffer + count, sizeof buffer - count, 10);
-        if (n < 0) {
-            receiveRunning = 0;
-            break;
-        }
-        if (n == 0) {
-            if (peerClosed_ && receiveRunning == 1) platform::SleepMs(10);
-            continue;
-        }
-        count += static_cast<size_t>(n);
-        size_t length = 0;
-        while (eth::ParseFrame(buffer, count, 0, length, sizeof buffer)) {
-            HandleLegacyFrame(buffer, length);
-            eth::DropFront(buffer, count, length);
-        }
+void CNvLinkPort::FileLegacySerialAnswer(const uint8_t* payload, size_t length) {
+    // Serial pass-through: a gateway answer of at least a header and a few bytes.
+    if (length <= 10 || payload[0] <= 3) return;
+    if (const KymSerialCallBack callback = GlobalCallbacks().serialTranslate.load()) {
+        callback(portIndex | 0x400000, payload, static_cast<int32_t>(length));
     }
-    return 0;
-}
-
-void CNvSocketClient::HandleLegacyFrame(const uint8_t* bytes, size_t length) {
-    eth::ReceivedFrame frame;
     KymCanMsg message{};
-    if (!eth::SplitFrame(bytes, length, frame)) {
-        counters.malformedFrames.fetch_add(1);
-        return;
-    }
-    if (frame.command == eth::command::kCanAnswer) {
-        if (eth::DecodeCanPayload(frame.payload, frame.payloadLength, message)) FileLegacyMessage(message);
-    } else if (frame.command == eth::command::kLegacyMessage) {
-        if (eth::DecodeLegacyPayload(frame.payload, frame.payloadLength, message)) FileLegacyMessage(message);
-    } else if (frame.command == eth::command::kSerialAnswer && frame.payloadLength > 10 &&
-               frame.payload[0] > 3) {
-        if (const KymSerialCallBack callback = GlobalCallbacks().serialTranslate.load()) {
-            callback(portIndex | 0x400000, frame.payload, static_cast<int32_t>(frame.payloadLength));
-        }
-        message.node = frame.payload[1];
-        message.controlWord = frame.payload[2];
-        message.length = static_cast<uint8_t>(std::min<size_t>(frame.payload[0] - 4u, 8));
-        std::memcpy(message.data, frame.payload + 3, std::min<size_t>(frame.payloadLength - 3, 8));
-        message.extra = message.data[0];
-        FileLegacyMessage(message);
-    }
+    message.node = payload[1];
+    message.controlWord = payload[2];
+    message.length = static_cast<uint8_t>(std::min<size_t>(payload[0] - 4u, 8));
+    std::memcpy(message.data, payload + 3, std::min<size_t>(length - 3, 8));
+    message.extra = message.data[0];
+    FileLegacyMessage(message);
 }
 
-void CNvSocketClient::FileLegacyMessage(const KymCanMsg& message) {
+void CNvLinkPort::FileLegacyMessage(const KymCanMsg& message) {
     const uint32_t node = message.node;
     if (node == 0 || node >= static_cast<uint32_t>(kNodeSlots)) {
         counters.droppedMessages.fetch_add(1);
         return;
     }
     const uint8_t number = message.controlWord & 0x7F;
-    if (number == 15 || number == 90 || number == 91) {
+    if (number == kErrorReport || number == 90 || number == 91) {
         if (const KymMsgCallBack callback = GlobalCallbacks().legacyRealtime.load()) {
             uint32_t words[4];
             std::memcpy(words, &message, sizeof words);
             callback(Handle(), words[0], words[1], words[2], words[3]);
         }
-        if (number != 15) return;
+        if (number != kErrorReport) return;
     }
     NodeAnswerTable& table = *CurrentTable();
     bool signal = false;
     {
         std::lock_guard lock(table.storeLock);
         const uint8_t expected = table.expectedCommand[node];
-        if (number == 15 && expected == 0) return;
-        if (number == 46 && expected != 46) return;
+        if (number == kErrorReport && expected == 0) return;
+        if (number == kStatusAnswer && expected != kStatusAnswer) return;
         if (GlobalCallbacks().translate.load() != nullptr) {
             // queued below, outside the store lock
         } else if (number == kSerialNumber && table.expectedCommand[0] == kSerialNumber) {

@@ -1,0 +1,238 @@
+// The generic port: second-generation requests, discovery and naming, raw messages, the probe
+// exchange and the receive loop.
+#include "sdk/core/link_port.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/request_flow.h"
+
+namespace norvane::sdk {
+
+CNvLinkPort::CNvLinkPort(std::unique_ptr<Link> link, std::unique_ptr<WireFormat> format)
+    : link_(std::move(link)), format_(std::move(format)) {}
+
+// ---------------------------------------------------------------------------------------------
+// Second-generation requests
+
+int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int index, const void* data,
+                            KymReply* reply) {
+    if (!receiveRunning) return -1;
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    size_t length = 0;
+    RequestWire wire;
+    wire.answersCounted = format_->AnswersCounted();
+    wire.build = [&] {
+        length = format_->EncodeSecondGen(node, controlWord, index, data, false, unit);
+        return length > 0;
+    };
+    wire.send = [&] { return SendUnit(unit, length); };
+    return RunSetRequest(*this, {node, controlWord, index, data, reply}, wire);
+}
+
+int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+    if (!receiveRunning) return 0;
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    size_t length = 0;
+    RequestWire wire;
+    wire.answersCounted = format_->AnswersCounted();
+    wire.build = [&] {
+        length = format_->EncodeSecondGen(node, controlWord, index, nullptr, true, unit);
+        return length > 0;
+    };
+    wire.send = [&] { return SendUnit(unit, length); };
+    return RunGetRequest(*this, {node, controlWord, index, nullptr, reply}, wire);
+}
+
+int CNvLinkPort::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                                int* countOut) {
+    return RunRawMessage(*this, message, out, max, countOut, [this, handle](const KymCanMsg& request) {
+        uint8_t unit[WireFormat::kMaxUnitBytes];
+        return SendUnit(unit, format_->EncodeMessage(handle, request, unit));
+    });
+}
+
+int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) {
+    DiscoveryPlan plan;
+    plan.command = kDiscoveryCommand;
+    plan.areaNode = format_->DiscoveryArea();
+    plan.waitMs = timing.discoveryWaitMs;
+    return RunDiscovery(*this, plan, records, max, [&] {
+        uint8_t unit[WireFormat::kMaxUnitBytes];
+        (void)handle;
+        return SendUnit(unit, format_->EncodeSecondGen(127, 0xC0, 0, nullptr, true, unit));
+    });
+}
+
+bool CNvLinkPort::DescribeNodes(KymNodeRecord* records, int n) {
+    bool lastFailed = false;
+    for (int i = 0; i < n; ++i) {
+        KymNodeRecord& record = records[i];
+        record.handle = Handle();
+        SelectTable(record.handle);
+        KymReply reply{};
+        const int got = GetCommand(record.handle, record.nodeId, 0xC1, 0, &reply);
+        lastFailed = got != 1;
+        if (got != 1) continue;
+        // The model answer's decoder puts the name at record bytes 36-55 and the firmware in field 8.
+        std::memcpy(record.model, reinterpret_cast<const uint8_t*>(reply.field) + 36, 20);
+        record.model[20] = '\0';
+        record.firmware = static_cast<uint32_t>(reply.field[8]);
+    }
+    return !lastFailed;
+}
+
+int CNvLinkPort::OpenNodes(uint32_t handle, KymNodeRecord* records, int max) {
+    if (StartReceiver(handle) != 1) return 0;
+    if (records == nullptr) return 0;
+    const int n = RegisterNodes(handle, records, max);
+    if (n <= 0) return 0;
+    return DescribeNodes(records, n) ? n : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gateway node exchanges
+
+int CNvLinkPort::Exchange(const KymCanMsg& request, uint8_t expectedCommand, uint32_t timeoutMs,
+                          KymCanMsg* answer) {
+    uint8_t unit[WireFormat::kMaxUnitBytes];
+    if (!SendUnit(unit, format_->EncodeMessage(Handle(), request, unit))) return 0;
+    const uint8_t wanted = expectedCommand & 0x7F;
+    uint8_t buffer[64] = {};
+    size_t count = 0;
+    int quietReads = 0;
+    auto received = std::make_unique<ReceivedUnit>();
+    const uint64_t deadline = platform::TickMs() + 2 * uint64_t{timeoutMs};
+    // Reads until the answer came, two reads brought nothing, or the time is up; units of other
+    // commands in front of the answer are dropped.
+    while (quietReads < 2 && platform::TickMs() < deadline) {
+        const int n = link_->Receive(buffer + count, sizeof buffer - count, timeoutMs);
+        if (n < 0) return 0;
+        if (n == 0) {
+            ++quietReads;
+            continue;
+        }
+        count += static_cast<size_t>(n);
+        for (;;) {
+            format_->TakeProbeAnswer(buffer, count, sizeof buffer, *received);
+            if (received->kind == ReceivedUnit::Kind::None) break;
+            if (received->kind == ReceivedUnit::Kind::Message && received->message.controlWord == wanted) {
+                if (answer != nullptr) *answer = received->message;
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+int CNvLinkPort::ExchangeWithGateway(KymCanMsg* answer, uint8_t controlWord, const void* data,
+                                     uint32_t timeoutMs) {
+    KymCanMsg request{};
+    if (PackFirstGen(1, controlWord, 0, data, &request) != 1) return 0;
+    return Exchange(request, controlWord, timeoutMs, answer);
+}
+
+int CNvLinkPort::SelectProtocol() {
+    const uint32_t value = legacyProtocol == 1 ? 30 : 20;
+    KymCanMsg answer{};
+    if (ExchangeWithGateway(&answer, 0xFE, &value, 1000) != 1 || answer.data[0] != value) return 0;
+    if (ExchangeWithGateway(&answer, 0xFE, nullptr, 500) != 1 || answer.data[0] != value) return 0;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive loop
+
+int CNvLinkPort::ReceiveLoop(uint32_t index) {
+    return RunReceiveLoop(index, false);
+}
+
+int CNvLinkPort::ReceiveLoopLegacy(uint32_t index) {
+    return RunReceiveLoop(index, true);
+}
+
+int CNvLinkPort::RunReceiveLoop(uint32_t index, bool legacy) {
+    if (!link_->IsOpen()) return 0;
+    SignalReceiverStarted(index);
+    std::vector<uint8_t> buffer(format_->ReceiveBufferBytes(legacy));
+    auto unit = std::make_unique<ReceivedUnit>();
+    size_t count = 0;
+    while (ReceiveGoesOn()) {
+        BeforeRead(platform::TickMs());
+        const int n = link_->Receive(buffer.data() + count, buffer.size() - count, timing.receivePollMs);
+        if (n < 0) {
+            receiveRunning = 0;
+            break;
+        }
+        if (n == 0) {
+            // A closed peer looks like silence; poll it at a gentle pace.
+            if (PauseWhenQuiet() && ReceiveGoesOn()) platform::SleepMs(timing.receivePollMs);
+            continue;
+        }
+        count += static_cast<size_t>(n);
+        for (;;) {
+            format_->Take(buffer.data(), count, buffer.size(), *unit);
+            if (unit->kind == ReceivedUnit::Kind::None) break;
+            HandleUnit(*unit, legacy);
+        }
+    }
+    return 0;
+}
+
+void CNvLinkPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
+    switch (unit.kind) {
+        case ReceivedUnit::Kind::Message:
+            if (legacy) {
+                FileLegacyMessage(unit.message);
+            } else {
+                FileMessage(unit.message, Framing::Can);
+            }
+            break;
+        case ReceivedUnit::Kind::ReplyBytes:
+            if (legacy) {
+                FileLegacySerialAnswer(unit.bytes, unit.length);
+            } else {
+                FileReplyFrames(unit.bytes, unit.length);
+            }
+            break;
+        case ReceivedUnit::Kind::Malformed:
+            counters.malformedFrames.fetch_add(1);
+            break;
+        case ReceivedUnit::Kind::Dropped:
+            counters.droppedMessages.fetch_add(1);
+            break;
+        default:
+            break;  // acknowledgements, keep-alive echoes and others: consumed
+    }
+}
+
+void CNvLinkPort::FileReplyFrames(const uint8_t* bytes, size_t length) {
+    const size_t leftOver = SplitReplyFrames(bytes, length, [this](const uint8_t* frame, size_t frameLength) {
+        uint32_t tag = 0;
+        KymCanMsg message{};
+        if (!DecodeReplyFrame(frame, frameLength, tag, message)) {
+            counters.malformedFrames.fetch_add(1);
+        } else if (ReplyTagControlWord(tag) == kDiscoveryCommand) {
+            // A node list: one discovery answer per listed node.
+            uint8_t ids[kNodeSlots];
+            const size_t count = NodeListIds(frame, frameLength, ids, sizeof ids);
+            for (size_t i = 0; i < count; ++i) {
+                KymCanMsg entry{};
+                entry.node = ids[i];
+                entry.controlWord = kDiscoveryCommand;
+                FileDiscoveryAnswer(format_->DiscoveryArea(), entry);
+            }
+        } else {
+            message.node = ReplyTagNode(tag);
+            message.controlWord = static_cast<uint8_t>(tag & 0xFF);
+            FileMessage(message, Framing::SerialTransmission);
+        }
+    });
+    if (leftOver > 0) counters.droppedReplyBytes.fetch_add(leftOver);
+}
+
+}  // namespace norvane::sdk
