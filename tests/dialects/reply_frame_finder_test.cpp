@@ -84,6 +84,37 @@ TEST(FindReplyFrame, FramesSplitAnywhereWithGarbageBetween) {
     ExpectFramesAtEverySplit(stream, {kValueFrame, kFeedbackFrame, kNoticeFrame}, kReply);
 }
 
+// One serial answer payload cut into its frames: what remains at the end is reported, not lost
+// silently (a long payload goes through the 256-byte buffer in several fills).
+TEST(SplitReplyFrames, FramesInOrderAndTheIncompleteTailCounted) {
+    struct Case {
+        Bytes payload;
+        std::vector<Bytes> frames;
+        size_t leftOver;
+    };
+    Bytes many;
+    std::vector<Bytes> manyFrames;
+    for (int i = 0; i < 40; ++i) {
+        many.insert(many.end(), kValueFrame.begin(), kValueFrame.end());
+        manyFrames.push_back(kValueFrame);
+    }
+    const Case cases[] = {
+        {{}, {}, 0},
+        {Concat({kValueFrame, {0x12}, kNoticeFrame}), {kValueFrame, kNoticeFrame}, 0},
+        {Concat({kFeedbackFrame, {0xAA, 0x05, 0xB1}}), {kFeedbackFrame}, 3},
+        {{0xAA, 0x05}, {}, 2},
+        {many, manyFrames, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<Bytes> frames;
+        const size_t leftOver = SplitReplyFrames(
+            c.payload.data(), c.payload.size(),
+            [&](const uint8_t* frame, size_t length) { frames.emplace_back(frame, frame + length); });
+        EXPECT_EQ(frames, c.frames);
+        EXPECT_EQ(leftOver, c.leftOver);
+    }
+}
+
 TEST(FindReplyFrame, LaterStartMarkerResynchronises) {
     Bytes buffer = Concat({{0xAA, 0x05, 0xB1}, {0xCC, 0x07, 0xB5, 0x04, 0x00, 0x05, 0xFF}, {0x55}});
     size_t length = buffer.size();

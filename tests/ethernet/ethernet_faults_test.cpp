@@ -267,4 +267,29 @@ TEST(EthernetGateways, RawMessageCollectsTheNodesAnswers) {
     EXPECT_EQ(gateway->SendCanMessage(kHandle, &request, out, 4, &count), 0);
 }
 
+// An answer arriving in the discovery window (here a node's late answer to an earlier request,
+// in either framing) must not end the window: the nodes that answer after it would be lost.
+TEST(EthernetGateways, DiscoveryWaitsItsWholeWindowWhileOtherAnswersArrive) {
+    // CC 73, 13-byte payload: control word 1 (an answer), node 5, one data byte.
+    const std::vector<uint8_t> lateAnswer = {0xCC, 0x73, 13, 0, 0, 0, 0x01, 0, 0, 5,
+                                             1,    1,    0,  0, 0, 0, 0,    0, 0, 0xAA};
+    for (const int serial : {0, 1}) {
+        SetSerialTransmissision(serial);
+        const std::string address = AddressFor(__LINE__ + serial);
+        SimGateway sim(address, {5, 6, 7});
+        ASSERT_TRUE(sim.started);
+        ASSERT_EQ(SearchAndOpen(address), 3) << "serial framing " << serial;
+        sim.gateway->Faults().DelayAnswers(3, 250);
+        std::thread late([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            sim.gateway->SendRaw(lateAnswer);
+        });
+        uint32_t ids[126] = {};
+        EXPECT_EQ(KymGrobReg(kHandle, ids, 126), 3) << "serial framing " << serial;
+        late.join();
+        EXPECT_EQ(CloseGateway(kHandle), 1);
+    }
+    SetSerialTransmissision(0);
+}
+
 }  // namespace

@@ -135,4 +135,39 @@ TEST_F(LegacyReceiveLoop, RealTimeWordsAndSerialPayloads) {
     EXPECT_EQ(gSerial[0].second, payload);
 }
 
+// A real-time callback that closes its own gateway: the receive thread it runs on returns into
+// the port after the close, and a host thread closing the same gateway at the same moment
+// neither deadlocks with it nor frees the port under it.
+std::atomic<int> gClosedFromCallback{0};
+void CloseFromCallback(uint32_t handle, uint32_t, uint32_t, uint32_t, uint32_t) {
+    CloseGateWay(handle);
+    gClosedFromCallback.fetch_add(1);
+}
+
+TEST(LegacyCallbacks, CallbackClosingItsOwnGatewayWhileTheHostClosesIt) {
+    for (const bool hostClosesToo : {false, true}) {
+        Bench bench(hostClosesToo ? "127.0.77.3" : "127.0.77.2");
+        bench.Add(5);
+        ASSERT_TRUE(bench.Start());
+        KymNodeRecord records[4] = {};
+        ASSERT_EQ(bench.Open(records, 4), 1);
+        gClosedFromCallback = 0;
+        KYMReg753RtcnCallBack(CloseFromCallback);
+        // Two notices back to back: the second one arrives while the first callback closes.
+        const auto notice = CanFrameFromNode5(0x5B, {3});
+        bench.Gateway().SendRaw(notice);
+        bench.Gateway().SendRaw(notice);
+        if (hostClosesToo) CloseGateWay(kHandle);
+        for (int waited = 0; gClosedFromCallback == 0 && waited < 2000; waited += 10) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        KYMReg753RtcnCallBack(nullptr);
+        EXPECT_GE(gClosedFromCallback.load(), hostClosesToo ? 0 : 1);
+        // The gateway is gone; a new one opens on the same address.
+        ASSERT_EQ(bench.Open(records, 4), 1);
+        KymReply reply{};
+        EXPECT_EQ(SetMotorOn(kHandle, 5, 1, 1, &reply), 1);
+    }
+}
+
 }  // namespace
