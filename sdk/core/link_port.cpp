@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/reply_frame.h"
 #include "sdk/core/request_flow.h"
 
@@ -64,7 +65,8 @@ int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max)
     return RunDiscovery(*this, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         (void)handle;
-        return SendUnit(unit, format_->EncodeSecondGen(127, 0xC0, 0, nullptr, true, unit));
+        return SendUnit(
+            unit, format_->EncodeSecondGen(127, cmd::kAnswerBit | cmd::kDiscovery, 0, nullptr, true, unit));
     });
 }
 
@@ -75,7 +77,7 @@ bool CNvLinkPort::DescribeNodes(KymNodeRecord* records, int n) {
         record.handle = Handle();
         SelectTable(record.handle);
         KymReply reply{};
-        const int got = GetCommand(record.handle, record.nodeId, 0xC1, 0, &reply);
+        const int got = GetCommand(record.handle, record.nodeId, cmd::kAnswerBit | cmd::kMdl, 0, &reply);
         lastFailed = got != 1;
         if (got != 1) continue;
         // The model answer's decoder puts the name at record bytes 36-55 and the firmware in field 8.
@@ -139,8 +141,9 @@ int CNvLinkPort::ExchangeWithGateway(KymCanMsg* answer, uint8_t controlWord, con
 int CNvLinkPort::SelectProtocol() {
     const uint32_t value = legacyProtocol == 1 ? 30 : 20;
     KymCanMsg answer{};
-    if (ExchangeWithGateway(&answer, 0xFE, &value, 1000) != 1 || answer.data[0] != value) return 0;
-    if (ExchangeWithGateway(&answer, 0xFE, nullptr, 500) != 1 || answer.data[0] != value) return 0;
+    constexpr uint8_t kSelect = cmd::kAnswerBit | cmd::kProtocolSelect;
+    if (ExchangeWithGateway(&answer, kSelect, &value, 1000) != 1 || answer.data[0] != value) return 0;
+    if (ExchangeWithGateway(&answer, kSelect, nullptr, 500) != 1 || answer.data[0] != value) return 0;
     return 1;
 }
 

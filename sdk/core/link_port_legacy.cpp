@@ -9,6 +9,7 @@
 #include "platform/trace.h"
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/link_port.h"
 #include "sdk/core/request_flow.h"
 
@@ -16,13 +17,14 @@ namespace norvane::sdk {
 namespace {
 
 constexpr uint32_t kLegacyKind = 8192;
-constexpr uint8_t kSerialNumber = 12;
-constexpr uint8_t kErrorReport = 15;
-constexpr uint8_t kCommSettings = 1;
-constexpr uint8_t kModel = 11;
-constexpr uint8_t kOperation = 81;
-constexpr uint8_t kStatusAnswer = 46;
-constexpr uint8_t kUfqGroup = 2, kGetGroupId = 8;  // operation reading a 'C' model's group id
+constexpr uint8_t kSerialNumber = cmd::first_gen::kSerialNumber;
+constexpr uint8_t kErrorReport = cmd::first_gen::kError;
+constexpr uint8_t kCommSettings = cmd::first_gen::kCommunication;
+constexpr uint8_t kModel = cmd::first_gen::kModel;
+constexpr uint8_t kOperation = cmd::first_gen::kOperation;
+constexpr uint8_t kStatusAnswer = cmd::first_gen::kDesiredValues;
+constexpr uint8_t kMotionDone = 90, kInputEdge = 91;  // real-time notices
+constexpr uint8_t kUfqGroup = 2, kGetGroupId = 8;     // operation reading a 'C' model's group id
 constexpr uint32_t kGatewayNode = 1;
 constexpr int kBitRateSetting = 5;
 
@@ -271,7 +273,7 @@ void CNvLinkPort::FileLegacyMessage(const KymCanMsg& message) {
         return;
     }
     const uint8_t number = message.controlWord & 0x7F;
-    if (number == kErrorReport || number == 90 || number == 91) {
+    if (number == kErrorReport || number == kMotionDone || number == kInputEdge) {
         if (const KymMsgCallBack callback = GlobalCallbacks().legacyRealtime.load()) {
             uint32_t words[4];
             std::memcpy(words, &message, sizeof words);

@@ -7,13 +7,14 @@
 #include "platform/clock.h"
 #include "platform/trace.h"
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 
 namespace norvane::sdk {
 namespace {
 
-constexpr uint8_t kEnable = 1;
-constexpr uint8_t kErrorReport = 15;
-constexpr uint8_t kAva = 76;
+constexpr uint8_t kEnable = cmd::kEna;
+constexpr uint8_t kErrorReport = cmd::kErrorReport;
+constexpr uint8_t kAva = cmd::kAvaInfo;
 constexpr uint8_t kOperation = 81;
 
 uint32_t FirstWord(const void* data) {

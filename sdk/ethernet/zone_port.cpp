@@ -11,6 +11,7 @@
 #include "platform/trace.h"
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/codec/commands.h"
 #include "sdk/core/request_flow.h"
 #include "sdk/ethernet/zone_wire_format.h"
 
@@ -23,10 +24,10 @@ constexpr uint32_t kKeepAliveMs = 500;
 // After a close the loop lets a registration in progress finish, but never longer than this.
 constexpr uint32_t kStopGraceMs = 2000;
 
-constexpr uint8_t kEnable = 1;
-constexpr uint8_t kSerialNumber = 12;
-constexpr uint8_t kErrorReport = 15;
-constexpr uint8_t kStatusAnswer = 46;
+constexpr uint8_t kEnable = cmd::first_gen::kCommunication;  // index 0: the bus-wide enable
+constexpr uint8_t kSerialNumber = cmd::first_gen::kSerialNumber;
+constexpr uint8_t kErrorReport = cmd::first_gen::kError;
+constexpr uint8_t kStatusAnswer = cmd::first_gen::kDesiredValues;
 constexpr uint8_t kListCommand = 0x19;
 constexpr uint8_t kRegistering = 127;  // expectedCommand[0] while a registration gathers answers
 constexpr uint8_t kRealtime = 90;
