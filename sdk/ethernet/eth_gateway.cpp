@@ -1,5 +1,7 @@
 #include "sdk/ethernet/eth_gateway.h"
 
+#include "sdk/core/gateway_kind.h"
+
 #include <cstring>
 
 #include "sdk/ethernet/ethernet_frames.h"
@@ -14,7 +16,11 @@ constexpr uint32_t kFirstGenIndex = 0;
 
 CETHCAN::CETHCAN(uint32_t kind) {
     legacyProtocol = 1;
-    if ((kind & 0x7F00) == 0 && (kind & 0x1D) != 0) legacyProtocol = 0;
+    // No first-generation bit below the zone's and one of the raw second-generation bits: second
+    // generation (as the object was created for; the UART's bit is not among them).
+    constexpr uint32_t kFirstGenBitsBelowZone = kFirstGenKindBits & ~kKindZone;
+    constexpr uint32_t kSecondGenBits = kKindRs232 | kKindUsb | kKindPci | kKindEthernet;
+    if ((kind & kFirstGenBitsBelowZone) == 0 && (kind & kSecondGenBits) != 0) legacyProtocol = 0;
 }
 
 CETHCAN::~CETHCAN() {
@@ -94,7 +100,7 @@ int CETHCAN::ClosePort(uint32_t handle) {
 int CETHCAN::DescribePort(uint32_t handle, KymDevInfo* info) {
     auto port = EthernetPort(handle);
     if (!port || info == nullptr) return -1;
-    info->kind = legacyProtocol == 1 ? 8192 : 16;
+    info->kind = legacyProtocol == 1 ? kKindEthernetFirstGen : kKindEthernet;
     info->handle = ((info->kind << 8) | (handle & 0xFF)) & 0xFFFFFF;
     std::memset(info->name, 0, sizeof info->name);
     const size_t length = eth::GatewayName(port->Address(), info->name, sizeof info->name);

@@ -5,14 +5,15 @@
 
 #include "platform/clock.h"
 #include "sdk/core/codec/codec.h"
+#include "sdk/core/gateway_kind.h"
 #include "sdk/ethernet/ethernet_frames.h"
 #include "sdk/ethernet/ethernet_wire_format.h"
 
 namespace norvane::sdk {
 namespace {
 
-constexpr uint32_t kEthernetKind = 16;
-constexpr uint32_t kLegacyKind = 8192;
+constexpr uint32_t kEthernetKind = kKindEthernet;
+constexpr uint32_t kLegacyKind = kKindEthernetFirstGen;
 constexpr uint32_t kHelloPauseMs = 500;
 constexpr uint32_t kProbeAnswerMs = 200;
 
