@@ -332,14 +332,15 @@ void PciCardServer::ServeCard(int fd, uint8_t cardIndex, std::vector<uint8_t> pe
                     }
                     break;
                 case Type::BeforeWait:
+                    // Channels whose line is active now are notified by the answer itself.
                     for (uint8_t c = 0; c < kPciChannels; ++c) {
                         Channel& ch = *card.channels[c];
                         std::lock_guard lock(ch.mutex);
                         if (!ch.notify) continue;
-                        ch.armed = true;
-                        CheckInterrupt(cardIndex, c);
+                        ch.armed = !ch.chip.InterruptActive();
+                        if (!ch.armed) answer.count = static_cast<uint16_t>(answer.count | (1u << c));
                     }
-                    continue;  // no answer
+                    break;
                 case Type::OpenClose:
                     for (auto& ch : card.channels) {
                         std::lock_guard lock(ch->mutex);

@@ -105,7 +105,7 @@ void VirtualBus::Enqueue(const CanFrame& frame, int source) {
     {
         std::lock_guard lock(queueMutex_);
         if (stopping_ && !thread_.joinable()) return;
-        queue_.push_back({f, source});
+        queue_.push_back({f, source, std::chrono::steady_clock::now()});
     }
     queueCv_.notify_all();
 }
@@ -139,7 +139,9 @@ void VirtualBus::Run() {
             // The frame arrives when its last bit has crossed the bus.
             const auto bits = ExtendedFrameBits(p.frame.length);
             const auto duration = std::chrono::nanoseconds(uint64_t{bits} * 1000000000ull / options_.bitRate);
-            busFreeAt = std::max(now, busFreeAt) + duration;
+            // A frame starts when it was queued or when the bus became free, whichever is later:
+            // frames waiting back to back follow each other however late this thread woke.
+            busFreeAt = std::max(p.queued, busFreeAt) + duration;
             queueCv_.wait_until(lock, busFreeAt, [this] { return stopping_; });
             if (stopping_) break;
         }

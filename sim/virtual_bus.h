@@ -6,6 +6,7 @@
 // other nodes) and calls each node's Tick every tickMs; node callbacks run only there. Any
 // thread may Send, add nodes, or read the traffic record. The gateway listener runs on the
 // bus thread and must not block for long.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -76,6 +77,7 @@ private:
     struct Pending {
         CanFrame frame;
         int source;  ///< node index, -1 for the gateway
+        std::chrono::steady_clock::time_point queued;
     };
     class NodeTransmitter;
 

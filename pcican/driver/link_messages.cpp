@@ -47,7 +47,7 @@ size_t Encode(const Message& message, uint8_t* out) {
 DecodeResult Decode(const uint8_t* bytes, size_t size, Message& out, size_t& consumed) {
     if (size < kHeaderSize) return DecodeResult::NeedMore;
     const uint8_t type = bytes[0];
-    if (type < static_cast<uint8_t>(Type::Hello) || type > static_cast<uint8_t>(Type::Interrupt))
+    if (type < static_cast<uint8_t>(Type::Hello) || type > static_cast<uint8_t>(Type::BeforeWaitAnswer))
         return DecodeResult::Malformed;
     const auto count = static_cast<uint16_t>(GetLe(bytes + 8, 2));
     const auto dataLength = static_cast<uint16_t>(GetLe(bytes + 10, 2));
@@ -77,6 +77,8 @@ Type AnswerOf(Type request) {
             return Type::NotifyAnswer;
         case Type::OpenClose:
             return Type::OpenCloseAnswer;
+        case Type::BeforeWait:
+            return Type::BeforeWaitAnswer;
         default:
             return request;
     }

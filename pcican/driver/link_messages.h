@@ -9,9 +9,10 @@
 // (status 0 present, else absent). Then each register request is one exchange: Read (count
 // registers from address, at most 20) -> ReadAnswer (count delivered, the bytes as data); Write
 // (count = dataLength, at most 512) -> WriteAnswer; Notify (the host wants interrupt
-// notifications of channel) -> NotifyAnswer; OpenClose -> OpenCloseAnswer. BeforeWait has no
-// answer: it re-arms the notifications, and the card sends one Interrupt (channel) per armed
-// channel whose interrupt line is active, at once or as soon as the line goes active.
+// notifications of channel) -> NotifyAnswer; OpenClose -> OpenCloseAnswer; BeforeWait ->
+// BeforeWaitAnswer. BeforeWait re-arms the notifications: the answer's count has bit n set for
+// each channel n whose interrupt line is active already (that is its notification); for the
+// others the card sends one Interrupt (channel) as soon as the line goes active.
 #include <cstddef>
 #include <cstdint>
 
@@ -30,6 +31,7 @@ enum class Type : uint8_t {
     OpenClose,
     OpenCloseAnswer,
     Interrupt,
+    BeforeWaitAnswer,
 };
 
 constexpr size_t kHeaderSize = 12;

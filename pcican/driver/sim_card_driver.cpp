@@ -91,7 +91,7 @@ bool SimCardDriver::Send(const Message& message) {
 bool SimCardDriver::Exchange(const Message& request, Message& answer, uint32_t& error) {
     std::lock_guard turn(exchangeMutex_);
     {
-        std::lock_guard lock(stateMutex_);
+        std::lock_guard lock(readMutex_);
         if (broken_) {
             error = ENOTCONN;
             return false;
@@ -103,10 +103,13 @@ bool SimCardDriver::Exchange(const Message& request, Message& answer, uint32_t& 
         expectedAddress_ = request.address;
     }
     const bool sent = Send(request);
-    std::unique_lock lock(stateMutex_);
-    if (sent) {
-        answered_.wait_for(lock, std::chrono::milliseconds(kExchangeTimeoutMs),
-                           [this] { return haveAnswer_ || broken_; });
+    std::lock_guard lock(readMutex_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kExchangeTimeoutMs);
+    while (sent && !haveAnswer_ && !broken_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        ReadAvailable(static_cast<int>(left.count()) + 1);
     }
     waiting_ = false;
     if (!haveAnswer_) {
@@ -125,54 +128,58 @@ bool SimCardDriver::Exchange(const Message& request, Message& answer, uint32_t& 
     return true;
 }
 
-void SimCardDriver::ReadLoop() {
-    std::vector<uint8_t> pending;
+bool SimCardDriver::ReadAvailable(int timeoutMs) {
+    if (broken_) return false;
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = poll(&p, 1, timeoutMs);
+    if (ready < 0 && errno != EINTR) broken_ = true;
+    if (ready <= 0) return !broken_;
     uint8_t in[4096];
+    const ssize_t n = recv(fd_, in, sizeof in, MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        broken_ = true;
+        return false;
+    }
+    if (n < 0) return true;
+    pending_.insert(pending_.end(), in, in + n);
+    size_t at = 0;
     Message m;
     for (;;) {
-        const ssize_t n = read(fd_, in, sizeof in);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        pending.insert(pending.end(), in, in + n);
-        size_t at = 0;
-        bool malformed = false;
-        for (;;) {
-            size_t used = 0;
-            const auto r = link::Decode(pending.data() + at, pending.size() - at, m, used);
-            if (r == link::DecodeResult::NeedMore) break;
-            if (r == link::DecodeResult::Malformed) {
-                malformed = true;
-                break;
-            }
-            at += used;
-            if (m.type == Type::Interrupt) {
-                std::shared_ptr<platform::Event> event;
-                {
-                    std::lock_guard lock(stateMutex_);
-                    if (m.channel < 2) event = events_[m.channel];
-                }
-                if (event) event->Set();
-                continue;
-            }
-            std::lock_guard lock(stateMutex_);
-            if (waiting_ && !haveAnswer_ && m.type == expected_ && m.channel == expectedChannel_ &&
-                m.address == expectedAddress_) {
-                answer_.type = m.type;
-                answer_.channel = m.channel;
-                answer_.status = m.status;
-                answer_.count = m.count;
-                answer_.dataLength = m.dataLength;
-                std::memcpy(answer_.data, m.data, m.dataLength);
-                haveAnswer_ = true;
-                answered_.notify_one();
-            }
+        size_t used = 0;
+        const auto r = link::Decode(pending_.data() + at, pending_.size() - at, m, used);
+        if (r == link::DecodeResult::NeedMore) break;
+        if (r == link::DecodeResult::Malformed) {
+            broken_ = true;
+            return false;
         }
-        if (malformed) break;
-        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(at));
+        at += used;
+        if (m.type == Type::Interrupt) {
+            if (m.channel < 2 && events_[m.channel]) events_[m.channel]->Set();
+        } else if (waiting_ && !haveAnswer_ && m.type == expected_ && m.channel == expectedChannel_ &&
+                   m.address == expectedAddress_) {
+            answer_.type = m.type;
+            answer_.channel = m.channel;
+            answer_.status = m.status;
+            answer_.count = m.count;
+            answer_.dataLength = m.dataLength;
+            std::memcpy(answer_.data, m.data, m.dataLength);
+            haveAnswer_ = true;
+        }
     }
-    std::lock_guard lock(stateMutex_);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+    return true;
+}
+
+void SimCardDriver::ReadLoop() {
+    for (;;) {
+        // Wait outside the lock; a caller in an exchange may take the bytes first.
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, -1) < 0 && errno != EINTR) break;
+        std::lock_guard lock(readMutex_);
+        if (!ReadAvailable(0)) break;
+    }
+    std::lock_guard lock(readMutex_);
     broken_ = true;
-    answered_.notify_all();
 }
 
 bool SimCardDriver::ReadRegisters(uint32_t channel, uint32_t address, uint8_t* out, uint32_t count,
@@ -210,7 +217,7 @@ bool SimCardDriver::WriteRegisters(uint32_t channel, uint32_t address, const uin
 bool SimCardDriver::SetNotification(uint32_t channel, std::shared_ptr<platform::Event> event) {
     if (channel > 1) return false;
     {
-        std::lock_guard lock(stateMutex_);
+        std::lock_guard lock(readMutex_);
         events_[channel] = std::move(event);
     }
     Message request;
@@ -222,18 +229,26 @@ bool SimCardDriver::SetNotification(uint32_t channel, std::shared_ptr<platform::
 }
 
 bool SimCardDriver::BeforeWait() {
-    {
-        std::lock_guard lock(stateMutex_);
-        if (broken_) return false;
-    }
     Message request;
     request.type = Type::BeforeWait;
-    return Send(request);
+    Message answer;
+    uint32_t error = 0;
+    if (!Exchange(request, answer, error)) return false;
+    // The answer names the channels whose interrupt is pending already.
+    std::shared_ptr<platform::Event> pending[2];
+    {
+        std::lock_guard lock(readMutex_);
+        for (int c = 0; c < 2; ++c)
+            if (answer.count & (1u << c)) pending[c] = events_[c];
+    }
+    for (auto& event : pending)
+        if (event) event->Set();
+    return true;
 }
 
 bool SimCardDriver::OpenCloseRequest() {
     {
-        std::lock_guard lock(stateMutex_);
+        std::lock_guard lock(readMutex_);
         events_[0].reset();
         events_[1].reset();
     }

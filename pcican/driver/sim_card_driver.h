@@ -3,15 +3,17 @@
 // PciCardServer) per open card, speaking link_messages.h.
 //
 // Threads: callers of the CardDriver operations take turns for one exchange at a time (a request,
-// then its answer, at most kExchangeTimeoutMs); one reader thread reads everything the card
-// sends, hands answers to the waiting caller and sets the registered event on an Interrupt.
-// When the link breaks (the card disappeared), every later request fails with ENOTCONN.
-#include <condition_variable>
+// then its answer, at most kExchangeTimeoutMs); the caller reads the link itself until its answer
+// comes, so an exchange costs one hand-over to the card and one back. Between exchanges a reader
+// thread reads what the card sends (Interrupt messages); whoever reads sets the registered event
+// of an Interrupt. When the link breaks (the card disappeared), every later request fails with
+// ENOTCONN.
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "pcican/driver/card_driver.h"
 #include "pcican/driver/link_messages.h"
@@ -38,14 +40,17 @@ private:
     /// Sends request and waits for its answer; false with error on a broken link or time-out.
     bool Exchange(const link::Message& request, link::Message& answer, uint32_t& error);
     bool Send(const link::Message& message);
+    /// With readMutex_: waits up to timeoutMs for bytes (0: takes only what is there), reads
+    /// them and handles every whole message. false when the link broke.
+    bool ReadAvailable(int timeoutMs);
     void ReadLoop();
 
     const int fd_;
     std::mutex exchangeMutex_;  ///< one exchange at a time
     std::mutex sendMutex_;      ///< one writer at a time (BeforeWait is sent outside an exchange)
 
-    std::mutex stateMutex_;  ///< guards everything below
-    std::condition_variable answered_;
+    std::mutex readMutex_;  ///< the link's read side and everything below
+    std::vector<uint8_t> pending_;
     bool waiting_ = false;
     link::Type expected_ = link::Type::ReadAnswer;  ///< with the request's channel and address:
     uint8_t expectedChannel_ = 0;                   ///< a late answer to an exchange that timed
