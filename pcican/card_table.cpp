@@ -74,16 +74,16 @@ MarlixInitConfig Saved(Channel& ch) {
     return ch.saved;
 }
 
-/// Names the calling thread "halbox-rx0.1" and the like (seen in debuggers, top and tests).
-void NameThread(const char* role, uint32_t device, uint32_t channel) {
+/// Names a thread "halbox-rx0.1" and the like (seen in debuggers, top and tests); done by the
+/// starting thread, so the name is there once the start returned.
+void NameThread(std::thread& thread, const char* role, uint32_t device, uint32_t channel) {
     const std::string name =
         std::string("halbox-") + role + std::to_string(device) + "." + std::to_string(channel);
-    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+    pthread_setname_np(thread.native_handle(), name.substr(0, 15).c_str());
 }
 
-void ReceiveLoop(std::shared_ptr<CardDriver> driver, uint32_t device, uint32_t channel, Channel* ch,
+void ReceiveLoop(std::shared_ptr<CardDriver> driver, uint32_t channel, Channel* ch,
                  std::shared_ptr<platform::Event> wake, std::shared_ptr<std::atomic<bool>> stopping) {
-    NameThread("rx", device, channel);
     platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
     if (!driver->SetNotification(channel, wake)) return;
     Controller controller(*driver, channel);
@@ -96,9 +96,8 @@ void ReceiveLoop(std::shared_ptr<CardDriver> driver, uint32_t device, uint32_t c
     }
 }
 
-void WatchdogLoop(std::shared_ptr<CardDriver> driver, uint32_t device, uint32_t channel, Channel* ch,
+void WatchdogLoop(std::shared_ptr<CardDriver> driver, uint32_t channel, Channel* ch,
                   std::shared_ptr<platform::Event> stop) {
-    NameThread("wd", device, channel);
     Controller controller(*driver, channel);
     while (!stop->Wait(kWatchdogPeriodMs)) {
         if (controller.Read(reg::kStatus) & 0x80) (void)controller.Initialise(Saved(*ch));  // bus-off
@@ -122,9 +121,11 @@ void StartThreads(Channel& ch, const std::shared_ptr<CardDriver>& driver, uint32
     ch.wake = std::make_shared<platform::Event>();
     ch.watchdogStop = std::make_shared<platform::Event>();
     ch.stopping = std::make_shared<std::atomic<bool>>(false);
-    ch.receiver = std::thread(ReceiveLoop, driver, device, channel, &ch, ch.wake, ch.stopping);
+    ch.receiver = std::thread(ReceiveLoop, driver, channel, &ch, ch.wake, ch.stopping);
+    NameThread(ch.receiver, "rx", device, channel);
     try {
-        ch.watchdog = std::thread(WatchdogLoop, driver, device, channel, &ch, ch.watchdogStop);
+        ch.watchdog = std::thread(WatchdogLoop, driver, channel, &ch, ch.watchdogStop);
+        NameThread(ch.watchdog, "wd", device, channel);
     } catch (...) {
         ch.stopping->store(true);
         ch.wake->Set();

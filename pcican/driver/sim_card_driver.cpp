@@ -69,10 +69,8 @@ std::unique_ptr<SimCardDriver> SimCardDriver::Connect(const std::string& path, u
 }
 
 SimCardDriver::SimCardDriver(int fd) : fd_(fd) {
-    reader_ = std::thread([this] {
-        pthread_setname_np(pthread_self(), "halbox-link");
-        ReadLoop();
-    });
+    reader_ = std::thread([this] { ReadLoop(); });
+    pthread_setname_np(reader_.native_handle(), "halbox-link");
 }
 
 SimCardDriver::~SimCardDriver() {
