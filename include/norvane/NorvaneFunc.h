@@ -306,7 +306,19 @@ NV_API int32_t OPR_SetRFIDBlkData(uint32_t handle, uint32_t node, const uint8_t*
 NV_API int32_t OPR_GetRFIDCardNum(uint32_t handle, uint32_t node, uint8_t* out4);
 
 /* ---- callbacks and notices ---- */
-/* Registering again replaces, registering null switches off; all return 0. */
+/* Registering again replaces, registering null switches off; all return 0.
+ *
+ * Where each callback runs, and what it may do there:
+ * - KYMRegRtcnCallBack (real-time notices), KYMReg753RtcnCallBack (first-generation real-time
+ *   messages and error reports), KYMRegSerialTranslateCallBack and KYMReg318SerialTranslateCallBack
+ *   (serial pass-through): on the receive thread of the port the message came in on. While it
+ *   runs, that port receives nothing else, so return quickly.
+ * - KYMRegTranslateCallBack (translated messages): on the notification thread of that port.
+ * Any callback may call every export, including requests through any gateway and closing a
+ * gateway, its own one included: a close from a callback does not wait for the thread it runs
+ * on, which ends when the callback returns. A request to the callback's own port from its receive
+ * thread cannot be answered while the callback runs (that thread files the answers): it ends
+ * with its time-out's result, so do that from another thread. */
 NV_API int32_t KYMRegRtcnCallBack(int32_t reserved, void* context, KymRtcnCallBack callback);
 NV_API int32_t KYMReg753RtcnCallBack(KymMsgCallBack callback);
 NV_API int32_t KYMRegTranslateCallBack(KymMsgCallBack callback);
