@@ -50,12 +50,21 @@ size_t ReturnPane::Characters() const {
     return n;
 }
 
-void ReturnPane::Add(std::string_view line) {
+void ReturnPane::Trim() {
     if (Characters() > kTrimAbove) {
         const size_t from = OffsetOfCharacter(text_, kTrimAt);
         const size_t to = OffsetOfCharacter(text_, kTrimAt + kTrimCount);
         text_.erase(from, to - from);
     }
+}
+
+void ReturnPane::Prepend(std::string_view text) {
+    Trim();
+    text_ = std::string(text) + text_;
+}
+
+void ReturnPane::Add(std::string_view line) {
+    Trim();
     if (text_.empty())
         text_ = std::string(line);
     else

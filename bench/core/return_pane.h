@@ -19,12 +19,15 @@ public:
     /// Puts line on top: a pane of more than 2000 characters first loses the 500 characters from
     /// position 1500; then the line goes above the old text with a "\r\n" between them.
     void Add(std::string_view line);
+    /// Puts text on top with the same trimming but no separator (notice lines end in "\r\n").
+    void Prepend(std::string_view text);
     void Clear() { text_.clear(); }
     const std::string& Text() const { return text_; }
     /// Length in characters (UTF-8 sequences count once).
     size_t Characters() const;
 
 private:
+    void Trim();
     std::string text_;
 };
 

@@ -6,6 +6,7 @@
 // locks, so a script worker and a test thread may call at once.
 #include <cstring>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -40,6 +41,9 @@ public:
     KymReply reply{};           ///< copied into every answer record
     std::vector<uint32_t> ids;  ///< written by KymGrobReg
     int32_t integerOut = 0;     ///< written through int32_t* outputs (bit-rate index)
+    std::map<std::string, int32_t, std::less<>> resultOf;  ///< per-name results over `result`
+    std::map<std::string, KymReply, std::less<>> replyOf;  ///< per-name answer records over `reply`
+    std::vector<KymDevInfo> gateways;                      ///< written through KymDevInfo* outputs
     /// Called after each call is recorded, on the calling thread, outside the recorder's lock
     /// (set it before any worker starts).
     std::function<void(const std::string& call)> onCall;
@@ -68,7 +72,8 @@ private:
                 ((text += (first ? "" : ","), first = false, text += self.Show(N.value, args)), ...);
                 text += ")";
                 self.calls_.push_back(text);
-                result = self.result;
+                const auto own = self.resultOf.find(std::string_view(N.value));
+                result = own == self.resultOf.end() ? self.result : own->second;
             }
             (void)result;
             if (self.onCall) self.onCall(text);
@@ -88,8 +93,13 @@ private:
             return std::to_string(value);
         } else if constexpr (std::is_same_v<T, KymReply*>) {
             if (value == nullptr) return "null";
-            *value = reply;
+            const auto own = replyOf.find(name);
+            *value = own == replyOf.end() ? reply : own->second;
             return "&r";
+        } else if constexpr (std::is_same_v<T, KymDevInfo*>) {
+            const size_t n = name == "SearchGateway" ? gateways.size() : std::min<size_t>(1, gateways.size());
+            for (size_t i = 0; i < n; ++i) value[i] = gateways[i];
+            return "infos";
         } else if constexpr (std::is_same_v<T, uint32_t*>) {
             for (size_t i = 0; i < ids.size(); ++i) value[i] = ids[i];
             return "ids";

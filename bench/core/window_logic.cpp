@@ -1,0 +1,344 @@
+#include "bench/core/window_logic.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "bench/core/text_format.h"
+
+namespace norvane::bench {
+
+namespace {
+
+const std::vector<std::string> kBaudRates{"9600", "19200", "38400", "57600", "115200"};
+constexpr int kDefaultBitRate = 1;  // "800K"
+
+uint32_t SecondByte(uint32_t code) {
+    return (code >> 8) & 0xFF;
+}
+
+bool IsController(uint32_t code) {
+    return SecondByte(code) == 0x18;
+}
+
+bool IsIoModule(uint32_t code) {
+    return SecondByte(code) == 0x52 || (code & 0xFF) == 0x52 || (code & 0xFFFF) == 0x5008 ||
+           (code & 0xFFFF) == 0x5B52;
+}
+
+bool Has524(const char* name) {
+    const std::string text(name, strnlen(name, sizeof(KymDevInfo::name)));
+    return text.find("524") != std::string::npos || text.find("5102") != std::string::npos;
+}
+
+}  // namespace
+
+std::optional<uint32_t> GatewayVersion(const std::string& name) {
+    const size_t at = name.find("Version:");
+    if (at == std::string::npos) return std::nullopt;
+    size_t i = at + 8;
+    if (i >= name.size() || name[i] < '0' || name[i] > '9') return std::nullopt;
+    uint64_t value = 0;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
+        value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(name[i] - '0'), UINT32_MAX);
+    return static_cast<uint32_t>(value);
+}
+
+WindowLogic::WindowLogic(const SdkTable& sdk, const Language& language, const LogWriter& log,
+                         UserMessages& messages, MonitorControl& monitor, std::string programDir)
+    : sdk_(sdk),
+      language_(language),
+      log_(log),
+      messages_(messages),
+      monitor_(monitor),
+      programDir_(std::move(programDir)),
+      baudList_(kBaudRates),
+      bitRate_(kDefaultBitRate) {
+    // Everything that needs a connection starts disabled.
+    for (Group group : {Group::GatewaySettings, Group::MotionParameters, Group::PerNodePanel,
+                        Group::GlobalPanel, Group::DeviceButtons, Group::MessageControls})
+        controls_.Set(group, false);
+    controls_.Disable(ctl::kConnect);
+}
+
+void WindowLogic::Error(const char* key) {
+    messages_.Show(language_.Lookup("IDS_ERR"), language_.Lookup(key));
+}
+
+bool WindowLogic::Failed(int32_t result, const char* key) {
+    if (result == 1) return false;
+    Error(key);
+    return true;
+}
+
+std::vector<std::string> WindowLogic::GatewayNames() const {
+    std::vector<std::string> names;
+    for (const KymDevInfo& info : gateways_)
+        names.emplace_back(info.name, strnlen(info.name, sizeof info.name));
+    return names;
+}
+
+bool WindowLogic::SelectedNameHas524() const {
+    return selected_ >= 0 && selected_ < static_cast<int>(gateways_.size()) &&
+           Has524(gateways_[selected_].name);
+}
+
+void WindowLogic::DisableNodeControls() {
+    for (Group group : {Group::GatewaySettings, Group::MotionParameters, Group::PerNodePanel})
+        controls_.Set(group, false);
+    controls_.Set({ctl::kIoModule, ctl::kRfid, ctl::kTemperature}, false);
+}
+
+void WindowLogic::ClearNodes() {
+    list_.Clear();
+    nodes_.clear();
+}
+
+GwParams WindowLogic::ReadSearchParameters() {
+    LoadGwParams(programDir_, params_);
+    return params_;
+}
+
+void WindowLogic::WriteSearchParameters(const GwParams& params) {
+    params_ = params;
+    SaveGwParams(programDir_, params_);  // a file that cannot be written is not reported
+}
+
+bool WindowLogic::Search(bool leftShift) {
+    if (monitor_.Running()) monitor_.Stop();
+    if (leftShift) {
+        messages_.Show(kApplicationTitle, FormatText("R(%s)", {std::string_view("177")}));
+        return false;
+    }
+    ClearNodes();
+    DisableNodeControls();
+    if (connected_) {
+        if (sdk_.CloseGateway(gateways_[selected_].handle) < 0) Error("IDS_CLOSE_DEVICE_ERROR");
+        connected_ = false;
+    }
+    gateways_.clear();
+    selected_ = -1;
+    controls_.Disable(ctl::kConnect);
+    LoadGwParams(programDir_, params_);
+    SearchArguments args = BuildSearchArguments(params_);
+    KymDevInfo found[kMaxGatewayRecords] = {};
+    const int32_t count = sdk_.SearchGateway(args.kindMask, args.passWords ? args.words.data() : nullptr,
+                                             found, kMaxGatewayRecords);
+    if (count < 1) {
+        Error("IDS_CAN_NOT_FIND_DEVICE_ERROR");
+        return false;
+    }
+    gateways_.assign(found, found + std::min(count, kMaxGatewayRecords));
+    selected_ = 0;
+    controls_.Enable(ctl::kConnect);
+    return true;
+}
+
+void WindowLogic::SelectGateway(int index) {
+    if (index < 0 || index >= static_cast<int>(gateways_.size()) || index == selected_) return;
+    if (connected_) {
+        if (monitor_.Running()) monitor_.Stop();
+        if (sdk_.CloseGateway(gateways_[selected_].handle) < 0) {
+            Error("IDS_CLOSE_DEVICE_ERROR");
+            return;
+        }
+        connected_ = false;
+        ClearNodes();
+        DisableNodeControls();
+    }
+    selected_ = index;
+}
+
+void WindowLogic::ToggleConnection() {
+    if (selected_ < 0 || selected_ >= static_cast<int>(gateways_.size())) {
+        Error("IDS_PLEASE_SELECT_DEVECE");
+        return;
+    }
+    const KymDevInfo& record = gateways_[selected_];
+    if (connected_) {
+        if (monitor_.Running()) monitor_.Stop();
+        connected_ = false;
+        DisableNodeControls();
+        controls_.Set(Group::GlobalPanel, false);
+        controls_.Set(Group::MessageControls, false);
+        if (sdk_.CloseGateway(record.handle) < 0) {
+            Error("IDS_CLOSE_DEVICE_ERROR");
+            return;
+        }
+        ClearNodes();
+        return;
+    }
+    // Over Ethernet a successful open returns 0: only a negative result is a failure.
+    if (sdk_.OpenKymDev(record.handle) < 0) {
+        Error("IDS_OPEN_DEVICE_ERROR");
+        return;
+    }
+    controls_.Set(Group::GlobalPanel, true);
+    handle_ = record.handle;
+    gatewayNumber_ = static_cast<int>(handle_ & 0xFF);
+    connected_ = true;
+    int32_t index = -1;
+    if (sdk_.GetBTR(handle_, &index) == 1 && index >= 0 && index < 5) bitRate_ = index;
+    controls_.Set(Group::GatewaySettings, true);
+    controls_.Set(Group::MessageControls, true);
+    const uint32_t kind = SecondByte(handle_);
+    const bool rs232 = kind == 1, cardOrUsb = kind == 4 || kind == 8;
+    controls_.Set({ctl::kRs232Baud, ctl::kRs232BaudSet}, rs232 || !cardOrUsb);
+    controls_.Set({ctl::kGatewayNumber, ctl::kGatewayNumberSet}, cardOrUsb || !rs232);
+    // Gateways of the 524 and 5102 families keep their bit rate and have no 115200 baud.
+    if (Has524(record.name)) {
+        controls_.Set({ctl::kCanBitRate, ctl::kCanBitRateSet, ctl::kP4Query}, false);
+        baudList_.assign(kBaudRates.begin(), kBaudRates.end() - 1);
+    } else {
+        baudList_ = kBaudRates;
+    }
+    const auto baud = std::find(baudList_.begin(), baudList_.end(), std::to_string(record.transportValue));
+    if (baud != baudList_.end()) baudSelection_ = static_cast<int>(baud - baudList_.begin());
+    baudSelection_ = std::min(baudSelection_, static_cast<int>(baudList_.size()) - 1);
+    ClearNodes();
+}
+
+bool WindowLogic::Discover() {
+    if (!connected_) {
+        Error("IDS_DEVICE_NOT_CONNECT_PLEASE_CONNECT_IT_AND_OP");
+        return false;
+    }
+    // The worker is asked to end and joined instead of waiting one interval for it.
+    if (monitor_.Running()) monitor_.Stop();
+    ClearNodes();
+    DisableNodeControls();
+    Discovery found = DiscoverNodes(sdk_, handle_);
+    if (found.result < 1 || found.nodes.empty()) {
+        Error("IDS_NO_DEVICE_FIND");
+        return false;
+    }
+    std::vector<NodeRow> rows;
+    for (const NodeEntry& node : found.nodes)
+        rows.push_back({node.id, node.ModelName(), std::to_string(node.Firmware()), false});
+    nodes_ = std::move(found.nodes);
+    list_.Fill(std::move(rows));
+    log_.WritePlain(SiteSumText(nodes_.size()));
+    return true;
+}
+
+const NodeEntry* WindowLogic::FindNode(int id) const {
+    for (const NodeEntry& node : nodes_)
+        if (node.id == id) return &node;
+    return nullptr;
+}
+
+void WindowLogic::TickRow(size_t row) {
+    const NodeList::TickResult result = list_.Tick(row);
+    if (result == NodeList::TickResult::Refused) Error("IDS_CHECK_SOME_MODEL");
+    if (result != NodeList::TickResult::Ticked) return;
+    AfterRowChange(row, true);
+}
+
+void WindowLogic::UntickRow(size_t row) {
+    if (list_.Untick(row)) AfterRowChange(row, false);
+}
+
+void WindowLogic::SetMultiSelect(bool on) {
+    if (list_.SetMultiSelect(on)) AfterRowChange(0, false);
+}
+
+void WindowLogic::AfterRowChange(size_t row, bool newlyTicked) {
+    if (!newlyTicked) {
+        controls_.Set(Group::PerNodePanel, false);
+        controls_.Set({ctl::kIoModule, ctl::kRfid, ctl::kTemperature}, false);
+        return;
+    }
+    if (monitor_.Running()) monitor_.Stop();
+    encoderFunctions_ = false;
+    if (const NodeEntry* node = FindNode(list_.Rows()[row].id)) ApplyModel(*node);
+}
+
+void WindowLogic::ApplyModel(const NodeEntry& node) {
+    const uint32_t code = node.DeviceCode();
+    const KymReply& m = node.model;
+    if (IsController(code)) {
+        firmware_ = node.Firmware();
+        KymReply r{};
+        if (Failed(sdk_.GetKymMCFG(handle_, static_cast<uint32_t>(node.id), &r), "IDS_SETTING_ERROR")) return;
+        mcfg_ = r.field[0];
+        const bool newFirmware = firmware_ >= 1232;
+        KymReply icfg{};
+        const bool autoEnable = newFirmware &&
+                                sdk_.GetKymICFG(handle_, static_cast<uint32_t>(node.id), &icfg) == 1 &&
+                                (icfg.field[0] & 1) != 0;
+        controls_.Set(Group::PerNodePanel, true);
+        const bool sensors = m.field[6] != 0 || m.field[7] != 0;
+        for (int id : SensorControls()) controls_.Enable(id, sensors);
+        for (int id : StoButtons()) controls_.Enable(id, true);
+        if (m.field[6] != 0)
+            controls_.Disable(ctl::kS34Con);
+        else if (m.field[7] != 0)
+            controls_.Enable(ctl::kSensorStatus);
+        else
+            controls_.Set({ctl::kS12Con, ctl::kS34Con, ctl::kStore, ctl::kSensorStatus}, false);
+        controls_.Set({ctl::kAdvancedEnable, ctl::kInitialRegister, ctl::kBacklash, ctl::kBacklashSet,
+                       ctl::kBacklashQuery},
+                      newFirmware);
+        controls_.Enable(ctl::kAutoEnableTime, autoEnable);
+        // Encoder functions: MCFG bits 11 and 13 both set.
+        encoderFunctions_ = (mcfg_ & 0x2800) == 0x2800;
+    } else {
+        controls_.Set(Group::PerNodePanel, false);
+        for (int id : SensorControls()) controls_.Disable(id);
+        for (int id : StoButtons()) controls_.Disable(id);
+    }
+    controls_.Enable(ctl::kIoModule, IsIoModule(code));
+    if ((code & 0xFFFF) == 0x5B52)
+        controls_.Set({ctl::kSpeedSet, ctl::kSpeedQuery, ctl::kEncoderSet, ctl::kEncoderQuery}, true);
+    controls_.Enable(ctl::kRfid, SecondByte(code) == 0x5C);
+    controls_.Enable(ctl::kTemperature, SecondByte(code) == 0x59);
+    controls_.Enable(ctl::kLiquidLevel, node.ModelName() == "KYM03403");
+    controls_.Enable(ctl::kKyd0606, node.ModelName() == "KYD0606");
+    versionCheck_ = true;
+    controls_.Set({ctl::kSpecialSet, ctl::kSpecialQuery}, encoderFunctions_ || firmware_ >= 1232);
+}
+
+bool WindowLogic::Precheck() {
+    const auto first = list_.FirstTicked();
+    if (!first) {
+        Error("IDS_PLEASE_SELECT_CAN_NODE_WANT_TO_SET");
+        return false;
+    }
+    uint32_t firmware = 0;
+    for (const NodeRow& row : list_.Rows())
+        if (row.ticked) {
+            firmware = static_cast<uint32_t>(std::strtoul(row.firmware.c_str(), nullptr, 10));
+            break;
+        }
+    const bool rs232 = selected_ >= 0 && selected_ < static_cast<int>(gateways_.size()) &&
+                       SecondByte(gateways_[selected_].handle) == 1;
+    if (!rs232 || !versionCheck_) return true;
+    const auto version = GatewayVersion(GatewayNames()[selected_]);
+    if (!version || *version >= firmware) return true;
+    switch (messages_.Ask(language_.Lookup("IDS_WARING"), language_.Lookup("IDS_KYM4703VERSIONISSUE_WARNING"),
+                          true)) {
+        case Answer::No:
+            return false;
+        case Answer::Cancel:
+            versionCheck_ = false;
+            return true;
+        case Answer::Yes:
+            return true;
+    }
+    return true;
+}
+
+void WindowLogic::SetExpanded(bool expanded) {
+    expanded_ = expanded;
+    if (!expanded || !connected_) return;
+    KymDevInfo info{};
+    if (sdk_.GetKymDevInfo(handle_, &info) == 1 && Has524(info.name)) controls_.Disable(ctl::kP4Query);
+}
+
+void WindowLogic::CloseForExit() {
+    if (selected_ < 0 || selected_ >= static_cast<int>(gateways_.size())) return;
+    if (monitor_.Running()) monitor_.Stop();
+    sdk_.CloseGateway(gateways_[selected_].handle);  // the result is not needed any more
+    connected_ = false;
+}
+
+}  // namespace norvane::bench
