@@ -1,12 +1,15 @@
-// kestrin: the evaluation program. This build runs its core without a window:
-// kestrin --headless [options] (see the README).
+// kestrin: the evaluation program. Without --headless it opens its window (kestrin [--port N],
+// N the Ethernet gateways' server port); kestrin --headless [options] runs the same core without
+// one (see the README).
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/headless/headless_options.h"
 #include "bench/headless/headless_runner.h"
+#include "bench/widgets/main_window.h"
 #include "platform/paths.h"
 
 int main(int argc, char** argv) {
@@ -14,9 +17,10 @@ int main(int argc, char** argv) {
     bool headless = false;
     for (const std::string& arg : args) headless = headless || arg == "--headless";
     if (!headless) {
-        std::cerr << "kestrin: this build has no window yet; run it with --headless\n"
-                  << norvane::bench::HeadlessUsage();
-        return 2;
+        std::optional<uint16_t> port;
+        for (size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == "--port") port = static_cast<uint16_t>(std::stoul("0" + args[i + 1]) & 0xFFFF);
+        return norvane::bench::RunWindow(argc, argv, norvane::platform::ExecutableDirectory(), port);
     }
     return norvane::bench::RunHeadless(args, norvane::platform::ExecutableDirectory(), std::cout, std::cerr);
 }

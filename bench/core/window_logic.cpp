@@ -204,8 +204,11 @@ bool WindowLogic::Discover() {
     }
     // The worker is asked to end and joined instead of waiting one interval for it.
     if (monitor_.Running()) monitor_.Stop();
+    // The emptied list leaves nothing ticked: the node-dependent controls go off.
     ClearNodes();
-    DisableNodeControls();
+    controls_.Set(Group::PerNodePanel, false);
+    controls_.Set(Group::MotionParameters, false);
+    controls_.Set({ctl::kIoModule, ctl::kRfid, ctl::kTemperature}, false);
     Discovery found = DiscoverNodes(sdk_, handle_);
     if (found.result < 1 || found.nodes.empty()) {
         Error("IDS_NO_DEVICE_FIND");

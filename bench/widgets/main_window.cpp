@@ -1,0 +1,327 @@
+#include "bench/widgets/main_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+#include "bench/core/startup.h"
+#include "bench/widgets/qt_messages.h"
+#include "ui_main_window.h"
+
+namespace norvane::bench {
+
+namespace {
+
+constexpr const char* kBitRates[] = {"1000K", "800K", "500K", "250K", "125K"};
+constexpr const char* kSerialTool = "KYM PC-RS232";
+constexpr const char* kManual = "Help/Kestrin-manual.html";
+
+template <typename F>
+void Queue(QObject* context, F f) {
+    QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::string programDir,
+                       UserMessages* messages, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::MainWindow>()),
+      sdk_(sdk),
+      language_(language),
+      programDir_(std::move(programDir)),
+      ownMessages_(messages ? nullptr : std::make_unique<QtMessages>(this)),
+      messages_(messages ? *messages : *ownMessages_),
+      log_(language, [this](const std::string& line) { Queue(this, [this, line] { AddLogLine(line); }); }),
+      notices_(language, [this](std::string line) { Queue(this, [this, line] { AddNotice(line); }); }) {
+    ui_->setupUi(this);
+    logic_ = std::make_unique<WindowLogic>(sdk_, language_, log_, messages_, monitor_, programDir_);
+    interpreter_ = std::make_unique<Interpreter>(sdk_, language_, log_, messages_, state_, sleeper_);
+    scripts_ = std::make_unique<ScriptRunner>(*interpreter_, messages_);
+    notice_relay::Attach(&notices_);
+
+    // Panes: white text on black.
+    for (QPlainTextEdit* pane : {ui_->returnPane, ui_->noticePane})
+        pane->setStyleSheet("QPlainTextEdit { background: black; color: white; }");
+    ui_->nodeList->setColumnWidth(0, 80);
+    ui_->nodeList->setColumnWidth(1, 150);
+    for (const char* rate : {"9600", "19200", "38400", "57600", "115200"}) ui_->baudList->addItem(rate);
+    for (const char* rate : kBitRates) ui_->bitRateList->addItem(rate);
+
+    // Main menu.
+    QMenu* settings = menuBar()->addMenu(Text("IDS_MAINMENU_SET"));
+    settings->addAction(Text("IDS_MAINMENU_GATEWAY"));
+    settings->addAction(Text("IDS_MAINMENU_UPDATE"));
+    connect(settings->addAction(Text("IDS_MAINMENU_EXIT")), &QAction::triggered, this,
+            &MainWindow::ExitFromMenu);
+    QMenu* help = menuBar()->addMenu(Text("IDS_MAINMENU_HELP"));
+    connect(help->addAction(Text("IDS_MAINMENU_MANUAL")), &QAction::triggered, this, &MainWindow::OpenManual);
+    connect(help->addAction(QString::fromUtf8("关于 Kestrin(&A)...")), &QAction::triggered, this, [this] {
+        QMessageBox::about(this, "Kestrin",
+                           "Kestrin\nEvaluation program for Norvane stepper-motor controllers");
+    });
+
+    connect(ui_->searchButton, &QPushButton::clicked, this,
+            [this] { Search(QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier)); });
+    connect(ui_->gatewayList, &QComboBox::activated, this, [this](int index) {
+        logic_->SelectGateway(index);
+        Refresh();
+    });
+    connect(ui_->connectButton, &QPushButton::clicked, this, [this] {
+        logic_->ToggleConnection();
+        state_.gateway.store(logic_->Gateway());
+        Refresh();
+    });
+    connect(ui_->discoverButton, &QPushButton::clicked, this, [this] {
+        ui_->discoverButton->setEnabled(false);
+        logic_->Discover();
+        Refresh();
+    });
+    connect(ui_->multiSelect, &QCheckBox::toggled, this, [this](bool on) {
+        if (refreshing_) return;
+        logic_->SetMultiSelect(on);
+        Refresh();
+    });
+    connect(ui_->nodeList, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int) {
+        if (refreshing_) return;
+        const auto row = static_cast<size_t>(ui_->nodeList->indexOfTopLevelItem(item));
+        if (item->checkState(0) == Qt::Checked)
+            logic_->TickRow(row);
+        else
+            logic_->UntickRow(row);
+        Refresh();
+    });
+    connect(ui_->nodeList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (refreshing_) return;
+        for (QTreeWidgetItem* item : ui_->nodeList->selectedItems())
+            logic_->TickRow(static_cast<size_t>(ui_->nodeList->indexOfTopLevelItem(item)));
+        Refresh();
+    });
+    connect(ui_->bitRateSet, &QPushButton::clicked, this, [this] {
+        logic_->SetCanBitRate(ui_->bitRateList->currentIndex());
+        Refresh();
+    });
+    connect(ui_->gatewayNumberSet, &QPushButton::clicked, this, [this] {
+        logic_->SetGatewayNumber(ui_->gatewayNumber->value());
+        Refresh();
+    });
+    connect(ui_->factoryReset, &QPushButton::clicked, this, [this] {
+        logic_->FactoryReset();
+        Refresh();
+    });
+    connect(ui_->sendButton, &QPushButton::clicked, this, &MainWindow::SendCommand);
+    connect(ui_->showReturn, &QCheckBox::toggled, this, [this] { ApplyLanguage(); });
+    connect(ui_->notify, &QCheckBox::toggled, this, &MainWindow::SetNotify);
+    connect(ui_->clearReturn, &QPushButton::clicked, this, [this] {
+        returnPane_.Clear();
+        ui_->returnPane->clear();
+    });
+    connect(ui_->clearNotices, &QPushButton::clicked, this, [this] {
+        noticePane_.Clear();
+        ui_->noticePane->clear();
+    });
+    connect(ui_->utilityButton, &QPushButton::clicked, this, &MainWindow::ShowUtilityMenu);
+    connect(ui_->expandButton, &QPushButton::toggled, this, [this](bool on) {
+        logic_->SetExpanded(on);
+        Refresh();
+    });
+    // Enter runs the command of the focused edit and never closes the window.
+    ui_->commandBox->lineEdit()->installEventFilter(this);
+
+    ApplyLanguage();
+    Refresh();
+}
+
+MainWindow::~MainWindow() {
+    // Nothing of this window may run after it is gone: no notice, no script, no sleep.
+    notice_relay::Detach();
+    sdk_.KYMRegRtcnCallBack(0, nullptr, nullptr);
+    sleeper_.Shutdown();
+    scripts_->Stop();
+    scripts_.reset();
+}
+
+QString MainWindow::Text(const char* key) const {
+    return QString::fromStdString(language_.Lookup(key));
+}
+
+void MainWindow::ApplyLanguage() {
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        const QVariant key = widget->property("languageKey");
+        if (!key.isValid()) continue;
+        const QString text = QString::fromStdString(language_.Lookup(key.toString().toStdString()));
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            button->setText(text);
+        else if (auto* label = qobject_cast<QLabel*>(widget))
+            label->setText(text);
+        else if (auto* group = qobject_cast<QGroupBox*>(widget))
+            group->setTitle(text);
+    }
+    // Two-state texts follow the state.
+    ui_->connectButton->setText(Text(logic_ ? logic_->ConnectKey() : "IDC_CONNECT_DEVICE"));
+    ui_->showReturn->setText(Text(ui_->showReturn->isChecked() ? "IDC_NOT_SHOW_RTNMSG" : "IDC_SHOW_RTNMSG"));
+    ui_->notify->setText(Text(ui_->notify->isChecked() ? "IDC_RTCN_NOT_NOTIFY" : "IDC_RTCN_NOTIFY"));
+    ui_->nodeList->setHeaderLabels({Text("IDS_SiteID"), Text("IDS_Model"), Text("IDS_Firmware")});
+}
+
+void MainWindow::Refresh() {
+    refreshing_ = true;
+    const ControlStates& controls = logic_->Controls();
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        const QVariant id = widget->property("controlId");
+        if (id.isValid()) widget->setEnabled(controls.Enabled(id.toInt()));
+    }
+    const auto names = logic_->GatewayNames();
+    ui_->gatewayList->clear();
+    for (const std::string& name : names) ui_->gatewayList->addItem(QString::fromStdString(name));
+    ui_->gatewayList->setCurrentIndex(logic_->SelectedGateway());
+    ui_->connectButton->setText(Text(logic_->ConnectKey()));
+    ui_->baudList->clear();
+    for (const std::string& baud : logic_->BaudList()) ui_->baudList->addItem(QString::fromStdString(baud));
+    ui_->baudList->setCurrentIndex(logic_->BaudSelection());
+    ui_->bitRateList->setCurrentIndex(logic_->BitRateSelection());
+    ui_->gatewayNumber->setValue(logic_->GatewayNumber());
+    ui_->multiSelect->setChecked(logic_->Nodes().MultiSelect());
+    RefreshNodeList();
+    refreshing_ = false;
+}
+
+void MainWindow::RefreshNodeList() {
+    const auto& rows = logic_->Nodes().Rows();
+    QTreeWidget* list = ui_->nodeList;
+    if (list->topLevelItemCount() != static_cast<int>(rows.size())) {
+        list->clear();
+        for (const NodeRow& row : rows) {
+            auto* item =
+                new QTreeWidgetItem(list, {QString::number(row.id), QString::fromStdString(row.model),
+                                           QString::fromStdString(row.firmware)});
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        }
+    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        list->topLevelItem(static_cast<int>(i))
+            ->setCheckState(0, rows[i].ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void MainWindow::Search(bool leftShift) {
+    logic_->Search(leftShift);
+    Refresh();
+}
+
+void MainWindow::SendCommand() {
+    const QString text = ui_->commandBox->currentText();
+    interpreter_->RunText(text.toStdString(), logic_->Nodes().FirstTicked().value_or(0));
+}
+
+void MainWindow::AddLogLine(const std::string& line) {
+    returnPane_.Add(line);
+    ui_->returnPane->setPlainText(QString::fromStdString(returnPane_.Text()).replace("\r\n", "\n"));
+}
+
+void MainWindow::AddNotice(const std::string& line) {
+    noticePane_.Prepend(line);
+    ui_->noticePane->setPlainText(QString::fromStdString(noticePane_.Text()).replace("\r\n", "\n"));
+}
+
+void MainWindow::SetNotify(bool on) {
+    notices_.SetShowing(on);
+    if (on)
+        sdk_.KYMRegRtcnCallBack(0, reinterpret_cast<void*>(static_cast<uintptr_t>(logic_->Gateway())),
+                                &notice_relay::Callback);
+    ApplyLanguage();
+}
+
+void MainWindow::ShowUtilityMenu() {
+    QMenu menu(this);
+    connect(menu.addAction(kSerialTool), &QAction::triggered, this, [this] {
+        if (logic_->Connected()) {
+            if (messages_.Ask(language_.Lookup("IDS_WARING"),
+                              language_.Lookup("IDS_STATIC_DISCONNECT_CONFIRM")) != Answer::Yes)
+                return;
+            logic_->ToggleConnection();
+            Refresh();
+        }
+        // The serial tool is a separate program; nothing is said when it is not installed.
+        QProcess::startDetached(QString::fromStdString(programDir_ + "/" + kSerialTool), {});
+    });
+    connect(menu.addAction(scripts_->Running() ? "KYM StopScript" : "KYM LoadScript"), &QAction::triggered,
+            this, [this] {
+                if (scripts_->Running()) {
+                    scripts_->Stop();
+                    return;
+                }
+                const QString file = QFileDialog::getOpenFileName(this, "KYM LoadScript");
+                if (!file.isEmpty()) scripts_->StartFile(file.toStdString());
+            });
+    menu.addAction("KYM Para BatchWriter");
+    menu.addSeparator();
+    connect(menu.addAction("Help"), &QAction::triggered, this, &MainWindow::OpenManual);
+    menu.exec(ui_->utilityButton->mapToGlobal(QPoint(0, ui_->utilityButton->height())));
+}
+
+void MainWindow::OpenManual() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(programDir_ + "/" + kManual)));
+}
+
+void MainWindow::ExitFromMenu() {
+    exiting_ = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (exiting_) {
+        event->accept();
+        return;
+    }
+    if (messages_.Ask(language_.Lookup("IDS_WARING"), language_.Lookup("IDS_CONFIRM_EXIT_APP")) !=
+        Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    logic_->CloseForExit();
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && watched == ui_->commandBox->lineEdit()) {
+            SendCommand();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+int RunWindow(int argc, char** argv, const std::string& programDir, std::optional<uint16_t> ethernetPort) {
+    QApplication app(argc, argv);
+    Language language;
+    QWidget none;
+    QtMessages startMessages(&none);
+    language.Load(programDir, {}, startMessages);
+    SdkLibrary sdk;
+    if (!BindSdkOrExplain(sdk, language, startMessages)) return 1;
+    if (ethernetPort) sdk.Table().SetEthernetServerPort(*ethernetPort);
+    int status = 0;
+    {
+        MainWindow window(sdk.Table(), language, programDir);
+        window.show();
+        status = app.exec();
+    }
+    sdk.Release();
+    return status;
+}
+
+}  // namespace norvane::bench

@@ -1,0 +1,80 @@
+#pragma once
+// Kestrin's main window: a thin view over the window logic and the command interpreter. Handlers
+// call the logic and then show its state; log and notice lines from any thread are queued to the
+// user-interface thread, where the panes' models are updated.
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "bench/core/interpreter.h"
+#include "bench/core/language.h"
+#include "bench/core/log_writer.h"
+#include "bench/core/monitor_control.h"
+#include "bench/core/notice_display.h"
+#include "bench/core/return_pane.h"
+#include "bench/core/script_runner.h"
+#include "bench/core/sleeper.h"
+#include "bench/core/window_logic.h"
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace norvane::bench {
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    /// messages: where boxes go (the window's own modal boxes when null).
+    MainWindow(const SdkTable& sdk, const Language& language, std::string programDir,
+               UserMessages* messages = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    WindowLogic& Logic() { return *logic_; }
+    Ui::MainWindow& Form() { return *ui_; }
+    /// The exit item of the main menu: closes at once and leaves the gateway open.
+    void ExitFromMenu();
+    /// The search button; leftShift as if the left Shift key were down.
+    void Search(bool leftShift);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ApplyLanguage();
+    void Refresh();
+    void RefreshNodeList();
+    void SendCommand();
+    void AddLogLine(const std::string& line);
+    void AddNotice(const std::string& line);
+    void SetNotify(bool on);
+    void ShowUtilityMenu();
+    void OpenManual();
+    QString Text(const char* key) const;
+
+    std::unique_ptr<Ui::MainWindow> ui_;
+    const SdkTable& sdk_;
+    const Language& language_;
+    std::string programDir_;
+    std::unique_ptr<UserMessages> ownMessages_;
+    UserMessages& messages_;
+    IdleMonitor monitor_;
+    LogWriter log_;
+    NoticeDisplay notices_;
+    ReturnPane returnPane_, noticePane_;
+    CommandState state_;
+    Sleeper sleeper_;
+    std::unique_ptr<WindowLogic> logic_;
+    std::unique_ptr<Interpreter> interpreter_;
+    std::unique_ptr<ScriptRunner> scripts_;
+    bool refreshing_ = false;
+    bool exiting_ = false;
+};
+
+/// Runs the window program: language, SDK binding, the window until it closes. Returns the exit
+/// status.
+int RunWindow(int argc, char** argv, const std::string& programDir, std::optional<uint16_t> ethernetPort);
+
+}  // namespace norvane::bench

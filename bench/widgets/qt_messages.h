@@ -1,0 +1,22 @@
+#pragma once
+// Message boxes of the window. On the user-interface thread they are modal boxes; a worker's
+// message (the script runner) is queued to that thread and shown without blocking the worker,
+// so stopping and joining a worker can never wait for a box.
+#include <QWidget>
+
+#include "bench/core/user_messages.h"
+
+namespace norvane::bench {
+
+class QtMessages : public UserMessages {
+public:
+    explicit QtMessages(QWidget* parent) : parent_(parent) {}
+    void Show(const std::string& caption, const std::string& body) override;
+    void Inform(const std::string& caption, const std::string& body) override;
+    Answer Ask(const std::string& caption, const std::string& body, bool withCancel) override;
+
+private:
+    QWidget* parent_;
+};
+
+}  // namespace norvane::bench
