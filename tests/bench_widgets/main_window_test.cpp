@@ -16,6 +16,11 @@
 #include "sim/simulation.h"
 #include "ui_main_window.h"
 
+// Fontconfig keeps caches of its own until exit (system library, not ours).
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
 namespace norvane::bench::test {
 namespace {
 
