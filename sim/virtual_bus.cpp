@@ -133,8 +133,9 @@ void VirtualBus::Run() {
             queueCv_.wait_until(lock, nextTick);
             continue;
         }
-        const Pending p = queue_.front();
+        Pending p = queue_.front();
         queue_.pop_front();
+        p.arrived = Clock::now();
         if (options_.modelBusTime && options_.bitRate > 0) {
             // The frame arrives when its last bit has crossed the bus.
             const auto bits = ExtendedFrameBits(p.frame.length);
@@ -142,6 +143,7 @@ void VirtualBus::Run() {
             // A frame starts when it was queued or when the bus became free, whichever is later:
             // frames waiting back to back follow each other however late this thread woke.
             busFreeAt = std::max(p.queued, busFreeAt) + duration;
+            p.arrived = busFreeAt;
             queueCv_.wait_until(lock, busFreeAt, [this] { return stopping_; });
             if (stopping_) break;
         }
@@ -165,7 +167,12 @@ void VirtualBus::Deliver(const Pending& p) {
 
 void VirtualBus::Record(const Pending& p) {
     TrafficEntry entry;
-    entry.timeUs = SteadyUs() - startUs_;
+    const auto arrived =
+        p.arrived == std::chrono::steady_clock::time_point{} ? std::chrono::steady_clock::now() : p.arrived;
+    entry.timeUs =
+        static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(arrived.time_since_epoch()).count()) -
+        startUs_;
     entry.direction = p.source < 0 ? Direction::FromGateway : Direction::FromNode;
     entry.frame = p.frame;
     std::lock_guard lock(trafficMutex_);

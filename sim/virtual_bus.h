@@ -78,6 +78,9 @@ private:
         CanFrame frame;
         int source;  ///< node index, -1 for the gateway
         std::chrono::steady_clock::time_point queued;
+        /// When the frame's last bit crossed the bus (its time in the traffic record and log):
+        /// with the bus-time model the modelled time, not the moment the bus thread woke.
+        std::chrono::steady_clock::time_point arrived{};
     };
     class NodeTransmitter;
 
