@@ -199,3 +199,27 @@ std::optional<TextRequest> ParseCommandText(std::string_view text) {
 }
 
 }  // namespace norvane::sim
+
+namespace norvane::sim {
+
+size_t CommandTextLength(std::string_view stream) {
+    int depth = 0;
+    bool nested = false;      // a brace inside the outer braces: the command is inside
+    int innerSeparators = 0;  // ';' inside the outer braces
+    for (size_t i = 0; i < stream.size(); ++i) {
+        const char c = stream[i];
+        if (c == '{') {
+            if (depth > 0) nested = true;
+            ++depth;
+        } else if (c == '}') {
+            if (depth == 0) return i + 1;  // a stray closing brace ends a (broken) text
+            if (--depth == 0 && (nested || innerSeparators > 1)) return i + 1;
+        } else if (c == ';') {
+            if (depth == 0) return i + 1;
+            if (depth == 1) ++innerSeparators;
+        }
+    }
+    return 0;
+}
+
+}  // namespace norvane::sim

@@ -24,3 +24,12 @@ constexpr std::string_view kGatewayProbeText = "ABC;";
 std::optional<TextRequest> ParseCommandText(std::string_view text);
 
 }  // namespace norvane::sim
+
+namespace norvane::sim {
+
+/// Length of the first complete command text at the front of a byte stream from the host, 0
+/// while it is incomplete. A text is "{...}" with a command inside the braces, an address
+/// wrapper followed by a command up to its ';' ("{*5;}sn;"), or a bare command up to its ';'.
+size_t CommandTextLength(std::string_view stream);
+
+}  // namespace norvane::sim

@@ -9,6 +9,7 @@
 #include "sdk/api/export_guard.h"
 #include "sdk/core/gateway_registry.h"
 #include "sdk/ethernet/eth_gateway.h"
+#include "sdk/serial/serial_gateway.h"
 
 using namespace norvane::sdk;
 
@@ -41,6 +42,7 @@ std::optional<GatewaySlot> SecondGenSlot(uint32_t kind) {
 
 std::shared_ptr<CSDKGWCAN> MakeGateway(uint32_t kind) {
     if (kind == kKindEthernet) return std::make_shared<CETHCAN>(kind);
+    if (kind == kKindRs232) return std::make_shared<CSerialPortCAN>(kind);
     return std::make_shared<NoTransportGateway>();
 }
 

@@ -32,6 +32,11 @@ public:
     virtual void AnswerWithError(uint8_t code) = 0;
     /// false where the wire has no form for a node's error report (the serial reply frames).
     virtual bool CarriesErrorReports() const { return true; }
+    /// Class word of the gateway's description.
+    virtual uint32_t ExpectedGatewayClass() const { return 0x20000; }
+    /// true where a new search leaves an open port open and working (serial lines, which
+    /// the open port holds exclusively); false where it replaces the port.
+    virtual bool SearchKeepsOpenPort() const { return false; }
 };
 
 struct TransportCase {
@@ -48,5 +53,9 @@ inline void PrintTo(const TransportCase& c, std::ostream* out) {
 /// framing or in serial transmission framing.
 std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t testOctet,
                                                          bool serialFraming);
+
+/// RS-232 gateway emulator on a pseudo-terminal, mapped to COM<comNumber> through
+/// NORVANE_SERIAL_PORTS and searched at its known rate.
+std::unique_ptr<ContractTransport> MakeRs232Transport(int comNumber);
 
 }  // namespace norvane::contract

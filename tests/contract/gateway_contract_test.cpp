@@ -103,7 +103,7 @@ TEST_P(GatewayContract, SearchDescribesTheGateway) {
     EXPECT_EQ(infos[0].kind, transport->ExpectedKind());
     EXPECT_EQ(infos[0].handle, transport->ExpectedHandle());
     EXPECT_EQ(std::string(infos[0].name), transport->ExpectedName());
-    EXPECT_EQ(infos[0].gatewayClass, 0x20000u);
+    EXPECT_EQ(infos[0].gatewayClass, transport->ExpectedGatewayClass());
     uint32_t ids[32] = {};
     EXPECT_EQ(GetKymDevIdList(transport->SearchMask(), ids), 1);
     EXPECT_EQ(ids[0], transport->ExpectedHandle());
@@ -217,7 +217,8 @@ TEST_P(GatewayContract, SearchingTheSameAddressAgainReplacesThePort) {
     KymDevInfo infos[5] = {};
     ASSERT_EQ(Search(infos, 5), 1);
     KymReply reply{};
-    EXPECT_EQ(SetValue(5, kSpd, 3, &reply), -1);  // the new port is not open yet
+    // The new port is not open yet; a serial port still open stays in use instead.
+    EXPECT_EQ(SetValue(5, kSpd, 3, &reply), transport->SearchKeepsOpenPort() ? 1 : -1);
     uint32_t ids[126] = {};
     int32_t rate = 0;
     ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
@@ -231,7 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
     Gateways, GatewayContract,
     ::testing::Values(
         TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
-        TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(22, n, true); }}),
+        TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(22, n, true); }},
+        TransportCase{"Rs232", [](uint8_t) { return MakeRs232Transport(3); }}),
     [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
 
 }  // namespace

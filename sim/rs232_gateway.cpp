@@ -1,0 +1,273 @@
+#include "sim/rs232_gateway.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "sim/bus_identifier.h"
+#include "sim/command_text.h"
+#include "sim/reply_frames.h"
+
+namespace norvane::sim {
+namespace {
+
+constexpr uint8_t kGatewayNode = 1;
+constexpr uint8_t kErrorReport = 15;
+constexpr uint8_t kDiscovery = 64;
+constexpr size_t kTextLimit = 256;  // a stream this long without a complete text is dropped
+
+uint32_t RateOf(speed_t speed) {
+    switch (speed) {
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        case B230400:
+            return 230400;
+        default:
+            return 0;
+    }
+}
+
+uint32_t BitRateOf(uint8_t code) {
+    static constexpr uint32_t kRates[8] = {1000000, 800000, 500000, 250000, 125000, 50000, 20000, 10000};
+    return code < 8 ? kRates[code] : 500000;
+}
+
+}  // namespace
+
+Rs232Gateway::Rs232Gateway(Rs232GatewayOptions options)
+    : options_(options),
+      bus_([&] {
+          BusOptions b = options.bus;
+          if (b.bitRate == 0) b.bitRate = BitRateOf(options.bitRateCode);
+          return b;
+      }()),
+      bitRateCode_(options.bitRateCode) {
+    bus_.SetGatewayListener([this](const CanFrame& frame) { OnBusFrame(frame); });
+}
+
+Rs232Gateway::~Rs232Gateway() {
+    Stop();
+}
+
+bool Rs232Gateway::Start() {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master < 0) return false;
+    const char* name = grantpt(master) == 0 && unlockpt(master) == 0 ? ptsname(master) : nullptr;
+    if (name == nullptr) {
+        close(master);
+        return false;
+    }
+    slavePath_ = name;
+    keeper_ = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    master_ = master;
+    bus_.Start();
+    running_ = true;
+    reader_ = std::thread([this] { ReadLoop(); });
+    return true;
+}
+
+void Rs232Gateway::HangUp() {
+    running_ = false;
+    if (reader_.joinable()) reader_.join();
+    std::lock_guard lock(writeLock_);
+    if (const int master = master_.exchange(-1); master >= 0) close(master);
+}
+
+void Rs232Gateway::Stop() {
+    HangUp();
+    bus_.Stop();
+    if (keeper_ >= 0) close(keeper_);
+    keeper_ = -1;
+}
+
+uint32_t Rs232Gateway::HostRate() const {
+    termios settings{};
+    if (tcgetattr(master_.load(), &settings) != 0) return 0;
+    return RateOf(cfgetospeed(&settings));
+}
+
+void Rs232Gateway::ReadLoop() {
+    std::string stream;
+    while (running_) {
+        pollfd fd{master_.load(), POLLIN, 0};
+        const int ready = poll(&fd, 1, 20);
+        if (ready > 0 && (fd.revents & POLLIN) != 0) {
+            char buffer[256];
+            const ssize_t n = read(fd.fd, buffer, sizeof buffer);
+            if (n > 0) {
+                const uint32_t rate = HostRate();
+                {
+                    std::lock_guard lock(logLock_);
+                    if (rates_.empty() || rates_.back() != rate) rates_.push_back(rate);
+                }
+                // Bytes at another rate are noise to the gateway's UART.
+                if (rate == options_.baud) stream.append(buffer, static_cast<size_t>(n));
+            }
+        } else if (ready > 0) {
+            platform::SleepMs(5);  // no host on the line at the moment
+        }
+        while (const size_t length = CommandTextLength(stream)) {
+            HandleText(stream.substr(0, length));
+            stream.erase(0, length);
+        }
+        if (stream.size() > kTextLimit) {
+            stream.clear();
+            ++malformed_;
+        }
+        FinishDiscovery();
+    }
+}
+
+void Rs232Gateway::HandleText(const std::string& text) {
+    {
+        std::lock_guard lock(logLock_);
+        texts_.push_back(text);
+    }
+    if (text == kGatewayProbeText) {
+        SendFrame(EncodeIdentityFrame(options_.model, options_.variant, options_.firmware));
+        return;
+    }
+    const auto request = ParseCommandText(text);
+    if (!request) {
+        ++malformed_;
+        return;
+    }
+    if ((request->controlWord & 0x7F) == kDiscovery) {
+        std::lock_guard lock(listLock_);
+        collecting_ = true;
+        collectUntilMs_ = platform::TickMs() + options_.discoveryWindowMs;
+        listed_.clear();
+    }
+    const uint8_t node =
+        (request->controlWord & 0x7F) == 53 && request->node == 0 ? kGatewayNode : request->node;
+    Request(node, request->controlWord, request->data, request->length);
+}
+
+void Rs232Gateway::Request(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length) {
+    if (AnswerAsGateway(node, controlWord, data, length)) return;
+    if (controlWord & 0x80) {
+        if (const auto code = faults_.TakeErrorReport()) {
+            const uint8_t report[3] = {0, static_cast<uint8_t>(controlWord & 0x7F), *code};
+            SendFrame(EncodeReplyFrame(node, kErrorReport, report, 3));
+            return;
+        }
+    }
+    CanFrame frame;
+    frame.id = BusIdentifier(node, controlWord);
+    frame.length = std::min<uint8_t>(length, 8);
+    std::copy(data, data + frame.length, frame.data);
+    bus_.Send(frame);
+}
+
+bool Rs232Gateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length) {
+    if (node != kGatewayNode) return false;
+    const uint8_t command = controlWord & 0x7F;
+    const bool wantsAnswer = controlWord & 0x80;
+    if (command == 65) {
+        const uint8_t model[6] = {options_.model,
+                                  options_.variant,
+                                  0,
+                                  0,
+                                  static_cast<uint8_t>(options_.firmware & 0xFF),
+                                  static_cast<uint8_t>(options_.firmware >> 8)};
+        if (wantsAnswer) SendFrame(EncodeReplyFrame(kGatewayNode, 65, model, 6));
+        return true;
+    }
+    if (command == 53) {
+        if (length > 0 && data[0] < 8) bitRateCode_ = data[0];
+        const uint8_t code = bitRateCode_;
+        if (wantsAnswer) SendFrame(EncodeReplyFrame(kGatewayNode, 53, &code, 1));
+        return true;
+    }
+    return false;
+}
+
+void Rs232Gateway::OnBusFrame(const CanFrame& frame) {
+    const BusAddress a = DecodeNodeIdentifier(frame.id);
+    if ((a.controlWord & 0x7F) == kDiscovery) {
+        std::lock_guard lock(listLock_);
+        if (collecting_) {
+            if (std::find(listed_.begin(), listed_.end(), a.node) == listed_.end()) listed_.push_back(a.node);
+            return;
+        }
+    }
+    SendFrame(EncodeReplyFrame(a.node, a.controlWord, frame.data, frame.length));
+}
+
+void Rs232Gateway::FinishDiscovery() {
+    std::vector<uint8_t> nodes;
+    {
+        std::lock_guard lock(listLock_);
+        if (!collecting_ || platform::TickMs() < collectUntilMs_) return;
+        collecting_ = false;
+        nodes.swap(listed_);
+    }
+    std::sort(nodes.begin(), nodes.end());
+    SendFrame(EncodeNodeListFrame(nodes));
+}
+
+void Rs232Gateway::SendFrame(std::vector<uint8_t> frame) {
+    if (frame.empty()) return;
+    const AnswerFate fate = faults_.NextAnswerFate();
+    if (fate.drop) return;
+    if (fate.delayMs > 0) platform::SleepMs(fate.delayMs);
+    if (fate.splitPauseMs > 0 && frame.size() > 1) {
+        const size_t half = frame.size() / 2;
+        WriteLine(frame.data(), half);
+        platform::SleepMs(fate.splitPauseMs);
+        WriteLine(frame.data() + half, frame.size() - half);
+        return;
+    }
+    WriteLine(frame.data(), frame.size());
+}
+
+void Rs232Gateway::SendRaw(const std::vector<uint8_t>& bytes) {
+    WriteLine(bytes.data(), bytes.size());
+}
+
+void Rs232Gateway::WriteLine(const uint8_t* bytes, size_t length) {
+    if (options_.modelLineTime) {
+        // 10 bit times per byte (start, 8 data, stop) at the listening rate.
+        platform::SleepMs(static_cast<uint32_t>(length * 10 * 1000 / options_.baud));
+    }
+    std::lock_guard lock(writeLock_);
+    const int master = master_.load();
+    size_t done = 0;
+    for (int tries = 0; master >= 0 && done < length && tries < 100; ++tries) {
+        const ssize_t n = write(master, bytes + done, length - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else {
+            pollfd fd{master, POLLOUT, 0};
+            poll(&fd, 1, 10);
+        }
+    }
+}
+
+std::vector<std::string> Rs232Gateway::ReceivedTexts() const {
+    std::lock_guard lock(logLock_);
+    return texts_;
+}
+
+std::vector<uint32_t> Rs232Gateway::RatesSeen() const {
+    std::lock_guard lock(logLock_);
+    return rates_;
+}
+
+}  // namespace norvane::sim

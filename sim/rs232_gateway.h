@@ -1,0 +1,95 @@
+#pragma once
+// Emulated RS-232 gateway on a pseudo-terminal: the host opens the slave side as its COM port;
+// the emulator works the master side, in front of one virtual bus.
+//
+// It answers only while the host's line settings (read on the master) carry the rate it
+// listens at, so a host's rate search is real. Command texts ("ABC;" probe, second-generation
+// texts) are cut from the byte stream; requests go on the bus, node answers come back as reply
+// frames; a discovery ("gREG;") is answered with one node list after the window. With the
+// line-time model on, every byte the emulator sends takes its 10 bit times at the rate.
+//
+// Threads: one reader thread; the bus thread sends node answers. Start and Stop from one thread.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/fault_injector.h"
+#include "sim/virtual_bus.h"
+
+namespace norvane::sim {
+
+struct Rs232GatewayOptions {
+    int comNumber = 1;         ///< n of COMn, as listed in the serial map
+    uint32_t baud = 57600;     ///< rate the gateway listens at
+    uint8_t model = 0x18;      ///< identity byte 3 (0x18 or 0x19 for gateways the host accepts)
+    uint8_t variant = 0x07;    ///< identity byte 4
+    uint32_t firmware = 1802;  ///< identity version
+    uint8_t bitRateCode = 2;   ///< 0 1000k ... 7 10k
+    uint32_t discoveryWindowMs = 300;
+    bool modelLineTime = false;
+    BusOptions bus;
+};
+
+class Rs232Gateway {
+public:
+    explicit Rs232Gateway(Rs232GatewayOptions options);
+    ~Rs232Gateway();
+    Rs232Gateway(const Rs232Gateway&) = delete;
+    Rs232Gateway& operator=(const Rs232Gateway&) = delete;
+
+    /// Creates the pseudo-terminal and starts; false when none can be made.
+    bool Start();
+    void Stop();
+    /// Path of the slave side: what "COMn" maps to.
+    const std::string& SlavePath() const { return slavePath_; }
+    const Rs232GatewayOptions& Options() const { return options_; }
+    VirtualBus& Bus() { return bus_; }
+    FaultInjector& Faults() { return faults_; }
+
+    /// Hangs up: the master side closes, the host's line sees a hang-up.
+    void HangUp();
+    /// Puts bytes on the line as they stand (garbage for tests).
+    void SendRaw(const std::vector<uint8_t>& bytes);
+    /// Texts received at the listening rate, in order (for tests).
+    std::vector<std::string> ReceivedTexts() const;
+    /// Rates the host's line had while it sent something (consecutive repeats folded).
+    std::vector<uint32_t> RatesSeen() const;
+    uint64_t MalformedTexts() const { return malformed_.load(); }
+
+private:
+    void ReadLoop();
+    void HandleText(const std::string& text);
+    void Request(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
+    bool AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
+    void OnBusFrame(const CanFrame& frame);
+    void SendFrame(std::vector<uint8_t> frame);
+    void WriteLine(const uint8_t* bytes, size_t length);
+    void FinishDiscovery();
+    uint32_t HostRate() const;
+
+    const Rs232GatewayOptions options_;
+    VirtualBus bus_;
+    FaultInjector faults_;
+    std::atomic<int> master_{-1};
+    int keeper_ = -1;  ///< the emulator's own slave handle: the master never sees a hang-up
+    std::string slavePath_;
+    std::atomic<bool> running_{false};
+    std::thread reader_;
+    std::mutex writeLock_;
+    std::atomic<uint8_t> bitRateCode_;
+    std::atomic<uint64_t> malformed_{0};
+
+    mutable std::mutex logLock_;
+    std::vector<std::string> texts_;
+    std::vector<uint32_t> rates_;
+
+    std::mutex listLock_;
+    bool collecting_ = false;
+    uint64_t collectUntilMs_ = 0;
+    std::vector<uint8_t> listed_;
+};
+
+}  // namespace norvane::sim
