@@ -1,5 +1,5 @@
 // Host bytes as the simulated gateways read them: the frame finder fed in random pieces, the
-// command texts carried by 0x23 frames, and the simulator's configuration text.
+// command texts carried by 0x23 frames or cut from a serial line, and the simulator's configuration text.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -41,6 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         case 1: {
             const std::string text(reinterpret_cast<const char*>(bytes), count);
+            // The serial gateways cut texts from the line's byte stream.
+            for (std::string_view rest = text; !rest.empty();) {
+                const size_t length = norvane::sim::CommandTextLength(rest);
+                if (length > rest.size()) __builtin_trap();
+                if (length == 0) break;
+                rest.remove_prefix(length);
+            }
             if (auto r = norvane::sim::ParseCommandText(text)) {
                 if (r->length > 8) __builtin_trap();
                 const auto frame =

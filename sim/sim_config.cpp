@@ -52,11 +52,22 @@ bool CardChannel(std::string_view s, GatewaySpec& g) {
            Number(s.substr(colon + 1), g.channel, 1);
 }
 
+bool IsSerialRate(uint32_t baud) {
+    for (const uint32_t rate : {4800u, 9600u, 19200u, 38400u, 57600u, 115200u, 230400u})
+        if (baud == rate) return true;
+    return false;
+}
+
 std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) {
-    g.kind = w[0] == "zone"  ? GatewaySpec::Kind::Zone
-             : w[0] == "pci" ? GatewaySpec::Kind::Pci
-                             : GatewaySpec::Kind::Ethernet;
-    if (g.kind == GatewaySpec::Kind::Pci) {
+    g.kind = w[0] == "zone"    ? GatewaySpec::Kind::Zone
+             : w[0] == "pci"   ? GatewaySpec::Kind::Pci
+             : w[0] == "rs232" ? GatewaySpec::Kind::Rs232
+                               : GatewaySpec::Kind::Ethernet;
+    if (g.kind == GatewaySpec::Kind::Rs232) {
+        const std::string_view name = w.size() >= 2 ? w[1] : std::string_view{};
+        if (name.substr(0, 3) != "COM" || !Number(name.substr(3), g.comNumber, 255) || g.comNumber < 1)
+            return "expected COMn (n 1-255) after rs232";
+    } else if (g.kind == GatewaySpec::Kind::Pci) {
         if (w.size() < 2 || !CardChannel(w[1], g)) return "expected card:channel (0-7:0-1) after pci";
     } else if (w.size() < 2 || !Endpoint(w[1], g)) {
         return "expected address:port after " + std::string(w[0]);
@@ -65,6 +76,13 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
         const auto [key, value] = KeyValue(w[i]);
         if (key == "bitrate-code" && Number(value, g.bitRateCode, 7)) continue;
         if (key == "zones" && Number(value, g.zones, 9) && g.zones >= 1) continue;
+        if (key == "baud" && g.kind == GatewaySpec::Kind::Rs232 && Number(value, g.baud, 921600) &&
+            IsSerialRate(g.baud))
+            continue;
+        if (key == "line-time" && value.empty() && g.kind == GatewaySpec::Kind::Rs232) {
+            g.lineTime = true;
+            continue;
+        }
         if (key == "bus-time" && value.empty()) {
             g.busTime = true;
             continue;
@@ -117,7 +135,7 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
         const auto words = Words(line);
         if (words.empty()) continue;
         std::string problem;
-        if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci") {
+        if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci" || words[0] == "rs232") {
             config.gateways.emplace_back();
             problem = GatewayLine(words, config.gateways.back());
             const GatewaySpec& added = config.gateways.back();
@@ -129,6 +147,13 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
                     other.channel == added.channel)
                     problem = "pci " + std::to_string(added.card) + ":" + std::to_string(added.channel) +
                               " configured twice";
+            }
+            for (size_t i = 0;
+                 problem.empty() && added.kind == GatewaySpec::Kind::Rs232 && i + 1 < config.gateways.size();
+                 ++i) {
+                const GatewaySpec& other = config.gateways[i];
+                if (other.kind == GatewaySpec::Kind::Rs232 && other.comNumber == added.comNumber)
+                    problem = "COM" + std::to_string(added.comNumber) + " configured twice";
             }
         } else if (words[0] == "node") {
             if (config.gateways.empty()) {

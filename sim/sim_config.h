@@ -7,6 +7,7 @@
 //   node controller 5 options=-M-S-IE firmware=1240 serial=5
 //   node io 8 code=80 zone=2
 //   pci 0:1 bitrate-code=3
+//   rs232 COM3 baud=57600 line-time
 //
 // "node" lines belong to the gateway above them; "#" starts a comment.
 #include <cstdint>
@@ -29,15 +30,18 @@ struct NodeSpec {
 };
 
 struct GatewaySpec {
-    enum class Kind { Ethernet, Zone, Pci } kind = Kind::Ethernet;
+    enum class Kind { Ethernet, Zone, Pci, Rs232 } kind = Kind::Ethernet;
     std::string address = "127.0.0.1";
     uint16_t port = 28877;
     uint8_t bitRateCode = 2;
     bool busTime = false;
     bool old = false;  ///< Ethernet: leave the protocol selection unanswered
     uint8_t zones = 2;
-    uint8_t card = 0;     ///< PCI: card 0-7
-    uint8_t channel = 0;  ///< PCI: channel 0-1
+    uint8_t card = 0;        ///< PCI: card 0-7
+    uint8_t channel = 0;     ///< PCI: channel 0-1
+    uint16_t comNumber = 0;  ///< RS-232: n of COMn
+    uint32_t baud = 57600;   ///< RS-232: rate the gateway listens at
+    bool lineTime = false;   ///< RS-232: each byte takes its line time at the rate
     std::string log;
     std::vector<NodeSpec> nodes;
 };

@@ -27,8 +27,10 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
     Stop();
     for (const GatewaySpec& g : config.gateways) {
         const bool pci = g.kind == GatewaySpec::Kind::Pci;
-        const std::string where = pci ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
-                                      : g.address + ":" + std::to_string(g.port);
+        const bool serial = g.kind == GatewaySpec::Kind::Rs232;
+        const std::string where = pci      ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
+                                  : serial ? "COM" + std::to_string(g.comNumber)
+                                           : g.address + ":" + std::to_string(g.port);
         VirtualBus* buses[10] = {};
         bool started = false;
         if (pci) {
@@ -43,6 +45,19 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             description_.push_back("pci card " + std::to_string(g.card) + " channel " +
                                    std::to_string(g.channel) + " at " + pci_->SocketPath() +
                                    " (bit-rate code " + std::to_string(g.bitRateCode) + ")");
+        } else if (serial) {
+            Rs232GatewayOptions o;
+            o.comNumber = g.comNumber;
+            o.baud = g.baud;
+            o.bitRateCode = g.bitRateCode;
+            o.modelLineTime = g.lineTime;
+            o.bus = BusOf(g);
+            o.bus.bitRate = BitRateOfCode(g.bitRateCode);
+            rs232_.push_back(std::make_unique<Rs232Gateway>(o));
+            buses[1] = &rs232_.back()->Bus();
+            description_.push_back("rs232 gateway " + where + " at " + std::to_string(g.baud) + " baud" +
+                                   (g.lineTime ? " with line time" : "") + " (bit-rate code " +
+                                   std::to_string(g.bitRateCode) + ")");
         } else if (g.kind == GatewaySpec::Kind::Ethernet) {
             EthernetGatewayOptions o;
             o.address = g.address;
@@ -80,6 +95,14 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             description_.push_back("  node " + name + (n.options.empty() ? "" : " " + n.options));
         }
         if (pci) continue;  // all cards start together below
+        if (serial) {
+            if (!rs232_.back()->Start()) {
+                error = where + ": no pseudo-terminal available";
+                Stop();
+                return false;
+            }
+            continue;
+        }
         started = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->Start() : zone_.back()->Start();
         if (!started) {
             error = g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->ErrorText()
@@ -99,11 +122,20 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
 void Simulation::Stop() {
     for (auto& g : ethernet_) g->Stop();
     for (auto& z : zone_) z->Stop();
+    for (auto& r : rs232_) r->Stop();
     if (pci_) pci_->Stop();
     pci_.reset();
     ethernet_.clear();
     zone_.clear();
+    rs232_.clear();
     description_.clear();
+}
+
+std::vector<std::string> Simulation::SerialMap() const {
+    std::vector<std::string> map;
+    for (const auto& r : rs232_)
+        map.push_back("COM" + std::to_string(r->Options().comNumber) + "=" + r->SlavePath());
+    return map;
 }
 
 std::vector<std::string> Simulation::Describe() const {

@@ -7,6 +7,7 @@
 
 #include "sim/ethernet_gateway.h"
 #include "sim/pci_card_server.h"
+#include "sim/rs232_gateway.h"
 #include "sim/sim_config.h"
 #include "sim/zone_device.h"
 
@@ -24,12 +25,16 @@ public:
 
     const std::vector<std::unique_ptr<EthernetGateway>>& EthernetGateways() const { return ethernet_; }
     const std::vector<std::unique_ptr<ZoneDevice>>& ZoneDevices() const { return zone_; }
+    const std::vector<std::unique_ptr<Rs232Gateway>>& Rs232Gateways() const { return rs232_; }
+    /// One "COMn=PATH" entry per serial gateway: the COM-number table that reaches them.
+    std::vector<std::string> SerialMap() const;
     /// The PCI cards, when the configuration has any.
     PciCardServer* PciCards() const { return pci_.get(); }
 
 private:
     std::vector<std::unique_ptr<EthernetGateway>> ethernet_;
     std::vector<std::unique_ptr<ZoneDevice>> zone_;
+    std::vector<std::unique_ptr<Rs232Gateway>> rs232_;
     std::unique_ptr<PciCardServer> pci_;
     std::vector<std::string> description_;
 };

@@ -11,16 +11,19 @@
 namespace {
 
 const char kUsage[] =
-    "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [-h]\n"
+    "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [--serial-map FILE] [-h]\n"
     "  -c FILE  read the configuration from FILE\n"
     "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
     "  --pci-socket PATH  serve the PCI cards there (default /tmp/norvane-pci.sock);\n"
     "           Halbox finds them through HALBOX_SIM=PATH\n"
+    "  --serial-map FILE  write the serial gateways' COMn=PATH lines there (usable as\n"
+    "           SerialPorts.cfg; joined with ';' they are a NORVANE_SERIAL_PORTS value)\n"
     "without -c and -e: one Ethernet gateway at 127.0.0.1:28877 with a few devices.\n"
     "configuration lines:\n"
     "  ethernet ADDRESS:PORT [bitrate-code=0-7] [bus-time] [log=FILE] [old]\n"
     "  zone ADDRESS:PORT [zones=1-9] [bus-time] [log=FILE]\n"
     "  pci CARD:CHANNEL [bitrate-code=0-7] [bus-time] [log=FILE]   (card 0-7, channel 0-1)\n"
+    "  rs232 COMn [baud=4800-230400] [line-time] [bitrate-code=0-7] [bus-time] [log=FILE]\n"
     "  node KIND ID [options=-M-S-IE] [code=N] [firmware=N] [serial=N] [zone=N]\n"
     "  KIND: controller controller1 io kyd0606 io-motion level rfid temperature\n";
 
@@ -29,6 +32,7 @@ const char kUsage[] =
 int main(int argc, char** argv) {
     std::string text;
     std::string pciSocket;
+    std::string serialMap;
     bool configured = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -48,6 +52,8 @@ int main(int argc, char** argv) {
             text = content.str() + "\n" + text;
         } else if (arg == "--pci-socket" && i + 1 < argc) {
             pciSocket = argv[++i];
+        } else if (arg == "--serial-map" && i + 1 < argc) {
+            serialMap = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -83,6 +89,13 @@ int main(int argc, char** argv) {
     for (const auto& note : notes) std::fprintf(stderr, "norvane-sim: %s\n", note.c_str());
     std::printf("norvane-sim serving:\n");
     for (const auto& line : simulation.Describe()) std::printf("%s\n", line.c_str());
+    // One line per serial gateway, for people and for scripts that read the output.
+    for (const auto& entry : simulation.SerialMap()) std::printf("%s\n", entry.c_str());
+    if (!serialMap.empty()) {
+        std::ofstream map(serialMap);
+        for (const auto& entry : simulation.SerialMap()) map << entry << "\n";
+        if (!map) std::fprintf(stderr, "norvane-sim: cannot write %s\n", serialMap.c_str());
+    }
     std::printf("stop with Ctrl-C\n");
     std::fflush(stdout);
 

@@ -1,6 +1,9 @@
 // Command texts read by the gateway, and the reply frames it writes, against hand-computed bytes.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "sim/bus_identifier.h"
 #include "sim/command_text.h"
 #include "sim/host_frames.h"
@@ -173,3 +176,28 @@ TEST(HostFrameParserTest, OversizedLengthIsSkippedNotAwaited) {
 
 }  // namespace
 }  // namespace norvane::sim
+
+TEST(CommandTextTest, StreamIsCutIntoTextsWhereverItWasSplit) {
+    const std::vector<std::string> texts = {
+        "ABC;", "{ADR=5;{SPD1000;}}", "gREG;", "{*5;}sn;", "{*5;pp[2]1000;}", "{ADR=0;{BTR;}}", "pp[5];"};
+    std::string stream;
+    for (const auto& t : texts) stream += t;
+    for (size_t split = 0; split <= stream.size(); ++split) {
+        // What arrived so far: the texts complete in it, then the rest once it came.
+        std::string buffer = stream.substr(0, split);
+        std::vector<std::string> cut;
+        auto drain = [&] {
+            while (const size_t n = norvane::sim::CommandTextLength(buffer)) {
+                cut.push_back(buffer.substr(0, n));
+                buffer.erase(0, n);
+            }
+        };
+        drain();
+        buffer += stream.substr(split);
+        drain();
+        EXPECT_EQ(cut, texts) << "split at " << split;
+        EXPECT_TRUE(buffer.empty());
+    }
+    EXPECT_EQ(norvane::sim::CommandTextLength("{ADR=5;{SPD1000;}"), 0u);  // incomplete
+    EXPECT_EQ(norvane::sim::CommandTextLength("}x"), 1u);                 // a stray brace ends
+}
