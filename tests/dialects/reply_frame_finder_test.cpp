@@ -249,3 +249,62 @@ TEST(RestoreLegacyFrame, BitsComeFromStartAndEndMarkers) {
 }
 
 }  // namespace
+
+namespace {
+
+Finder Uart(int expectedControlWord) {
+    return [expectedControlWord](uint8_t* buffer, size_t& length, size_t& frameLength) {
+        return FindUartReplyFrame(buffer, length, kReplyBufferSize, expectedControlWord, frameLength);
+    };
+}
+
+}  // namespace
+
+TEST(FindUartReplyFrame, RestoresBitSevenWhereverTheStreamWasSplit) {
+    // 84 05 0B 12 C0: m = 4, so f3 gets bit 7 (node 5, control word 0x0B, one data byte).
+    const Bytes answer = {0x84, 0x05, 0x0B, 0x12, 0xC0};
+    // Bits 0 and 11 of m: f1 and f12 get bit 7.
+    const Bytes wide = {0x81, 0x01, 0x6F, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x10, 0xE0};
+    const Bytes stream = Concat({{0x00, 0xC3, 0x41}, answer, {0x7F}, wide});
+    ExpectFramesAtEverySplit(
+        stream, {{0x84, 0x05, 0x0B, 0x92, 0xC0}, {0x81, 0x81, 0x6F, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x90, 0xE0}},
+        Uart(0));
+    // The expected control word filters; a three-byte frame is reported and dropped.
+    ExpectFramesAtEverySplit(Concat({answer, wide}), {{0x84, 0x05, 0x0B, 0x92, 0xC0}}, Uart(0x0B));
+    ExpectFramesAtEverySplit({0x80, 0x01, 0xC0}, {}, Uart(0));
+}
+
+TEST(FindUartReplyFrame, AFullBufferWithoutEndIsEmptied) {
+    Bytes buffer(64, 0x01);
+    buffer[0] = 0x80;
+    size_t length = buffer.size();
+    size_t frameLength = 0;
+    EXPECT_FALSE(FindUartReplyFrame(buffer.data(), length, 64, 0, frameLength));
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(frameLength, 0u);
+}
+
+TEST(BuildUartPacket, LaysOutTheMessage) {
+    const struct {
+        KymCanMsg message;
+        bool firstGeneration;
+        uint8_t word3Low;
+        Bytes packet;
+    } cases[] = {
+        {{5, 0x87, 4, 0, 0, {0xE8, 0x03, 0, 0}}, false, 0, {4, 5, 0x87, 0xE8, 0x03, 0, 0, 0, 0, 0, 0, 0}},
+        {{7, 0xAB, 8, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}},
+         true,
+         0x5A,
+         {9, 7, 0xAB, 1, 2, 3, 4, 5, 6, 7, 8, 0x5A}},
+        {{7, 0xAB, 8, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}}, false, 0x5A, {8, 7, 0xAB, 1, 2, 3, 4, 5, 6, 7, 8, 0}},
+        {{127, 0xC0, 0, 0, 0, {}}, false, 0, {0, 127, 0xC0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        uint8_t out[kUartPacketBytes] = {};
+        ASSERT_EQ(BuildUartPacket(c.message, c.firstGeneration, c.word3Low, out), kUartPacketBytes);
+        EXPECT_EQ(Bytes(out, out + kUartPacketBytes), c.packet);
+    }
+    KymCanMsg tooLong{1, 0x87, 16, 0, 0, {}};
+    uint8_t out[kUartPacketBytes];
+    EXPECT_EQ(BuildUartPacket(tooLong, false, 0, out), 0u);
+}

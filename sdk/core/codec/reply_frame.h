@@ -36,6 +36,26 @@ bool FindReplyFrame(uint8_t* buffer, size_t& length, size_t& frameLength);
 // restoration is not idempotent.
 bool FindLegacyReplyFrame(uint8_t* buffer, size_t& length, int expectedControlWord, size_t& frameLength);
 
+// UART gateway frames: start byte 10xxxxxx (bits 5-0: bit 7 of f1..f6), node, control word,
+// data, end byte 11xxxxxx (bits 5-0: bit 7 of f7..f12). Same buffer handling as
+// FindLegacyReplyFrame, with a buffer of the given capacity (64 bytes in the probes, 256 in the
+// receive loops; a full buffer without an end marker is emptied). A complete frame is restored
+// in place (RestoreUartFrame); the result is true when it has at least 4 bytes and, when
+// expectedControlWord > 0, its control word equals it. The caller drops every reported frame.
+bool FindUartReplyFrame(uint8_t* buffer, size_t& length, size_t capacity, int expectedControlWord,
+                        size_t& frameLength);
+
+// Puts bit 7 of f1..f(n-2) back: m = (end & 0x3F) * 64 + (start & 0x3F); fi gets bit 7 when
+// bit i-1 of m is set. Frames shorter than 3 bytes are left as they are.
+void RestoreUartFrame(size_t frameLength, uint8_t* frame);
+
+// The UART gateway's 12-byte command packet: data length (9 for the first-generation command
+// 0x2B), node, control word, 8 data bytes (zero-filled), and byte 11 (the low byte of the
+// caller's fourth data word for the first-generation 0x2B, else 0). Returns 12, or 0 when the
+// message does not fit a packet (data length plus 5, plus 6 for 0x2B, above 20).
+inline constexpr size_t kUartPacketBytes = 12;
+size_t BuildUartPacket(const KymCanMsg& message, bool firstGeneration, uint8_t word3Low, uint8_t* out);
+
 // Cuts one received payload that carries whole second-generation reply frames (an Ethernet
 // gateway's serial answer) into its frames: onFrame gets each complete frame in order, garbage
 // between frames is skipped. Returns the number of bytes at the end that did not complete a frame

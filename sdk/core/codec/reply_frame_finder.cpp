@@ -19,6 +19,12 @@ bool IsLegacyStart(uint8_t byte) {
 bool IsLegacyEnd(uint8_t byte) {
     return (byte & 0xF0) == 0xE0;
 }
+bool IsUartStart(uint8_t byte) {
+    return (byte & 0xC0) == 0x80;
+}
+bool IsUartEnd(uint8_t byte) {
+    return (byte & 0xC0) == 0xC0;
+}
 
 void Empty(uint8_t* buffer, size_t& length) {
     std::memset(buffer, 0, length);
@@ -34,7 +40,7 @@ void DropFront(uint8_t* buffer, size_t& length, size_t count) {
 // start marker without being one (the reply code of second-generation frames), or 0 for none.
 // Returns the length of the complete frame now at the start of the buffer, or 0.
 size_t FindFrame(uint8_t* buffer, size_t& length, bool (*isStart)(uint8_t), bool (*isEnd)(uint8_t),
-                 size_t codePosition) {
+                 size_t codePosition, size_t capacity = kReplyBufferSize) {
     if (buffer == nullptr) {
         length = 0;
         return 0;
@@ -55,7 +61,7 @@ size_t FindFrame(uint8_t* buffer, size_t& length, bool (*isStart)(uint8_t), bool
     }
     DropFront(buffer, length, start);
     // A full buffer without an end marker cannot become a frame any more.
-    if (length >= kReplyBufferSize) Empty(buffer, length);
+    if (length >= capacity) Empty(buffer, length);
     return 0;
 }
 
@@ -77,6 +83,36 @@ bool FindLegacyReplyFrame(uint8_t* buffer, size_t& length, int expectedControlWo
     RestoreLegacyFrame(frameLength, buffer);
     if (frameLength < 4) return false;
     return expectedControlWord <= 0 || buffer[2] == expectedControlWord;
+}
+
+bool FindUartReplyFrame(uint8_t* buffer, size_t& length, size_t capacity, int expectedControlWord,
+                        size_t& frameLength) {
+    frameLength = FindFrame(buffer, length, IsUartStart, IsUartEnd, 0, capacity);
+    if (frameLength == 0) return false;
+    RestoreUartFrame(frameLength, buffer);
+    if (frameLength < 4) return false;
+    return expectedControlWord <= 0 || buffer[2] == expectedControlWord;
+}
+
+void RestoreUartFrame(size_t frameLength, uint8_t* frame) {
+    if (frame == nullptr || frameLength < 3) return;
+    const uint32_t bits = (frame[frameLength - 1] & 0x3Fu) * 64u + (frame[0] & 0x3Fu);
+    for (size_t i = 1; i + 1 < frameLength && i <= 12; ++i) {
+        if ((bits >> (i - 1)) & 1u) frame[i] |= 0x80;
+    }
+}
+
+size_t BuildUartPacket(const KymCanMsg& message, bool firstGeneration, uint8_t word3Low, uint8_t* out) {
+    const bool wide = firstGeneration && (message.controlWord & 0x7F) == 0x2B;
+    const size_t length = std::min<size_t>(message.length, 8);
+    if (message.length + 5u + (wide ? 6u : 0u) > 20u || out == nullptr) return 0;
+    std::memset(out, 0, kUartPacketBytes);
+    out[0] = wide ? 9 : static_cast<uint8_t>(length);
+    out[1] = static_cast<uint8_t>(message.node);
+    out[2] = message.controlWord;
+    std::memcpy(out + 3, message.data, length);
+    out[11] = wide ? word3Low : 0;
+    return kUartPacketBytes;
 }
 
 void RestoreLegacyFrame(size_t frameLength, uint8_t* frame) {
