@@ -49,8 +49,16 @@ NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
         const auto slot = GatewaySlotOf(kind);
         // The PCI card and the USB adapter keep the bit rate of their own channel.
         if (slot == GatewaySlot::Pci || slot == GatewaySlot::Usb) {
-            if (!GatewayAt(*slot)) return -1;
-            return bitRate == nullptr ? 1 : 0;
+            const auto gateway = GatewayAt(*slot);
+            if (!gateway) return -1;
+            if (bitRate == nullptr) return 1;
+            // The PCI card reports its channel's bit-rate index (a channel without port reads 0).
+            if (slot == GatewaySlot::Pci) {
+                *bitRate = 0;
+                gateway->ChannelBitRate(handle, bitRate);
+                return 1;
+            }
+            return 0;
         }
         if (slot == GatewaySlot::Zone || (!slot && kind != kKindWorkBlock)) return -1;
         KymReply reply{};

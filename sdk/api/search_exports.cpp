@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "sdk/api/dispatch.h"
 #include "sdk/api/export_guard.h"
+#include "sdk/can/pci_gateway.h"
 #include "sdk/core/gateway_registry.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/serial/serial_gateway.h"
@@ -43,6 +44,7 @@ std::optional<GatewaySlot> SecondGenSlot(uint32_t kind) {
 std::shared_ptr<CSDKGWCAN> MakeGateway(uint32_t kind) {
     if (kind == kKindEthernet) return std::make_shared<CETHCAN>(kind);
     if (kind == kKindRs232) return std::make_shared<CSerialPortCAN>(kind);
+    if (kind == kKindPci) return std::make_shared<can::CPCIPortCAN>(kind);
     return std::make_shared<NoTransportGateway>();
 }
 
@@ -205,6 +207,12 @@ NV_API int32_t OpenGateway(uint32_t handle, uint32_t* nodeIds, int32_t maxCount,
             info.name[sizeof info.name - 1] = '\0';
             if (IsSingleControllerGateway(info.name)) return 1;
             return GetBTR(handle, rate) == 1 ? n : -1;
+        }
+        // A PCI channel reports its bit-rate index and discovers its nodes as the Ethernet gateway does.
+        if (kind == kKindPci) {
+            const auto gateway = GatewayAt(GatewaySlot::Pci);
+            if (!gateway || gateway->ChannelBitRate(handle, rate) != 1) return -1;
+            return KymGrobRegImpl(handle, nodeIds, maxCount);
         }
         // The adapter's kind is tested unmasked: a handle with bits above 23 is not one.
         if ((handle >> 8) == kKindUsb) {

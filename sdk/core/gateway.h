@@ -17,6 +17,8 @@ class CNvCallBackFunc;
 class CSDKGWCAN {
 public:
     static constexpr uint32_t kMaxPorts = 5;
+    /// Positions a gateway may keep ports at (the PCI gateway uses ten of them).
+    static constexpr uint32_t kMaxPositions = 16;
 
     virtual ~CSDKGWCAN() = default;
 
@@ -69,12 +71,14 @@ public:
     std::shared_ptr<CNvCallBackFunc> Port(uint32_t index) const;
     /// Replaces the port at index; returns the previous one (the caller closes it).
     std::shared_ptr<CNvCallBackFunc> ExchangePort(uint32_t index, std::shared_ptr<CNvCallBackFunc> port);
-    /// Port addressed by a handle (its low byte).
-    std::shared_ptr<CNvCallBackFunc> PortOf(uint32_t handle) const { return Port(handle & 0xFF); }
+    /// Position of the port a handle addresses (default: its low byte).
+    virtual uint32_t PositionOf(uint32_t handle) const { return handle & 0xFF; }
+    /// Port addressed by a handle.
+    std::shared_ptr<CNvCallBackFunc> PortOf(uint32_t handle) const { return Port(PositionOf(handle)); }
 
 private:
     mutable std::mutex portsLock_;
-    std::shared_ptr<CNvCallBackFunc> ports_[kMaxPorts];
+    std::shared_ptr<CNvCallBackFunc> ports_[kMaxPositions];
 };
 
 }  // namespace norvane::sdk

@@ -27,6 +27,8 @@ int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
     size_t length = 0;
     RequestWire wire;
     wire.answersCounted = format_->AnswersCounted();
+    wire.answerTimeoutMs = timing.answerTimeoutMs;
+    wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
     wire.build = [&] {
         length = format_->EncodeSecondGen(node, controlWord, index, data, false, unit);
         return length > 0;
@@ -41,6 +43,8 @@ int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
     size_t length = 0;
     RequestWire wire;
     wire.answersCounted = format_->AnswersCounted();
+    wire.answerTimeoutMs = timing.answerTimeoutMs;
+    wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
     wire.build = [&] {
         length = format_->EncodeSecondGen(node, controlWord, index, nullptr, true, unit);
         return length > 0;
@@ -65,8 +69,7 @@ int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max)
     return RunDiscovery(*this, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         (void)handle;
-        return SendUnit(
-            unit, format_->EncodeSecondGen(127, cmd::kAnswerBit | cmd::kDiscovery, 0, nullptr, true, unit));
+        return SendUnit(unit, format_->EncodeDiscovery(unit));
     });
 }
 

@@ -31,6 +31,8 @@ struct PortTiming {
     uint32_t legacyDiscoveryWaitMs = 1500;  ///< first-generation serial-number discovery
     uint32_t systemCheckTimeoutMs = 10500;  ///< first-generation operation 0/31 (system check)
     uint32_t receivePollMs = 10;            ///< longest single read of the receive loop
+    uint32_t answerTimeoutMs = 500;         ///< answer wait of a set or get
+    uint32_t longAnswerTimeoutMs = 1500;    ///< second-generation operation commands (81)
 };
 
 class CNvLinkPort : public CNvCallBackFunc {

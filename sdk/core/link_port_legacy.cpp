@@ -108,10 +108,10 @@ int CNvLinkPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     const auto* bytes = static_cast<const uint8_t*>(data);
     const bool systemCheck = command == kOperation && data != nullptr && bytes[0] == 0 && bytes[1] == 31;
     KymCanMsg answer{};
-    const Wait wait = slotted
-                          ? AwaitCommand(*this, table, answerNode, command,
-                                         systemCheck ? timing.systemCheckTimeoutMs : kAnswerTimeoutMs, answer)
-                          : Wait::TimedOut;
+    const Wait wait =
+        slotted ? AwaitCommand(*this, table, answerNode, command,
+                               systemCheck ? timing.systemCheckTimeoutMs : timing.answerTimeoutMs, answer)
+                : Wait::TimedOut;
     table.answerEvent.Clear();
     if (slotted) table.Clear(answerNode);
     if (wait == Wait::Stopped) return -1;
@@ -151,7 +151,7 @@ int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     }
     if ((controlWord & 0x80) == 0) return 1;
     KymCanMsg answer{};
-    const Wait wait = AwaitCommand(*this, table, node, command, kAnswerTimeoutMs, answer);
+    const Wait wait = AwaitCommand(*this, table, node, command, timing.answerTimeoutMs, answer);
     table.answerEvent.Clear();
     table.Clear(node);
     if (wait == Wait::Stopped) return -1;

@@ -67,7 +67,7 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     }
     if ((args.controlWord & 0x80) == 0) return 1;
 
-    const uint32_t timeout = command == kOperation ? kLongAnswerTimeoutMs : kAnswerTimeoutMs;
+    const uint32_t timeout = command == kOperation ? wire.longAnswerTimeoutMs : wire.answerTimeoutMs;
     if (!AwaitAnswer(port, table, args.node, timeout, wire.answersCounted)) {
         Finish(table, args.node);
         platform::Trace("SDK_WaitForSingleTimout\n");
@@ -105,7 +105,7 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
         return 0;
     }
     if ((args.controlWord & 0x80) == 0) return 1;
-    if (!AwaitAnswer(port, table, args.node, kAnswerTimeoutMs, wire.answersCounted)) {
+    if (!AwaitAnswer(port, table, args.node, wire.answerTimeoutMs, wire.answersCounted)) {
         Finish(table, args.node);
         return 0;
     }

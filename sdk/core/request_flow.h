@@ -23,6 +23,9 @@ struct RequestWire {
     bool answersCounted = true;
     /// Answers a request may read (command 76 reads two unless the port combines them).
     size_t answersPerRequest = 2;
+    /// How long a set or get waits for its answer (longAnswerTimeoutMs: command 81).
+    uint32_t answerTimeoutMs = 500;
+    uint32_t longAnswerTimeoutMs = 1500;
 };
 
 struct RequestArgs {

@@ -42,6 +42,10 @@ public:
     /// A first-generation request; handle carries what the format needs of it (a zone number).
     virtual size_t EncodeFirstGen(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
                                   const void* data, uint8_t* out) const = 0;
+    /// The second-generation discovery request (default: a get of command 64 to node 127).
+    virtual size_t EncodeDiscovery(uint8_t* out) const {
+        return EncodeSecondGen(127, 0xC0, 0, nullptr, true, out);
+    }
     /// One message as it stands (raw messages, probes, discovery requests).
     virtual size_t EncodeMessage(uint32_t handle, const KymCanMsg& message, uint8_t* out) const = 0;
     /// false when answers are filed without being counted (serial text answers): a signalled

@@ -1,0 +1,87 @@
+#include "sdk/can/can_wire_format.h"
+
+#include <algorithm>
+
+#include "sdk/can/can_identifier.h"
+#include "sdk/core/codec/codec.h"
+
+namespace norvane::sdk::can {
+namespace {
+
+constexpr uint8_t kOutputWord = 4;    // its state travels in identifier bit 7
+constexpr uint8_t kStoreWord = 0x36;  // its value travels as the control word
+
+size_t Write(const KymCanFrame& frame, uint8_t* out) {
+    std::memcpy(out, &frame, kRecordBytes);
+    return kRecordBytes;
+}
+
+}  // namespace
+
+KymCanFrame RequestFrame(uint32_t identifier, const KymCanMsg& message) {
+    KymCanFrame frame{};
+    frame.identifier = identifier;
+    frame.extended = 1;
+    frame.length = std::min<uint8_t>(message.length, 8);
+    std::memcpy(frame.data, message.data, frame.length);
+    return frame;
+}
+
+KymCanMsg MessageFromFrame(const KymCanFrame& frame, bool legacy) {
+    const NodeAndCommand decoded =
+        legacy ? DecodeFirstGenId(frame.identifier) : DecodeSecondGenId(frame.identifier);
+    KymCanMsg message{};
+    message.node = decoded.node;
+    message.controlWord = decoded.controlWord;
+    message.length = frame.length & 15;
+    std::memcpy(message.data, frame.data, std::min<size_t>(message.length, 8));
+    message.extra = frame.data[0];
+    if (!legacy && decoded.controlWord == kOutputWord) {
+        message.length = 1;
+        message.data[0] = static_cast<uint8_t>((frame.identifier >> 7) & 1);
+    } else if (!legacy && decoded.controlWord == kStoreWord) {
+        message.length = 1;
+        message.data[0] = decoded.controlWord;
+    }
+    return message;
+}
+
+size_t CanWireFormat::EncodeSecondGen(uint32_t node, uint8_t controlWord, int index, const void* data,
+                                      bool get, uint8_t* out) const {
+    KymCanMsg message{};
+    const int packed = get ? PackSecondGenGet(node, controlWord, index, &message)
+                           : PackSecondGen(node, controlWord, index, data, &message);
+    if (packed != 1) return 0;
+    // The identifier names the node the packer chose (0 for the global commands).
+    return Write(RequestFrame(SecondGenRequestId(message.node, message.controlWord), message), out);
+}
+
+size_t CanWireFormat::EncodeFirstGen(uint32_t, uint32_t node, uint8_t controlWord, int index,
+                                     const void* data, uint8_t* out) const {
+    KymCanMsg message{};
+    if (PackFirstGen(node, controlWord, index, data, &message) != 1) return 0;
+    return Write(RequestFrame(FirstGenRequestId(message.node, message.controlWord), message), out);
+}
+
+size_t CanWireFormat::EncodeDiscovery(uint8_t* out) const {
+    return Write(RequestFrame(kDiscoveryIdentifier, KymCanMsg{}), out);
+}
+
+size_t CanWireFormat::EncodeMessage(uint32_t, const KymCanMsg& message, uint8_t* out) const {
+    return Write(RequestFrame(FirstGenRequestId(message.node, message.controlWord), message), out);
+}
+
+void CanWireFormat::Take(uint8_t* buffer, size_t& count, size_t, ReceivedUnit& unit) const {
+    unit.kind = ReceivedUnit::Kind::None;
+    if (count < kRecordBytes) return;
+    KymCanFrame frame;
+    std::memcpy(&frame, buffer, kRecordBytes);
+    count -= kRecordBytes;
+    std::memmove(buffer, buffer + kRecordBytes, count);
+    unit.message = MessageFromFrame(frame, legacy_);
+    // A first-generation node's control word 2 is its own bus traffic, never an answer.
+    unit.kind =
+        legacy_ && unit.message.controlWord == 2 ? ReceivedUnit::Kind::Dropped : ReceivedUnit::Kind::Message;
+}
+
+}  // namespace norvane::sdk::can

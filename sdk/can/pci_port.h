@@ -1,0 +1,75 @@
+#pragma once
+// The port of one CAN channel of a PCI card: the generic port over a HalboxLink in the raw CAN
+// wire format. What is its own: the bit-rate table and the probes that search it, opening the
+// card and initialising the channel, and releasing them (the card only with its last channel).
+//
+// Threads: as CNvLinkPort. Probes run before the threads start; Close may run on any thread.
+#include <cstdint>
+#include <memory>
+
+#include "sdk/can/card_use.h"
+#include "sdk/can/halbox_link.h"
+#include "sdk/core/link_port.h"
+
+namespace norvane::sdk::can {
+
+/// Bus timing register pairs of a 16 MHz SJA1000 for 1000, 800, 500, 250, 125, 50, 20 and 10 kbit/s.
+struct BusTiming {
+    uint8_t timing0;
+    uint8_t timing1;
+};
+inline constexpr BusTiming kBitRateTable[8] = {{0x00, 0x14}, {0x00, 0x16}, {0x00, 0x1C}, {0x01, 0x1C},
+                                               {0x03, 0x1C}, {0x09, 0x1C}, {0x18, 0x1C}, {0x31, 0x1C}};
+/// Indices the probes try (the two slowest rates are never searched).
+constexpr uint32_t kProbedBitRates = 6;
+
+/// Every channel accepts all frames, single filter, normal mode, at the table's timing.
+MarlixInitConfig ChannelConfig(uint32_t bitRateIndex);
+
+/// Waits of the probes: after initialising, after sending, and for the answer.
+struct ProbeTiming {
+    uint32_t settleMs = 1;
+    uint32_t afterSendMs = 2;
+    uint32_t answerWaitMs = 1;
+};
+
+class CNvPCIPort : public CNvLinkPort {
+public:
+    CNvPCIPort(std::shared_ptr<const HalboxEntries> halbox, std::shared_ptr<CardUse> cards, uint32_t card,
+               uint32_t channel, bool legacy);
+    ~CNvPCIPort() override;
+
+    /// Searches the bit rates for an answer to the discovery frame: 1 found (channel left
+    /// initialised at bitRateIndex), 0 not.
+    int Probe() override;
+    /// Searches the bit rates for an answer to the serial-number request; the channel is released.
+    int ProbeLegacy() override;
+    /// Opens the card, initialises the channel, starts the threads, then discovers and names the
+    /// nodes into records: their number (0 without records).
+    int Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
+    int OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
+    /// Stops the threads and releases the channel; the card is closed when no other channel of
+    /// it is in use.
+    void Close();
+    /// Re-initialises the channel at table index (0-7): Halbox's result, 0 for another index.
+    int SetBitRate(uint32_t index);
+
+    uint32_t Card() const { return halboxLink_.Card(); }
+    uint32_t Channel() const { return halboxLink_.Channel(); }
+    /// deviceCode: 0x800 | channel << 4 | card.
+    uint32_t DeviceCode() const { return 0x800 | (Channel() << 4) | Card(); }
+    std::atomic<uint32_t> bitRateIndex{0};
+    ProbeTiming probeTiming;
+
+private:
+    bool InitChannel();
+    void ReleaseChannel(bool closeCard);
+    /// One probe frame out and at most one frame back; true with *answer when one came.
+    bool ProbeExchange(const KymCanFrame& request, MarlixFrame* answer);
+    int OpenChannel(uint32_t handle);
+
+    HalboxLink& halboxLink_;
+    const std::shared_ptr<CardUse> cards_;
+};
+
+}  // namespace norvane::sdk::can
