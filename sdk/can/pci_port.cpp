@@ -69,6 +69,8 @@ int CNvPCIPort::Probe() {
         const MarlixInitConfig config = ChannelConfig(index);
         if (halbox.initCan(Card(), Channel(), &config) != 1) return 0;
         platform::SleepMs(probeTiming.settleMs);
+        // A late answer to the previous try must not count for this bit rate.
+        halbox.clearBuffer(Card(), Channel());
         MarlixFrame answer{};
         if (ProbeExchange(RequestFrame(kDiscoveryIdentifier, KymCanMsg{}), &answer)) {
             bitRateIndex = index;

@@ -26,11 +26,12 @@ constexpr uint32_t kProbedBitRates = 6;
 /// Every channel accepts all frames, single filter, normal mode, at the table's timing.
 MarlixInitConfig ChannelConfig(uint32_t bitRateIndex);
 
-/// Waits of the probes: after initialising, after sending, and for the answer.
+/// Waits of the probes: after initialising, after sending, and for the answer. The answer wait
+/// ends as soon as a frame is there, so a generous one costs only the tries that go unanswered.
 struct ProbeTiming {
     uint32_t settleMs = 1;
     uint32_t afterSendMs = 2;
-    uint32_t answerWaitMs = 1;
+    uint32_t answerWaitMs = 50;
 };
 
 class CNvPCIPort : public CNvLinkPort {

@@ -37,6 +37,10 @@ public:
     /// true where a new search leaves an open port open and working (serial lines, which
     /// the open port holds exclusively); false where it replaces the port.
     virtual bool SearchKeepsOpenPort() const { return false; }
+    /// Ports a search finds (the one under test is the first).
+    virtual int ExpectedPorts() const { return 1; }
+    /// How long an unanswered set or get waits.
+    virtual uint32_t AnswerTimeoutMs() const { return 500; }
 };
 
 struct TransportCase {
@@ -57,5 +61,8 @@ std::unique_ptr<ContractTransport> MakeEthernetTransport(uint8_t subnet, uint8_t
 /// RS-232 gateway emulator on a pseudo-terminal, mapped to COM<comNumber> through
 /// NORVANE_SERIAL_PORTS and searched at its known rate.
 std::unique_ptr<ContractTransport> MakeRs232Transport(int comNumber);
+/// Channel 0 of simulated PCI card 0 at 1 Mbit/s (channel 1 answers too, so the search does not
+/// spend its bit-rate tries on an empty bus); testOctet tells the card sockets apart.
+std::unique_ptr<ContractTransport> MakePciTransport(uint8_t testOctet);
 
 }  // namespace norvane::contract

@@ -1,0 +1,118 @@
+// A PCI card channel as a contract transport: simulated card 0 served where HALBOX_SIM points,
+// reached through libHalbox.so. Silence and error reports are the nodes' own: each controller
+// sits behind a filter that drops what it sends or answers the next acknowledged request to it
+// with an error report.
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "contract_transport.h"
+#include "norvane/NorvaneFunc.h"
+#include "sim/nodes/node_factory.h"
+#include "sim/pci_card_server.h"
+
+namespace norvane::contract {
+namespace {
+
+constexpr uint8_t kErrorReport = 15;
+
+struct Faults {
+    std::atomic<bool> silent{false};
+    std::atomic<int> errorCode{0};
+};
+
+class Muted : public sim::BusTransmitter {
+public:
+    void Transmit(const sim::CanFrame&) override {}
+};
+
+class FaultyNode : public sim::SimNode {
+public:
+    FaultyNode(std::unique_ptr<sim::SimNode> inner, Faults& faults)
+        : inner_(std::move(inner)), faults_(faults) {}
+    uint8_t NodeId() const override { return inner_->NodeId(); }
+    void OnFrame(const sim::CanFrame& frame, sim::BusTransmitter& out) override {
+        Muted muted;
+        if (faults_.silent) return inner_->OnFrame(frame, muted);
+        // A request names its node in identifier bits 24-28 (low bits) and 13-14 (high bits).
+        const uint8_t node = static_cast<uint8_t>(((frame.id >> 24) & 0x1F) | (((frame.id >> 13) & 3) << 5));
+        const uint8_t controlWord = frame.id & 0xFF;
+        if (node == NodeId() && (controlWord & 0x80) != 0) {
+            if (const int code = faults_.errorCode.exchange(0)) {
+                sim::CanFrame report;
+                report.id = ((node & 0x1Fu) << 19) | (((node >> 5) & 7u) << 8) | kErrorReport;
+                report.length = 3;
+                report.data[1] = controlWord & 0x7F;
+                report.data[2] = static_cast<uint8_t>(code);
+                out.Transmit(report);
+                return;
+            }
+        }
+        inner_->OnFrame(frame, out);
+    }
+    void Tick(uint64_t nowMs, sim::BusTransmitter& out) override {
+        Muted muted;
+        inner_->Tick(nowMs, faults_.silent ? static_cast<sim::BusTransmitter&>(muted) : out);
+    }
+
+private:
+    std::unique_ptr<sim::SimNode> inner_;
+    Faults& faults_;
+};
+
+class PciTransport : public ContractTransport {
+public:
+    explicit PciTransport(uint8_t octet)
+        : server_("/tmp/norvane-contract-pci-" + std::to_string(getpid()) + "-" + std::to_string(octet) +
+                  ".sock") {}
+    ~PciTransport() override { server_.Stop(); }
+
+    bool Start(std::string& error) override {
+        SetSerialTransmissision(0);
+        sim::BusOptions bus;
+        bus.bitRate = 1000000;
+        bus.modelBusTime = true;
+        sim::VirtualBus& channel0 = server_.AddChannel(0, 0, bus);
+        for (uint8_t id : {3, 5, 7, 9}) {
+            sim::nodes::NodeConfig config;
+            config.id = id;
+            auto node = sim::nodes::MakeNode(config);
+            controllers_[id] = static_cast<sim::nodes::SecondGenController*>(node.get());
+            channel0.AddNode(std::make_unique<FaultyNode>(std::move(node), faults_));
+        }
+        sim::nodes::NodeConfig other;
+        other.id = 11;
+        server_.AddChannel(0, 1, bus).AddNode(sim::nodes::MakeNode(other));
+        if (!server_.Start()) {
+            error = server_.ErrorText();
+            return false;
+        }
+        setenv("HALBOX_SIM", server_.SocketPath().c_str(), 1);
+        return true;
+    }
+    uint32_t SearchMask() const override { return 8; }
+    std::vector<uint32_t> SearchParams() const override { return std::vector<uint32_t>(10, 0); }
+    uint32_t ExpectedHandle() const override { return 0x800; }
+    uint32_t ExpectedKind() const override { return 8; }
+    std::string ExpectedName() const override { return "Halbox DevID000, Can Index 0"; }
+    uint8_t BitRateCode() const override { return 0; }  // index of 1 Mbit/s in the bit-rate table
+    sim::nodes::SecondGenController* Controller(uint8_t id) override { return controllers_[id]; }
+    void SetSilent(bool silent) override { faults_.silent = silent; }
+    void AnswerWithError(uint8_t code) override { faults_.errorCode = code; }
+    int ExpectedPorts() const override { return 2; }
+    uint32_t AnswerTimeoutMs() const override { return 200; }
+
+private:
+    Faults faults_;  // outlives the nodes that read it
+    sim::PciCardServer server_;
+    sim::nodes::SecondGenController* controllers_[126] = {};
+};
+
+}  // namespace
+
+std::unique_ptr<ContractTransport> MakePciTransport(uint8_t testOctet) {
+    return std::make_unique<PciTransport>(testOctet);
+}
+
+}  // namespace norvane::contract
