@@ -57,6 +57,9 @@ int CPCIPortCAN::SearchPorts(void* records, int maxRecords) {
             ExchangePort(PciPosition(port->portIndex), port);
             ++portCount;
         }
+        // The probes leave the card open; until a channel of it is opened nothing needs it, and
+        // an open card keeps the library's threads running.
+        if (!cards_->InUse(card)) halbox->closeDevice(card);
     }
     return portCount;
 }

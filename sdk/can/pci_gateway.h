@@ -32,7 +32,8 @@ public:
     ~CPCIPortCAN() override;
 
     /// Probes every channel of cards 0-4 at the searched bit rates and keeps those a node
-    /// answered on; fills up to maxRecords 88-byte search records. The number of ports kept.
+    /// answered on (closing the cards again); fills up to maxRecords 88-byte search records.
+    /// The number of ports kept.
     int SearchPorts(void* records, int maxRecords) override;
     int OpenPort(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
     /// Stops the channel's threads and releases it; 1.
