@@ -1,7 +1,8 @@
-// kestrin: the evaluation program. Without --headless it opens its window (kestrin [--port N],
-// N the Ethernet gateways' server port); kestrin --headless [options] runs the same core without
-// one (see the README).
+// kestrin: the evaluation program. Without --headless it opens its window (kestrin [--port N]
+// [--connect]: the Ethernet gateways' server port; search, connect and discover at start);
+// kestrin --headless [options] runs the same core without one (see the README).
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -17,10 +18,13 @@ int main(int argc, char** argv) {
     bool headless = false;
     for (const std::string& arg : args) headless = headless || arg == "--headless";
     if (!headless) {
-        std::optional<uint16_t> port;
-        for (size_t i = 0; i + 1 < args.size(); ++i)
-            if (args[i] == "--port") port = static_cast<uint16_t>(std::stoul("0" + args[i + 1]) & 0xFFFF);
-        return norvane::bench::RunWindow(argc, argv, norvane::platform::ExecutableDirectory(), port);
+        norvane::bench::WindowOptions options;
+        for (size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == "--connect") options.connect = true;
+            if (args[i] == "--port" && i + 1 < args.size())
+                options.ethernetPort = static_cast<uint16_t>(std::strtoul(args[i + 1].c_str(), nullptr, 10));
+        }
+        return norvane::bench::RunWindow(argc, argv, norvane::platform::ExecutableDirectory(), options);
     }
     return norvane::bench::RunHeadless(args, norvane::platform::ExecutableDirectory(), std::cout, std::cerr);
 }

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
+#include <map>
 
 #include "bench/core/startup.h"
 #include "bench/widgets/qt_messages.h"
@@ -135,6 +136,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     connect(ui_->utilityButton, &QPushButton::clicked, this, &MainWindow::ShowUtilityMenu);
     connect(ui_->expandButton, &QPushButton::toggled, this, [this](bool on) {
         logic_->SetExpanded(on);
+        ApplyImages();
         Refresh();
     });
     // Enter runs the command of the focused edit and never closes the window.
@@ -142,6 +144,34 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
 
     ApplyLanguage();
     Refresh();
+}
+
+void MainWindow::ApplyImages() {
+    // Images/<name>.bmp beside the program; a missing file leaves the button without image.
+    auto image = [this](const char* name) {
+        return QIcon(QString::fromStdString(programDir_ + "/Images/" + name + ".bmp"));
+    };
+    auto twoState = [](bool on, const char* first, const char* second) { return on ? first : second; };
+    const std::map<int, const char*> fixed{{1015, "20"}, {1002, "14"}, {1003, "13"}, {1057, "23"},
+                                           {1060, "23"}, {1031, "9"},  {1065, "9"},  {1062, "8"}};
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        const int id = button->property("controlId").toInt();
+        const QString key = button->property("languageKey").toString();
+        const char* name = nullptr;
+        if (const auto found = fixed.find(id); found != fixed.end())
+            name = found->second;
+        else if (key == "IDS_SET")
+            name = "3";
+        else if (key == "IDS_QUERY")
+            name = "4";
+        if (name) button->setIcon(image(name));
+    }
+    ui_->notify->setIcon(image(twoState(ui_->notify->isChecked(), "17", "_17")));
+    ui_->showReturn->setIcon(image(twoState(ui_->showReturn->isChecked(), "17", "_17")));
+    ui_->expandButton->setIcon(image(twoState(ui_->expandButton->isChecked(), "1", "_1")));
+    ui_->runButton->setIcon(image("12"));
+    ui_->enaButton->setIcon(image("8"));
+    ui_->offButton->setIcon(image("_8"));
 }
 
 MainWindow::~MainWindow() {
@@ -174,6 +204,7 @@ void MainWindow::ApplyLanguage() {
     ui_->showReturn->setText(Text(ui_->showReturn->isChecked() ? "IDC_NOT_SHOW_RTNMSG" : "IDC_SHOW_RTNMSG"));
     ui_->notify->setText(Text(ui_->notify->isChecked() ? "IDC_RTCN_NOT_NOTIFY" : "IDC_RTCN_NOTIFY"));
     ui_->nodeList->setHeaderLabels({Text("IDS_SiteID"), Text("IDS_Model"), Text("IDS_Firmware")});
+    ApplyImages();
 }
 
 void MainWindow::Refresh() {
@@ -217,6 +248,15 @@ void MainWindow::RefreshNodeList() {
 
 void MainWindow::Search(bool leftShift) {
     logic_->Search(leftShift);
+    Refresh();
+}
+
+void MainWindow::ConnectFirstGateway() {
+    Search(false);
+    if (logic_->GatewayNames().empty()) return;
+    logic_->ToggleConnection();
+    state_.gateway.store(logic_->Gateway());
+    if (logic_->Connected()) logic_->Discover();
     Refresh();
 }
 
@@ -305,7 +345,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-int RunWindow(int argc, char** argv, const std::string& programDir, std::optional<uint16_t> ethernetPort) {
+int RunWindow(int argc, char** argv, const std::string& programDir, const WindowOptions& options) {
     QApplication app(argc, argv);
     Language language;
     QWidget none;
@@ -313,11 +353,14 @@ int RunWindow(int argc, char** argv, const std::string& programDir, std::optiona
     language.Load(programDir, {}, startMessages);
     SdkLibrary sdk;
     if (!BindSdkOrExplain(sdk, language, startMessages)) return 1;
-    if (ethernetPort) sdk.Table().SetEthernetServerPort(*ethernetPort);
+    if (options.ethernetPort) sdk.Table().SetEthernetServerPort(*options.ethernetPort);
     int status = 0;
     {
         MainWindow window(sdk.Table(), language, programDir);
         window.show();
+        if (options.connect)
+            QMetaObject::invokeMethod(
+                &window, [&window] { window.ConnectFirstGateway(); }, Qt::QueuedConnection);
         status = app.exec();
     }
     sdk.Release();

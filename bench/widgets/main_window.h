@@ -37,6 +37,8 @@ public:
     void ExitFromMenu();
     /// The search button; leftShift as if the left Shift key were down.
     void Search(bool leftShift);
+    /// Searches, connects to the first gateway found and discovers its nodes (kestrin --connect).
+    void ConnectFirstGateway();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -44,6 +46,7 @@ protected:
 
 private:
     void ApplyLanguage();
+    void ApplyImages();
     void Refresh();
     void RefreshNodeList();
     void SendCommand();
@@ -73,8 +76,13 @@ private:
     bool exiting_ = false;
 };
 
+struct WindowOptions {
+    std::optional<uint16_t> ethernetPort;  ///< --port N: the Ethernet gateways' server port
+    bool connect = false;                  ///< --connect: search, connect and discover at start
+};
+
 /// Runs the window program: language, SDK binding, the window until it closes. Returns the exit
 /// status.
-int RunWindow(int argc, char** argv, const std::string& programDir, std::optional<uint16_t> ethernetPort);
+int RunWindow(int argc, char** argv, const std::string& programDir, const WindowOptions& options);
 
 }  // namespace norvane::bench

@@ -60,6 +60,8 @@ protected:
             static_cast<uint16_t>(simulation_.EthernetGateways().front()->Port()));
         dir_.AddShippedLanguages();
         dir_.Put("GWParam.cfg", kGwParam);
+        std::filesystem::copy(std::filesystem::path(KESTRIN_SOURCE_DIR) / "bench/Images",
+                              dir_.Path() + "/Images");
     }
     void Open(const char* languageFile = "English.ini") {
         language_ = ShippedLanguage(languageFile);
