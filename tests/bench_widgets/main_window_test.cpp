@@ -32,8 +32,8 @@ struct Answers : RecordedMessages {
     }
 };
 
-// 127.0.0.90 as GWParam.cfg holds it: Ethernet search only.
-constexpr const char* kGwParam = "0,0,0,1,0,0,2130706522,0,\n";
+// 127.0.0.92 as GWParam.cfg holds it: Ethernet search only.
+constexpr const char* kGwParam = "0,0,0,1,0,0,2130706524,0,\n";
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -50,7 +50,7 @@ protected:
         sim::SimConfig config;
         std::string error;
         ASSERT_TRUE(
-            sim::ParseSimConfig("ethernet 127.0.0.90:0\nnode controller 5 options=-SP\nnode controller 7\n"
+            sim::ParseSimConfig("ethernet 127.0.0.92:0\nnode controller 5 options=-SP\nnode controller 7\n"
                                 "node io 8\n",
                                 config, error))
             << error;
