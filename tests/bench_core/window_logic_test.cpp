@@ -6,7 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "bench/core/notice_display.h"
 #include "bench/core/return_pane.h"
@@ -363,6 +365,38 @@ TEST(WindowLogicTest, FactoryResetSequencesByFirmwareFlagAndKind) {
         EXPECT_EQ(resets, c.calls);
         EXPECT_EQ(rig.messages.shown.size(), c.nodes[0] == 8 ? 1u : 2u) << rig.messages.shown.back();
     }
+}
+
+}  // namespace
+}  // namespace norvane::bench::test
+
+namespace norvane::bench::test {
+namespace {
+
+// The SDK's receive thread delivers while the window toggles the box and then goes away: after
+// Detach nothing reaches the display any more, and no access races.
+TEST(NoticeRelayTest, DeliveriesFromAnotherThreadEndAtDetach) {
+    Language language;
+    std::atomic<int> queued{0};
+    std::atomic<bool> detached{false}, lateDelivery{false};
+    NoticeDisplay display(language, [&](std::string) {
+        if (detached.load()) lateDelivery.store(true);
+        queued.fetch_add(1);
+    });
+    display.SetShowing(true);
+    notice_relay::Attach(&display);
+    std::atomic<bool> stop{false};
+    std::thread receiver([&] {
+        KymNoticeFrame frame{};
+        frame.identifier = 0x71;
+        while (!stop.load()) notice_relay::Callback(0, &frame, 1);
+    });
+    while (queued.load() < 100) display.SetShowing(true);
+    notice_relay::Detach();
+    detached.store(true);
+    stop.store(true);
+    receiver.join();
+    EXPECT_FALSE(lateDelivery.load());
 }
 
 }  // namespace
