@@ -66,6 +66,11 @@ TEST(PciSearch, A250kBusIsFoundOnTheFourthTry) {
     ASSERT_EQ(OpenGateway(0x800, ids, 126, &rate), 1);
     EXPECT_EQ(ids[0], 5u);
     EXPECT_EQ(rate, 3);
+    // Re-initialising the open channel at a table index keeps it working.
+    EXPECT_EQ(bench.gateway->SetChannelBitRate(0x800, 8), 0);
+    EXPECT_EQ(bench.gateway->SetChannelBitRate(0x800, 3), 1);
+    KymReply reply{};
+    EXPECT_EQ(SingleCommandGet(0x800, 5, kSpd, 0, &reply), 1);
 }
 
 TEST(PciSearch, MissingCardLibraryGivesNoPorts) {
