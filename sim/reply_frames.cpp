@@ -267,4 +267,19 @@ std::vector<uint8_t> EncodeIdentityFrame(uint8_t model, uint8_t variant, uint32_
             0xFF};
 }
 
+std::vector<uint8_t> EncodeUartFrame(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length) {
+    std::vector<uint8_t> frame(length + 4, 0);
+    frame[1] = node;
+    frame[2] = controlWord;
+    for (size_t i = 0; i < length; ++i) frame[3 + i] = data[i];
+    uint32_t bits = 0;
+    for (size_t i = 1; i + 1 < frame.size(); ++i) {
+        if (i <= 12 && (frame[i] & 0x80) != 0) bits |= 1u << (i - 1);
+        frame[i] &= 0x7F;
+    }
+    frame.front() = static_cast<uint8_t>(0x80 | (bits & 0x3F));
+    frame.back() = static_cast<uint8_t>(0xC0 | ((bits >> 6) & 0x3F));
+    return frame;
+}
+
 }  // namespace norvane::sim

@@ -5,6 +5,7 @@
 // Every byte between the markers stays below 0x80, so values travel as base-128 digits. Some
 // answers do not fit exactly (bytes above 0x7F in raw-byte fields, status combinations whose
 // code would collide with an assigned reply code); they are sent as close as the frame allows.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,5 +18,10 @@ std::vector<uint8_t> EncodeReplyFrame(uint8_t node, uint8_t controlWord, const u
 std::vector<uint8_t> EncodeNodeListFrame(const std::vector<uint8_t>& nodes);
 /// The 13-byte identity frame answering the gateway probe text.
 std::vector<uint8_t> EncodeIdentityFrame(uint8_t model, uint8_t variant, uint32_t version);
+
+/// UART gateway frame: start 10xxxxxx, node, control word, data, end 11xxxxxx; bit 7 of bytes
+/// 1-6 travels in the start marker's bits 0-5, of bytes 7-12 in the end marker's (bytes beyond
+/// 12 lose it). data is at most 8 bytes for node messages, longer for the gateway's own frames.
+std::vector<uint8_t> EncodeUartFrame(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length);
 
 }  // namespace norvane::sim

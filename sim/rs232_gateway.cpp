@@ -20,7 +20,8 @@ namespace {
 constexpr uint8_t kGatewayNode = 1;
 constexpr uint8_t kErrorReport = 15;
 constexpr uint8_t kDiscovery = 64;
-constexpr size_t kTextLimit = 256;  // a stream this long without a complete text is dropped
+constexpr size_t kTextLimit = 256;
+constexpr size_t kUartPacketBytes = 12;  // a stream this long without a complete text is dropped
 
 uint32_t RateOf(speed_t speed) {
     switch (speed) {
@@ -122,9 +123,14 @@ void Rs232Gateway::ReadLoop() {
         } else if (ready > 0) {
             platform::SleepMs(5);  // no host on the line at the moment
         }
-        while (const size_t length = CommandTextLength(stream)) {
-            HandleText(stream.substr(0, length));
-            stream.erase(0, length);
+        if (options_.uart) {
+            while (TakeUartInput(stream)) {
+            }
+        } else {
+            while (const size_t length = CommandTextLength(stream)) {
+                HandleText(stream.substr(0, length));
+                stream.erase(0, length);
+            }
         }
         if (stream.size() > kTextLimit) {
             stream.clear();
@@ -164,7 +170,13 @@ void Rs232Gateway::Request(uint8_t node, uint8_t controlWord, const uint8_t* dat
     if (controlWord & 0x80) {
         if (const auto code = faults_.TakeErrorReport()) {
             const uint8_t report[3] = {0, static_cast<uint8_t>(controlWord & 0x7F), *code};
-            SendFrame(EncodeReplyFrame(node, kErrorReport, report, 3));
+            if (options_.uart) {
+                // The gateway reports for the node: f3 = node.
+                const uint8_t forNode[3] = {node, static_cast<uint8_t>(controlWord & 0x7F), *code};
+                SendFrame(EncodeUartFrame(kGatewayNode, kErrorReport, forNode, 3));
+            } else {
+                SendFrame(EncodeReplyFrame(node, kErrorReport, report, 3));
+            }
             return;
         }
     }
@@ -186,13 +198,13 @@ bool Rs232Gateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint
                                   0,
                                   static_cast<uint8_t>(options_.firmware & 0xFF),
                                   static_cast<uint8_t>(options_.firmware >> 8)};
-        if (wantsAnswer) SendFrame(EncodeReplyFrame(kGatewayNode, 65, model, 6));
+        if (wantsAnswer) SendMessage(kGatewayNode, 65, model, 6);
         return true;
     }
     if (command == 53) {
         if (length > 0 && data[0] < 8) bitRateCode_ = data[0];
         const uint8_t code = bitRateCode_;
-        if (wantsAnswer) SendFrame(EncodeReplyFrame(kGatewayNode, 53, &code, 1));
+        if (wantsAnswer) SendMessage(kGatewayNode, 53, &code, 1);
         return true;
     }
     return false;
@@ -207,7 +219,72 @@ void Rs232Gateway::OnBusFrame(const CanFrame& frame) {
             return;
         }
     }
-    SendFrame(EncodeReplyFrame(a.node, a.controlWord, frame.data, frame.length));
+    SendMessage(a.node, a.controlWord, frame.data, frame.length);
+}
+
+void Rs232Gateway::SendMessage(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length) {
+    SendFrame(options_.uart ? EncodeUartFrame(node, controlWord, data, length)
+                            : EncodeReplyFrame(node, controlWord, data, static_cast<uint8_t>(length)));
+}
+
+bool Rs232Gateway::TakeUartInput(std::string& stream) {
+    if (stream.empty()) return false;
+    const auto first = static_cast<uint8_t>(stream[0]);
+    if (first <= 9) {
+        if (stream.size() < kUartPacketBytes) return false;
+        const auto* packet = reinterpret_cast<const uint8_t*>(stream.data());
+        {
+            std::lock_guard lock(logLock_);
+            texts_.push_back(stream.substr(0, kUartPacketBytes));
+        }
+        const uint8_t controlWord = packet[2];
+        if ((controlWord & 0x7F) == kDiscovery) {
+            std::lock_guard lock(listLock_);
+            collecting_ = true;
+            collectUntilMs_ = platform::TickMs() + options_.discoveryWindowMs;
+            listed_.clear();
+        }
+        Request(packet[1], controlWord, packet + 3, std::min<uint8_t>(packet[0], 8));
+        stream.erase(0, kUartPacketBytes);
+        return true;
+    }
+    if (const size_t length = CommandTextLength(stream)) {
+        HandleUartText(stream.substr(0, length));
+        stream.erase(0, length);
+        return true;
+    }
+    if (first == '{' || (first >= 'a' && first <= 'z')) return false;  // a text still arriving
+    stream.erase(0, 1);                                                // noise
+    ++malformed_;
+    return true;
+}
+
+void Rs232Gateway::HandleUartText(const std::string& text) {
+    {
+        std::lock_guard lock(logLock_);
+        texts_.push_back(text);
+    }
+    if (text.size() > 4 && text.substr(text.size() - 4) == "}ml;") {
+        // Identity: f3 model high, f8 model low, f11-f12 firmware.
+        uint8_t identity[10] = {};
+        identity[0] = options_.model;
+        identity[5] = options_.variant;
+        identity[8] = static_cast<uint8_t>(options_.firmware & 0xFF);
+        identity[9] = static_cast<uint8_t>(options_.firmware >> 8);
+        SendFrame(EncodeUartFrame(kGatewayNode, 0x0B, identity, sizeof identity));
+    } else if (text == "pp[5];") {
+        const uint8_t setting[2] = {5, bitRateCode_.load()};
+        SendFrame(EncodeUartFrame(kGatewayNode, 1, setting, sizeof setting));
+    } else {
+        ++malformed_;
+    }
+}
+
+void Rs232Gateway::SendFlowControl(uint16_t value) {
+    uint8_t notice[6] = {};
+    notice[4] = static_cast<uint8_t>(value & 0xFF);
+    notice[5] = static_cast<uint8_t>(value >> 8);
+    SendFrame(EncodeUartFrame(kGatewayNode, 0x5D, notice, sizeof notice));
 }
 
 void Rs232Gateway::FinishDiscovery() {
@@ -219,6 +296,15 @@ void Rs232Gateway::FinishDiscovery() {
         nodes.swap(listed_);
     }
     std::sort(nodes.begin(), nodes.end());
+    if (options_.uart) {
+        // f1 = count, f2 = 0x40, the ids from f3 on.
+        std::vector<uint8_t> ids;
+        for (const uint8_t id : nodes)
+            if (id <= 125) ids.push_back(id);
+        const uint8_t count = static_cast<uint8_t>(ids.size());
+        SendFrame(EncodeUartFrame(count, kDiscovery, ids.data(), ids.size()));
+        return;
+    }
     SendFrame(EncodeNodeListFrame(nodes));
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Emulated RS-232 gateway on a pseudo-terminal: the host opens the slave side as its COM port;
+// Emulated RS-232 (or UART) gateway on a pseudo-terminal: the host opens the slave side as its COM port;
 // the emulator works the master side, in front of one virtual bus.
 //
 // It answers only while the host's line settings (read on the master) carry the rate it
@@ -30,6 +30,9 @@ struct Rs232GatewayOptions {
     uint8_t bitRateCode = 2;   ///< 0 1000k ... 7 10k
     uint32_t discoveryWindowMs = 300;
     bool modelLineTime = false;
+    /// A UART gateway instead: 12-byte command packets in (probe texts aside), UART reply
+    /// frames out, node lists and the gateway's own frames from node 1.
+    bool uart = false;
     BusOptions bus;
 };
 
@@ -49,6 +52,8 @@ public:
     VirtualBus& Bus() { return bus_; }
     FaultInjector& Faults() { return faults_; }
 
+    /// UART: sends a flow-control notice with value (f7 low byte, f8 high byte).
+    void SendFlowControl(uint16_t value);
     /// Hangs up: the master side closes, the host's line sees a hang-up.
     void HangUp();
     /// Puts bytes on the line as they stand (garbage for tests).
@@ -62,6 +67,11 @@ public:
 private:
     void ReadLoop();
     void HandleText(const std::string& text);
+    /// UART: takes packets and probe texts from the front of stream; false when more is needed.
+    bool TakeUartInput(std::string& stream);
+    void HandleUartText(const std::string& text);
+    /// A message from node to the host in the gateway's framing.
+    void SendMessage(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length);
     void Request(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
     bool AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
     void OnBusFrame(const CanFrame& frame);

@@ -62,11 +62,14 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
     g.kind = w[0] == "zone"    ? GatewaySpec::Kind::Zone
              : w[0] == "pci"   ? GatewaySpec::Kind::Pci
              : w[0] == "rs232" ? GatewaySpec::Kind::Rs232
+             : w[0] == "uart"  ? GatewaySpec::Kind::Uart
                                : GatewaySpec::Kind::Ethernet;
-    if (g.kind == GatewaySpec::Kind::Rs232) {
+    const bool serial = g.kind == GatewaySpec::Kind::Rs232 || g.kind == GatewaySpec::Kind::Uart;
+    if (serial && g.kind == GatewaySpec::Kind::Uart) g.baud = 115200;
+    if (serial) {
         const std::string_view name = w.size() >= 2 ? w[1] : std::string_view{};
         if (name.substr(0, 3) != "COM" || !Number(name.substr(3), g.comNumber, 255) || g.comNumber < 1)
-            return "expected COMn (n 1-255) after rs232";
+            return "expected COMn (n 1-255) after " + std::string(w[0]);
     } else if (g.kind == GatewaySpec::Kind::Pci) {
         if (w.size() < 2 || !CardChannel(w[1], g)) return "expected card:channel (0-7:0-1) after pci";
     } else if (w.size() < 2 || !Endpoint(w[1], g)) {
@@ -76,10 +79,8 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
         const auto [key, value] = KeyValue(w[i]);
         if (key == "bitrate-code" && Number(value, g.bitRateCode, 7)) continue;
         if (key == "zones" && Number(value, g.zones, 9) && g.zones >= 1) continue;
-        if (key == "baud" && g.kind == GatewaySpec::Kind::Rs232 && Number(value, g.baud, 921600) &&
-            IsSerialRate(g.baud))
-            continue;
-        if (key == "line-time" && value.empty() && g.kind == GatewaySpec::Kind::Rs232) {
+        if (key == "baud" && serial && Number(value, g.baud, 921600) && IsSerialRate(g.baud)) continue;
+        if (key == "line-time" && value.empty() && serial) {
             g.lineTime = true;
             continue;
         }
@@ -135,7 +136,8 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
         const auto words = Words(line);
         if (words.empty()) continue;
         std::string problem;
-        if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci" || words[0] == "rs232") {
+        if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci" || words[0] == "rs232" ||
+            words[0] == "uart") {
             config.gateways.emplace_back();
             problem = GatewayLine(words, config.gateways.back());
             const GatewaySpec& added = config.gateways.back();
@@ -148,11 +150,10 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
                     problem = "pci " + std::to_string(added.card) + ":" + std::to_string(added.channel) +
                               " configured twice";
             }
-            for (size_t i = 0;
-                 problem.empty() && added.kind == GatewaySpec::Kind::Rs232 && i + 1 < config.gateways.size();
+            for (size_t i = 0; problem.empty() && added.comNumber != 0 && i + 1 < config.gateways.size();
                  ++i) {
                 const GatewaySpec& other = config.gateways[i];
-                if (other.kind == GatewaySpec::Kind::Rs232 && other.comNumber == added.comNumber)
+                if (other.comNumber == added.comNumber)
                     problem = "COM" + std::to_string(added.comNumber) + " configured twice";
             }
         } else if (words[0] == "node") {

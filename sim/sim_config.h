@@ -8,6 +8,7 @@
 //   node io 8 code=80 zone=2
 //   pci 0:1 bitrate-code=3
 //   rs232 COM3 baud=57600 line-time
+//   uart COM4 baud=115200
 //
 // "node" lines belong to the gateway above them; "#" starts a comment.
 #include <cstdint>
@@ -30,7 +31,7 @@ struct NodeSpec {
 };
 
 struct GatewaySpec {
-    enum class Kind { Ethernet, Zone, Pci, Rs232 } kind = Kind::Ethernet;
+    enum class Kind { Ethernet, Zone, Pci, Rs232, Uart } kind = Kind::Ethernet;
     std::string address = "127.0.0.1";
     uint16_t port = 28877;
     uint8_t bitRateCode = 2;

@@ -27,7 +27,7 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
     Stop();
     for (const GatewaySpec& g : config.gateways) {
         const bool pci = g.kind == GatewaySpec::Kind::Pci;
-        const bool serial = g.kind == GatewaySpec::Kind::Rs232;
+        const bool serial = g.kind == GatewaySpec::Kind::Rs232 || g.kind == GatewaySpec::Kind::Uart;
         const std::string where = pci      ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
                                   : serial ? "COM" + std::to_string(g.comNumber)
                                            : g.address + ":" + std::to_string(g.port);
@@ -51,13 +51,14 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             o.baud = g.baud;
             o.bitRateCode = g.bitRateCode;
             o.modelLineTime = g.lineTime;
+            o.uart = g.kind == GatewaySpec::Kind::Uart;
             o.bus = BusOf(g);
             o.bus.bitRate = BitRateOfCode(g.bitRateCode);
             rs232_.push_back(std::make_unique<Rs232Gateway>(o));
             buses[1] = &rs232_.back()->Bus();
-            description_.push_back("rs232 gateway " + where + " at " + std::to_string(g.baud) + " baud" +
-                                   (g.lineTime ? " with line time" : "") + " (bit-rate code " +
-                                   std::to_string(g.bitRateCode) + ")");
+            description_.push_back(std::string(o.uart ? "uart" : "rs232") + " gateway " + where + " at " +
+                                   std::to_string(g.baud) + " baud" + (g.lineTime ? " with line time" : "") +
+                                   " (bit-rate code " + std::to_string(g.bitRateCode) + ")");
         } else if (g.kind == GatewaySpec::Kind::Ethernet) {
             EthernetGatewayOptions o;
             o.address = g.address;

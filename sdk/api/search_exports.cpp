@@ -11,6 +11,7 @@
 #include "sdk/core/gateway_registry.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/serial/serial_gateway.h"
+#include "sdk/serial/uart_gateway.h"
 
 using namespace norvane::sdk;
 
@@ -45,6 +46,7 @@ std::shared_ptr<CSDKGWCAN> MakeGateway(uint32_t kind) {
     if (kind == kKindEthernet) return std::make_shared<CETHCAN>(kind);
     if (kind == kKindRs232) return std::make_shared<CSerialPortCAN>(kind);
     if (kind == kKindPci) return std::make_shared<can::CPCIPortCAN>(kind);
+    if (kind == kKindUart) return std::make_shared<CUartCAN>(kind);
     return std::make_shared<NoTransportGateway>();
 }
 

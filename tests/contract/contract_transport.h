@@ -64,5 +64,7 @@ std::unique_ptr<ContractTransport> MakeRs232Transport(int comNumber);
 /// Channel 0 of simulated PCI card 0 at 1 Mbit/s (channel 1 answers too, so the search does not
 /// spend its bit-rate tries on an empty bus); testOctet tells the card sockets apart.
 std::unique_ptr<ContractTransport> MakePciTransport(uint8_t testOctet);
+/// UART gateway emulator on a pseudo-terminal as COM<comNumber>, at 115200 baud.
+std::unique_ptr<ContractTransport> MakeUartTransport(int comNumber);
 
 }  // namespace norvane::contract

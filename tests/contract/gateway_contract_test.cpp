@@ -234,7 +234,8 @@ INSTANTIATE_TEST_SUITE_P(
         TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
         TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(22, n, true); }},
         TransportCase{"Rs232", [](uint8_t) { return MakeRs232Transport(3); }},
-        TransportCase{"PciChannel", [](uint8_t n) { return MakePciTransport(n); }}),
+        TransportCase{"PciChannel", [](uint8_t n) { return MakePciTransport(n); }},
+        TransportCase{"Uart", [](uint8_t) { return MakeUartTransport(4); }}),
     [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 
 class Rs232Transport : public ContractTransport {
 public:
-    explicit Rs232Transport(int comNumber) : comNumber_(comNumber) {}
+    Rs232Transport(int comNumber, bool uart) : comNumber_(comNumber), uart_(uart) {}
     ~Rs232Transport() override {
         if (gateway_) gateway_->Stop();
     }
@@ -19,7 +19,8 @@ public:
     bool Start(std::string& error) override {
         sim::Rs232GatewayOptions options;
         options.comNumber = comNumber_;
-        options.baud = 57600;
+        options.baud = uart_ ? 115200 : 57600;
+        options.uart = uart_;
         gateway_ = std::make_unique<sim::Rs232Gateway>(options);
         for (uint8_t id : {3, 5, 7, 9}) {
             sim::nodes::NodeConfig config;
@@ -35,25 +36,27 @@ public:
         setenv("NORVANE_SERIAL_PORTS", map.c_str(), 1);
         return true;
     }
-    uint32_t SearchMask() const override { return 1; }
+    uint32_t SearchMask() const override { return uart_ ? 32 : 1; }
     std::vector<uint32_t> SearchParams() const override {
         return {static_cast<uint32_t>(comNumber_), gateway_->Options().baud, 0, 0, 0, 0, 0, 0, 0, 0};
     }
-    uint32_t ExpectedHandle() const override { return 0x100; }
-    uint32_t ExpectedKind() const override { return 1; }
+    uint32_t ExpectedHandle() const override { return uart_ ? 0x2000 : 0x100; }
+    uint32_t ExpectedKind() const override { return uart_ ? 32 : 1; }
+    // The UART search does no I/O: the name stays empty until the port is probed.
     std::string ExpectedName() const override {
-        return "COM" + std::to_string(comNumber_) + ": KYM2407 - V1802";
+        return uart_ ? "" : "COM" + std::to_string(comNumber_) + ": KYM2407 - V1802";
     }
     uint8_t BitRateCode() const override { return gateway_->Options().bitRateCode; }
     sim::nodes::SecondGenController* Controller(uint8_t id) override { return controllers_[id]; }
     void SetSilent(bool silent) override { gateway_->Faults().SetSilent(silent); }
     void AnswerWithError(uint8_t code) override { gateway_->Faults().AnswerWithError(code, 1); }
-    bool CarriesErrorReports() const override { return false; }
-    uint32_t ExpectedGatewayClass() const override { return 0x10000; }
+    bool CarriesErrorReports() const override { return uart_; }
+    uint32_t ExpectedGatewayClass() const override { return uart_ ? 0x20000 : 0x10000; }
     bool SearchKeepsOpenPort() const override { return true; }
 
 private:
     const int comNumber_;
+    const bool uart_;
     std::unique_ptr<sim::Rs232Gateway> gateway_;
     sim::nodes::SecondGenController* controllers_[126] = {};
 };
@@ -61,7 +64,11 @@ private:
 }  // namespace
 
 std::unique_ptr<ContractTransport> MakeRs232Transport(int comNumber) {
-    return std::make_unique<Rs232Transport>(comNumber);
+    return std::make_unique<Rs232Transport>(comNumber, false);
+}
+
+std::unique_ptr<ContractTransport> MakeUartTransport(int comNumber) {
+    return std::make_unique<Rs232Transport>(comNumber, true);
 }
 
 }  // namespace norvane::contract

@@ -21,8 +21,9 @@ public:
     }
 
     /// An emulator as COM<number> listening at baud, with controllers at nodes 5 and 9.
-    sim::Rs232Gateway& Add(int number, uint32_t baud = 57600) {
+    sim::Rs232Gateway& Add(int number, uint32_t baud = 57600, bool uart = false) {
         sim::Rs232GatewayOptions options;
+        options.uart = uart;
         options.comNumber = number;
         options.baud = baud;
         options.discoveryWindowMs = 100;
@@ -45,11 +46,11 @@ public:
     }
 
     /// Probe timing that keeps each rate's attempt short (pause 60 ms at 9600 baud, 7.5 ms at
-    /// 57600; each read waits 20 ms).
+    /// 57600; each read waits up to 100 ms, returning as soon as bytes arrive).
     static sdk::SerialProbeTiming FastProbe() {
         sdk::SerialProbeTiming timing;
         timing.delayNumerator = 576000;
-        timing.readMs = 20;
+        timing.readMs = 100;
         return timing;
     }
 

@@ -1,0 +1,190 @@
+// The UART port: probes, the gateway's own frames, flow control, open and close.
+#include "sdk/serial/uart_port.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "sdk/core/codec/reply_frame.h"
+#include "sdk/serial/uart_wire_format.h"
+
+namespace norvane::sdk {
+namespace {
+
+constexpr uint32_t kProbePauseMs = 20;
+constexpr size_t kProbeBuffer = 64;
+constexpr uint8_t kGatewayNode = 1;
+constexpr uint8_t kFlowControl = 0x5D;
+constexpr uint8_t kErrorReport = 0x0F;
+constexpr uint8_t kNodeList = 0x40;
+constexpr uint32_t kRegistrationWaitMs = 2000;
+constexpr uint32_t kReceiveWaitMs = 100;
+
+}  // namespace
+
+CNvUartPort::CNvUartPort(int portNumber)
+    : CNvLinkPort(std::make_unique<SerialLink>(portNumber), std::make_unique<UartWireFormat>()),
+      line_(static_cast<SerialLink&>(link())) {
+    kind = kLegacyKind;
+    timing.discoveryWaitMs = kRegistrationWaitMs;
+    timing.legacyDiscoveryWaitMs = 1000;
+    timing.receivePollMs = kReceiveWaitMs;
+}
+
+CNvUartPort::~CNvUartPort() {
+    CloseLine(Handle());
+    StopThreads();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Flow control
+
+void CNvUartPort::NoteFlowControl(int value) {
+    pauseValue_ = value;
+    if (value < 10) pauseFlag_ = true;
+}
+
+uint32_t CNvUartPort::TakePause() {
+    if (!pauseFlag_.exchange(false)) return 0;
+    const int value = pauseValue_.load();
+    const uint32_t ms = value < 0 ? 10 : static_cast<uint32_t>(10 - value);
+    platform::SleepMs(ms);
+    return ms;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Probes: one attempt at the port's rate
+
+bool CNvUartPort::ProbeAnswer(const char* text, uint8_t controlWord, uint8_t* frame, size_t& length) {
+    const size_t textLength = std::strlen(text);
+    if (line_.Send(reinterpret_cast<const uint8_t*>(text), textLength) != static_cast<int>(textLength))
+        return false;
+    platform::SleepMs(kProbePauseMs);
+    uint8_t buffer[kProbeBuffer];
+    const int n = line_.Receive(buffer, sizeof buffer, probeWaitMs);
+    size_t count = n > 0 ? static_cast<size_t>(n) : 0;
+    while (count > 0) {
+        size_t frameLength = 0;
+        const bool found = FindUartReplyFrame(buffer, count, sizeof buffer, controlWord, frameLength);
+        if (frameLength == 0) return false;
+        if (found) {
+            std::memcpy(frame, buffer, frameLength);
+            length = frameLength;
+            return true;
+        }
+        std::memmove(buffer, buffer + frameLength, count - frameLength);
+        count -= frameLength;
+    }
+    return false;
+}
+
+int CNvUartPort::ProbeWith(const char* text) {
+    if (!line_.Open(baudRate)) return 0;
+    uint8_t frame[kProbeBuffer];
+    size_t length = 0;
+    bool ok = ProbeAnswer(text, 0x0B, frame, length) && length >= 14;
+    if (ok) {
+        gatewayNode = frame[1];
+        modelNumber = static_cast<uint32_t>(static_cast<int8_t>(frame[3]) * 256 + frame[8]) & 0xFFFF;
+        firmwareNumber = frame[11] + frame[12] * 256u;
+        knownBaud = baudRate;
+        displayName = "COM" + std::to_string(PortNumber());
+        ok = ProbeAnswer("pp[5];", 0, frame, length) && length >= 6 && frame[2] == 1 && frame[3] == 5;
+        if (ok) legacyBitRate = bitRateCode = static_cast<uint32_t>(static_cast<int8_t>(frame[4]));
+    }
+    line_.Close();
+    identified = ok ? 1 : 0;
+    return identified;
+}
+
+int CNvUartPort::Probe() {
+    kind = kKind;
+    char text[32];
+    std::snprintf(text, sizeof text, "{adr%d;}ml;", gatewayNode);
+    return ProbeWith(text);
+}
+
+int CNvUartPort::ProbeLegacy() {
+    kind = kLegacyKind;
+    return ProbeWith("{*1;}ml;");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receiving
+
+void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
+    if (unit.kind != ReceivedUnit::Kind::ReplyBytes) {
+        CNvLinkPort::HandleUnit(unit, legacy);
+        return;
+    }
+    const uint8_t* f = unit.bytes;
+    const size_t n = unit.length;
+    KymCanMsg message{};
+    if (!DecodeUartFrame(f, n, message)) return;
+    const uint8_t command = message.controlWord & 0x7F;
+    if (message.node == kGatewayNode && command == kFlowControl) {
+        if (!legacy && n >= 10) NoteFlowControl(f[7] + f[8] * 256);
+        return;
+    }
+    if (legacy) {
+        if (message.node == kGatewayNode && n >= 7 && (command == 0x7F || command == 0x6F)) {
+            message.node = f[3];
+            message.controlWord = f[4];
+            message.extra = f[5] + f[6] * 256u;
+        } else if (message.node == kGatewayNode && n >= 7 && command == kErrorReport) {
+            message.node = f[3];
+            message.extra = f[5] + f[6] * 256u;
+        } else if (n >= 5 && command >= 0x25 && command <= 0x28) {
+            message.extra = f[3] + f[4] * 256u;
+        }
+        FileLegacyMessage(message);
+        return;
+    }
+    if (message.node == kGatewayNode && command == kErrorReport && n >= 5) message.node = f[3];
+    if (command == kNodeList) {
+        // A node list: the count in f1, ids from f3 on up to a 0 or a byte of 0x80 and above.
+        const size_t count = f[1] & 0x7Fu;
+        for (size_t i = 3; i + 1 < n && i - 3 < count && f[i] != 0 && f[i] < 0x80; ++i) {
+            KymCanMsg entry{};
+            entry.node = f[i];
+            entry.controlWord = kNodeList;
+            FileDiscoveryAnswer(1, entry);
+        }
+        return;
+    }
+    FileMessage(message, Framing::Can);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Open and close
+
+int CNvUartPort::OpenLine(uint32_t handle) {
+    if (!line_.IsOpen() && !line_.Open(knownBaud != 0 ? knownBaud : baudRate)) return 0;
+    pauseValue_ = 500;
+    pauseFlag_ = false;
+    if (StartReceiver(handle) != 1) {
+        CloseLine(handle);
+        return 0;
+    }
+    return 1;
+}
+
+int CNvUartPort::CloseLine(uint32_t handle) {
+    receiveRunning = 0;
+    line_.Close();
+    WakeWaiters(handle);
+    StopThreads();
+    return 1;
+}
+
+int CNvUartPort::Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t*) {
+    if (OpenLine(handle) != 1) return 0;
+    return OpenNodes(handle, records, max);
+}
+
+int CNvUartPort::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
+    if (OpenLine(handle) != 1) return 0;
+    return OpenNodesLegacy(handle, records, max, out);
+}
+
+}  // namespace norvane::sdk
