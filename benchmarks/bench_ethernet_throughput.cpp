@@ -56,11 +56,12 @@ struct Bench {
             gateways.push_back(std::move(gateway));
         }
     }
-    norvane::sdk::CNvSocketClient& Port(int i) {
+    norvane::sdk::CNvSocketClient& Port(int index) {
+        const auto i = static_cast<size_t>(index);
         std::lock_guard lock(mutex);
-        while (static_cast<int>(ports.size()) <= i) ports.push_back(nullptr);
+        while (ports.size() <= i) ports.push_back(nullptr);
         if (!ports[i]) {
-            auto port = std::make_unique<norvane::sdk::CNvSocketClient>(HostOrder(Address(i)));
+            auto port = std::make_unique<norvane::sdk::CNvSocketClient>(HostOrder(Address(index)));
             port->legacyProtocol = 0;
             port->portIndex = 1;
             port->Connect();

@@ -2,8 +2,8 @@
 # Installs what a fresh Debian 12 machine lacks to build, test and run the project.
 # Safe to run again: it only calls apt-get when a package is missing.
 set -euo pipefail
-packages=(cmake ninja-build ccache g++ clang-14 clang libclang-rt-14-dev libgtest-dev libgmock-dev
-          libbenchmark-dev valgrind iproute2 qt6-base-dev qt6-base-dev-tools fonts-wqy-microhei xvfb)
+packages=(cmake ninja-build ccache g++ clang-14 clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
+          libgmock-dev libbenchmark-dev valgrind iproute2 qt6-base-dev qt6-base-dev-tools fonts-wqy-microhei xvfb)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

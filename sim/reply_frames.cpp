@@ -83,7 +83,7 @@ std::vector<uint8_t> StatusFrame(uint8_t node, const uint8_t* d) {
         nibble = best < 0 ? 0 : best;
     }
     Frame f(0xAA, node, code(nibble));
-    f.Byte(((d[0] >> 4) & 0x0F) | ((d[1] & 7) << 4));
+    f.Byte(((uint32_t{d[0]} >> 4) & 0x0F) | ((uint32_t{d[1]} & 7) << 4));
     f.Digits(uint32_t{d[2]} | uint32_t{d[3]} << 8, 3);
     f.Digits(Le(d + 4, 4, 4), 5);
     return f.End();
@@ -212,7 +212,7 @@ std::vector<uint8_t> EncodeReplyFrame(uint8_t node, uint8_t controlWord, const u
                 .Byte(d[3])
                 .Byte(d[2])
                 .Byte(d[6] & 1)
-                .Byte(d[5] << 1)
+                .Byte(uint32_t{d[5]} << 1)
                 .Byte(d[4])
                 .End();
         case 71:

@@ -1,5 +1,6 @@
 // Version, process-wide switches and the exports that do nothing by design.
 #include "norvane/NorvaneFunc.h"
+#include "norvane_version.h"
 #include "sdk/api/dispatch.h"
 #include "sdk/api/export_guard.h"
 #include "sdk/core/switches.h"
@@ -14,7 +15,7 @@ using norvane::sdk::cmd::kErrorReport;
 extern "C" {
 
 NV_API const char* KYMSDKGetVersion(void) {
-    return "1.5.0";
+    return NORVANE_VERSION;
 }
 
 // The caller's control word passes unchanged unless an acknowledgement is asked for with a

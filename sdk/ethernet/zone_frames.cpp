@@ -55,22 +55,21 @@ FrameEvent TakeFrame(uint8_t* buffer, size_t& count, size_t capacity) {
     if (frameLength == 0) return event;
 
     eth::ReceivedFrame frame;
-    if (!eth::SplitFrame(buffer, frameLength, frame)) {
-        event.kind = FrameKind::Other;
-    } else if (frame.command == eth::command::kLegacyMessage) {
+    const bool split = eth::SplitFrame(buffer, frameLength, frame);
+    if (split && frame.command == eth::command::kLegacyMessage) {
         const bool accepted = DecodeMessagePayload(frame.payload, frame.payloadLength, event.message);
         event.kind = accepted ? FrameKind::Message : FrameKind::Dropped;
-    } else if (frame.command == eth::command::kZoneList) {
+    } else if (split && frame.command == eth::command::kZoneList) {
         event.kind = FrameKind::List;
         // Lengths of 1-125 are copied; any other length wakes the waiter with nothing.
         if (frame.payloadLength >= 1 && frame.payloadLength <= kMaxListBytes) {
             event.listLength = frame.payloadLength;
             std::memcpy(event.list, frame.payload, frame.payloadLength);
         }
-    } else if (frame.command == eth::command::kZoneProbe) {
+    } else if (split && frame.command == eth::command::kZoneProbe) {
         event.kind = FrameKind::Probe;
     } else {
-        event.kind = FrameKind::Other;
+        event.kind = FrameKind::Other;  // a frame that does not split, or an unknown command
     }
     eth::DropFront(buffer, count, frameLength);
     return event;

@@ -61,7 +61,7 @@ ValueText LegacyValueText(uint8_t command, uint8_t index, DataView& data) {
                 value.Format("x%02X%02X%02X%02X", data.Byte(0), data.Byte(1), data.Byte(2), data.Byte(3));
             } else if (index == 1) {
                 value.Append("x");
-                for (size_t i : {4, 5, 6, 7, 0, 1, 2, 8}) value.Format("%02X", data.Byte(i));
+                for (size_t i : {4u, 5u, 6u, 7u, 0u, 1u, 2u, 8u}) value.Format("%02X", data.Byte(i));
             }
             break;
         case 0x51:
