@@ -8,16 +8,14 @@
 
 namespace norvane::sdk {
 
-CNvCallBackFunc::CNvCallBackFunc() {
-    // Tables exist for the port's whole life, so requests and the receive thread never meet a
-    // freed table, whatever the order in which a close and a request run.
-    for (auto& table : tables_) table = std::make_unique<NodeAnswerTable>();
-    currentTable_.store(tables_[0].get());
-}
+// A table, once allocated, lives as long as the port, so requests and the receive thread never
+// meet a freed table, whatever the order in which a close and a request run.
+CNvCallBackFunc::CNvCallBackFunc() = default;
 
 CNvCallBackFunc::~CNvCallBackFunc() {
     // Derived destructors stop the threads before their members go; this is the last guard.
     StopThreads();
+    for (auto& table : tables_) delete table.load();
 }
 
 bool CNvCallBackFunc::IsNotification(uint8_t controlWord) {
@@ -27,7 +25,13 @@ bool CNvCallBackFunc::IsNotification(uint8_t controlWord) {
 
 NodeAnswerTable* CNvCallBackFunc::TableFor(uint32_t handle) {
     const uint32_t index = handle & 15;
-    return tables_[index < kNodeTables ? index : 0].get();
+    std::atomic<NodeAnswerTable*>& slot = tables_[index < kNodeTables ? index : 0];
+    NodeAnswerTable* table = slot.load(std::memory_order_acquire);
+    if (table != nullptr) return table;
+    // First use: whoever installs its table first wins; a loser frees its own and uses the winner's.
+    auto fresh = std::make_unique<NodeAnswerTable>();
+    if (slot.compare_exchange_strong(table, fresh.get(), std::memory_order_acq_rel)) return fresh.release();
+    return table;
 }
 
 void CNvCallBackFunc::StartThreads(uint32_t handle) {
@@ -36,7 +40,9 @@ void CNvCallBackFunc::StartThreads(uint32_t handle) {
     ring_.Reset();
     notifyRunning = 1;
     threadHandle = handle;
-    for (auto& table : tables_) table->ClearAll();
+    for (auto& slot : tables_) {
+        if (NodeAnswerTable* table = slot.load()) table->ClearAll();
+    }
     currentTable_.store(TableFor(handle));
     if (!notifyThread_.joinable()) {
         notifyThread_ = std::thread([this, self = weak_from_this().lock()] { NotificationLoop(); });
@@ -90,7 +96,9 @@ void CNvCallBackFunc::StopThreads() {
         std::lock_guard guard(threadsLock_);
         if (notifyRunning.exchange(0) != 0) ring_.Signal().Set();
         receiveRunning = 0;
-        for (auto& table : tables_) table->answerEvent.Set();  // wake requests so they fail now
+        for (auto& slot : tables_) {
+            if (NodeAnswerTable* table = slot.load()) table->answerEvent.Set();  // requests fail now
+        }
         receive = std::move(receiveThread_);
         notify = std::move(notifyThread_);
     }

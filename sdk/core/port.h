@@ -85,7 +85,7 @@ public:
     uint32_t Handle() const { return ((kind << 8) | portIndex) & 0xFFFFFF; }
 
     // ---- threads ----
-    /// Allocates the tables (once), resets the ring and starts the notification thread.
+    /// Clears the allocated tables, resets the ring and starts the notification thread.
     void StartThreads(uint32_t handle);
     /// Starts both threads unless the receive thread already runs and waits up to 1000 ms for
     /// the receive loop's first signal. Returns whether the receive thread runs.
@@ -93,14 +93,21 @@ public:
     /// Ends both threads and joins them; returns as soon as they have ended (called on one of
     /// them, that thread is left to end when its callback returns). No lock is held while
     /// joining, so a callback on those threads may close the port at the same time. The tables
-    /// stay allocated: a request still waiting on another thread reads them safely and fails.
+    /// stay allocated until the port goes: a request still waiting on another thread reads them
+    /// safely and fails.
     void StopThreads();
     bool ThreadsStarted() const { return receiveThread_.joinable() || notifyThread_.joinable(); }
 
     // ---- answer tables ----
     /// Table selected by a handle's low four bits (indexes beyond the five tables use table 0).
+    /// A table is allocated when first asked for (any thread) and kept until the port goes, so
+    /// a port that serves one handle holds one table.
     NodeAnswerTable* TableFor(uint32_t handle);
-    NodeAnswerTable* CurrentTable() const { return currentTable_.load(); }
+    /// The selected table; before any selection, the table of the port's own index.
+    NodeAnswerTable* CurrentTable() {
+        NodeAnswerTable* table = currentTable_.load();
+        return table != nullptr ? table : TableFor(portIndex);
+    }
     void SelectTable(uint32_t handle) { currentTable_.store(TableFor(handle)); }
     /// The receive loop calls this once when it starts (StartReceiver waits for it).
     void SignalReceiverStarted(uint32_t portIndex);
@@ -133,7 +140,7 @@ private:
     std::mutex threadsLock_;  ///< serialises StartThreads/StopThreads
     std::thread receiveThread_;
     std::thread notifyThread_;
-    std::unique_ptr<NodeAnswerTable> tables_[kNodeTables];
+    std::atomic<NodeAnswerTable*> tables_[kNodeTables] = {};  ///< owned; null until first used
     std::atomic<NodeAnswerTable*> currentTable_{nullptr};
     NotificationRing ring_;
     std::mutex outerLock_;
