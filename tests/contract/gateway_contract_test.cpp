@@ -152,7 +152,7 @@ TEST_P(GatewayContract, UnansweredRequestsTimeOut) {
     auto start = Clock::now();
     EXPECT_EQ(SetValue(5, kSpd, 10, &reply), -1);
     EXPECT_GE(ElapsedMs(start), static_cast<long>(transport->AnswerTimeoutMs()) - 50);
-    EXPECT_LT(ElapsedMs(start), 1500);
+    EXPECT_LT(ElapsedMs(start), 5000);  // one time-out, not a hang (margin for a loaded machine)
     EXPECT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), 0);
     // Switching a motor off may go unanswered; switching it on may not.
     EXPECT_EQ(SetValue(5, kEna, 0, &reply), 1);
@@ -203,7 +203,7 @@ TEST_P(GatewayContract, ClosedGatewayRefusesRequestsUntilReopened) {
     auto start = Clock::now();
     EXPECT_EQ(SetValue(5, kSpd, 1, &reply), -1);
     EXPECT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), 0);
-    EXPECT_LT(ElapsedMs(start), 100);
+    EXPECT_LT(ElapsedMs(start), 450);    // refused at once: less than one 500 ms time-out
     EXPECT_EQ(CloseGateway(handle), 1);  // closing twice is harmless
     uint32_t ids[126] = {};
     int32_t rate = 0;

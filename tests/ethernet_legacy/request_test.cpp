@@ -92,7 +92,7 @@ TEST(LegacyRequest, TimeOuts) {
     const long quiet = ElapsedMs([&] { result = Comm_Update(kHandle, kAbsent, 0, 1, &ack); });
     EXPECT_EQ(result, 1);
     EXPECT_GE(quiet, 450);
-    EXPECT_LT(quiet, 1500);
+    EXPECT_LT(quiet, 5000);  // the 500 ms time-out, far from the system check's 10.5 s
     EXPECT_EQ(Comm_Update(kHandle, kAbsent, 2, 1, &ack), -1);
     EXPECT_EQ(SetPTPSpeed(kHandle, kAbsent, 100, 1, &ack), -1);
     EXPECT_EQ(CountEndingWith(trace.Lines(), ":SDK_WaitForSingleTimout\n\n"), 3u);
@@ -102,7 +102,7 @@ TEST(LegacyRequest, TimeOuts) {
     const long get = ElapsedMs([&] { result = GetSerialNumber(kHandle, kAbsent, &read); });
     EXPECT_EQ(result, 0);
     EXPECT_GE(get, 450);
-    EXPECT_LT(get, 1500);
+    EXPECT_LT(get, 5000);
     const auto lines = trace.Lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(CountEndingWith(lines, ":SDK_WaitForSingleTimout\n"), 1u);
@@ -131,7 +131,7 @@ TEST(LegacyRequest, LightFlashIsSentAndAnsweredByTheNodeItself) {
     int result = 0;
     const long silent = ElapsedMs([&] { result = SetLightFlash(kHandle, kAbsent, 1, 1); });
     EXPECT_EQ(result, -1);
-    EXPECT_LT(silent, 1500);
+    EXPECT_LT(silent, 5000);
 }
 
 // Operations wait 500 ms like any set, except the system check, which takes its time (10.5 s
@@ -154,7 +154,7 @@ TEST(LegacyRequest, OnlyTheSystemCheckWaitsLong) {
     const long operation = ElapsedMs([&] { result = OPR_UFQGetErr(kHandle, kAbsent, 1, &ack); });
     EXPECT_EQ(result, -1);
     EXPECT_GE(operation, 450);
-    EXPECT_LT(operation, 1200);
+    EXPECT_LT(operation, 2000);  // the 500 ms time-out, not the (shortened) system check's
     const long check = ElapsedMs([&] { result = OPR_SystemCheck(kHandle, kAbsent, 1, 1, &ack); });
     EXPECT_EQ(result, -1);
     EXPECT_GE(check, 2400);

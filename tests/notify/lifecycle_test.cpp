@@ -159,7 +159,7 @@ TEST_F(CallbackLifecycle, CallbacksRequestThroughTheOtherGatewayWithoutDeadlock)
     ASSERT_TRUE(WaitUntil([] { return crossResult.load() != -100; }));
     EXPECT_EQ(crossResult.load(), 1);
     EXPECT_EQ(crossValue.load(), 3);  // the first-generation controller's bit-rate code
-    EXPECT_LT(crossMs.load(), 400);
+    EXPECT_LT(crossMs.load(), 3000);  // answered, not stalled behind the calling port
 
     // A first-generation notice: its callback asks the second-generation gateway.
     KYMReg753RtcnCallBack(AskSecondGen);
@@ -175,7 +175,7 @@ TEST_F(CallbackLifecycle, CallbacksRequestThroughTheOtherGatewayWithoutDeadlock)
     const auto start = Clock::now();
     EXPECT_EQ(CloseGateway(kHandle), 1);
     EXPECT_EQ(CloseGateWay(kLegacyHandle), 1);
-    EXPECT_LT(ElapsedMs(start), 1000);
+    EXPECT_LT(ElapsedMs(start), 5000);  // no deadlock between the two ports' threads
 }
 
 }  // namespace
