@@ -303,7 +303,7 @@ bool Sja1000::Store(const CanFrame& frame) {
     if (!frame.remote) std::copy(frame.data, frame.data + length, bytes + at);
     const uint8_t size = MessageBytes(bytes[0]);
     if (fifoUsed_ + size > kFifoBytes) return false;
-    for (uint8_t i = 0; i < size; ++i) fifo_[(rxStart_ + fifoUsed_ + i) % kFifoBytes] = bytes[i];
+    for (uint8_t i = 0; i < size; ++i) fifo_[(uint32_t{rxStart_} + fifoUsed_ + i) % kFifoBytes] = bytes[i];
     fifoUsed_ = static_cast<uint8_t>(fifoUsed_ + size);
     ++rxMessages_;
     return true;
