@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int32_t results[] = {1, 0, -1, -3, 3, 100, INT32_MIN};
     answer.result = results[data[0] % 7];
     std::memcpy(&answer.reply, data + 1, sizeof(KymReply));
-    for (int i = 0; i < 100; ++i) answer.ids[i] = static_cast<uint32_t>(data[(i + 1) % size]);
+    for (size_t i = 0; i < 100; ++i) answer.ids[i] = static_cast<uint32_t>(data[(i + 1) % size]);
     std::memcpy(&answer.integer, data + 1, sizeof answer.integer);
     // The rest is the script, copied to an exact-size buffer.
     const std::string bytes(reinterpret_cast<const char*>(data) + 1 + sizeof(KymReply),

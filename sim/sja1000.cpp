@@ -287,7 +287,7 @@ bool Sja1000::Store(const CanFrame& frame) {
     uint8_t bytes[13] = {};
     const uint8_t length = std::min<uint8_t>(frame.length, 8);
     bytes[0] = static_cast<uint8_t>((frame.extended ? 0x80 : 0) | (frame.remote ? 0x40 : 0) | length);
-    const uint8_t rtr = frame.remote ? 1 : 0;
+    const uint32_t rtr = frame.remote ? 1u : 0u;
     uint8_t at;
     if (frame.extended) {
         bytes[1] = static_cast<uint8_t>(frame.id >> 21);
@@ -312,7 +312,7 @@ bool Sja1000::Store(const CanFrame& frame) {
 bool Sja1000::Accepts(const CanFrame& frame) const {
     const uint8_t* code = acceptanceCode_;
     const uint8_t* mask = acceptanceMask_;
-    const uint8_t rtr = frame.remote ? 1 : 0;
+    const uint32_t rtr = frame.remote ? 1u : 0u;
     const uint8_t length = frame.remote ? 0 : std::min<uint8_t>(frame.length, 8);
     if (frame.extended) {
         const uint8_t b[4] = {static_cast<uint8_t>(frame.id >> 21), static_cast<uint8_t>(frame.id >> 13),
