@@ -27,7 +27,7 @@ ctest --preset default || tests_rc=$?
 tidy_rc=0
 wait $tidy || tidy_rc=$?
 cat build/default/tidy.out
-[ "$tests_rc" -eq 0 ] && [ "$tidy_rc" -eq 0 ]
+if [ "$tests_rc" -ne 0 ] || [ "$tidy_rc" -ne 0 ]; then exit 1; fi
 
 for preset in asan tsan; do
   step "build and test ($preset)"
