@@ -79,7 +79,7 @@ std::vector<std::string> WindowLogic::GatewayNames() const {
 
 bool WindowLogic::SelectedNameHas524() const {
     return selected_ >= 0 && selected_ < static_cast<int>(gateways_.size()) &&
-           Has524(gateways_[selected_].name);
+           Has524(gateways_[static_cast<size_t>(selected_)].name);
 }
 
 void WindowLogic::DisableNodeControls() {
@@ -112,7 +112,8 @@ bool WindowLogic::Search(bool leftShift) {
     ClearNodes();
     DisableNodeControls();
     if (connected_) {
-        if (sdk_.CloseGateway(gateways_[selected_].handle) < 0) Error("IDS_CLOSE_DEVICE_ERROR");
+        if (sdk_.CloseGateway(gateways_[static_cast<size_t>(selected_)].handle) < 0)
+            Error("IDS_CLOSE_DEVICE_ERROR");
         connected_ = false;
     }
     gateways_.clear();
@@ -137,7 +138,7 @@ void WindowLogic::SelectGateway(int index) {
     if (index < 0 || index >= static_cast<int>(gateways_.size()) || index == selected_) return;
     if (connected_) {
         if (monitor_.Running()) monitor_.Stop();
-        if (sdk_.CloseGateway(gateways_[selected_].handle) < 0) {
+        if (sdk_.CloseGateway(gateways_[static_cast<size_t>(selected_)].handle) < 0) {
             Error("IDS_CLOSE_DEVICE_ERROR");
             return;
         }
@@ -153,7 +154,7 @@ void WindowLogic::ToggleConnection() {
         Error("IDS_PLEASE_SELECT_DEVECE");
         return;
     }
-    const KymDevInfo& record = gateways_[selected_];
+    const KymDevInfo& record = gateways_[static_cast<size_t>(selected_)];
     if (connected_) {
         if (monitor_.Running()) monitor_.Stop();
         connected_ = false;
@@ -313,9 +314,9 @@ bool WindowLogic::Precheck() {
             break;
         }
     const bool rs232 = selected_ >= 0 && selected_ < static_cast<int>(gateways_.size()) &&
-                       SecondByte(gateways_[selected_].handle) == 1;
+                       SecondByte(gateways_[static_cast<size_t>(selected_)].handle) == 1;
     if (!rs232 || !versionCheck_) return true;
-    const auto version = GatewayVersion(GatewayNames()[selected_]);
+    const auto version = GatewayVersion(GatewayNames()[static_cast<size_t>(selected_)]);
     if (!version || *version >= firmware) return true;
     switch (messages_.Ask(language_.Lookup("IDS_WARING"), language_.Lookup("IDS_KYM4703VERSIONISSUE_WARNING"),
                           true)) {
@@ -340,7 +341,7 @@ void WindowLogic::SetExpanded(bool expanded) {
 void WindowLogic::CloseForExit() {
     if (selected_ < 0 || selected_ >= static_cast<int>(gateways_.size())) return;
     if (monitor_.Running()) monitor_.Stop();
-    sdk_.CloseGateway(gateways_[selected_].handle);  // the result is not needed any more
+    sdk_.CloseGateway(gateways_[static_cast<size_t>(selected_)].handle);  // the result is not needed any more
     connected_ = false;
 }
 

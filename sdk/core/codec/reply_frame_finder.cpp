@@ -67,7 +67,7 @@ size_t FindFrame(uint8_t* buffer, size_t& length, bool (*isStart)(uint8_t), bool
 
 // Bit k of a marker byte, as 0x80 ready to be added to a data byte.
 uint8_t HighBit(uint8_t marker, size_t k) {
-    return static_cast<uint8_t>(((marker >> k) & 1u) << 7);
+    return static_cast<uint8_t>(((uint32_t{marker} >> k) & 1u) << 7);
 }
 
 }  // namespace
