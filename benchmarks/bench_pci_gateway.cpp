@@ -33,7 +33,7 @@ struct Card {
         sim::BusOptions bus;
         bus.bitRate = 1000000;
         bus.modelBusTime = true;
-        for (uint8_t channel : {0, 1}) {
+        for (uint8_t channel : {uint8_t{0}, uint8_t{1}}) {
             sim::nodes::NodeConfig config;
             config.id = static_cast<uint8_t>(5 + channel);
             server.AddChannel(0, channel, bus).AddNode(sim::nodes::MakeNode(config));

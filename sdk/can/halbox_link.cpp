@@ -53,10 +53,11 @@ int HalboxLink::Receive(uint8_t* buffer, size_t capacity, uint32_t timeoutMs) {
     const int32_t waiting = halbox_->getReceiveNum(card_, channel_);
     // Frames waiting are taken at once; otherwise the library waits for the first to come.
     const int32_t n = waiting > 0
-                          ? halbox_->receive(card_, channel_, frames, std::min<uint32_t>(room, waiting), 0)
+                          ? halbox_->receive(card_, channel_, frames,
+                                             std::min<uint32_t>(room, static_cast<uint32_t>(waiting)), 0)
                           : halbox_->receive(card_, channel_, frames, room, timeoutMs);
     if (n <= 0) return 0;
-    for (int32_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
         const KymCanFrame record = FromMarlixFrame(frames[i]);
         std::memcpy(buffer + i * kRecordBytes, &record, kRecordBytes);
     }

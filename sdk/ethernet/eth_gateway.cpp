@@ -1,9 +1,8 @@
 #include "sdk/ethernet/eth_gateway.h"
 
-#include "sdk/core/gateway_kind.h"
-
 #include <cstring>
 
+#include "sdk/core/gateway_kind.h"
 #include "sdk/ethernet/ethernet_frames.h"
 
 namespace norvane::sdk {
