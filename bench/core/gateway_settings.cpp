@@ -53,14 +53,7 @@ void WindowLogic::SetGatewayNumber(int number) {
 }
 
 bool WindowLogic::MotorOff(int node) {
-    KymReply status{};
-    if (sdk_.KymACK(handle_, static_cast<uint32_t>(node), &status) != 1) {
-        Error("IDS_DATA_RECEIVE_ERROR");
-        return false;
-    }
-    if (status.field[1] == 0) return true;
-    Error("IDS_SETPARAM_NO_OFF_WARNING");
-    return false;
+    return CheckMotorOff(sdk_, handle_, node, language_, messages_);
 }
 
 void WindowLogic::FactoryReset() {
@@ -98,13 +91,13 @@ void WindowLogic::ResetController(const NodeEntry& node) {
     if (Failed(sdk_.SetACR(handle_, n, f < 1207 ? 1 : 50, kAck, &r), "IDS_SETTING_ERROR")) return;
     if (f > 1231 && Failed(sdk_.KymAdvENA(handle_, n, 100, kAck, &r), "IDS_SETTING_ERROR")) return;
     const int32_t factoryMcfg = 0x0700;
-    const int32_t previousMcfg = mcfg_;
+    const int32_t previousMcfg = current_.Mcfg();
     r = KymReply{};
     if (Failed(sdk_.SetKymMCFG(handle_, n, &factoryMcfg, kAck, &r), "IDS_SETTING_ERROR")) {
-        mcfg_ = previousMcfg;
+        current_.SetMcfg(previousMcfg);
         return;
     }
-    mcfg_ = r.field[0];
+    current_.SetMcfg(r.field[0]);
     // A set whose reply differs from the value sent did not take.
     auto setAndCompare = [&](auto call, int32_t value, const char* callFailedKey) {
         KymReply reply{};

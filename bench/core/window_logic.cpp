@@ -260,11 +260,12 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
     const uint32_t code = node.DeviceCode();
     const KymReply& m = node.model;
     if (IsController(code)) {
-        firmware_ = node.Firmware();
+        current_.SetId(node.id);
+        current_.SetFirmware(node.Firmware());
         KymReply r{};
         if (Failed(sdk_.GetKymMCFG(handle_, static_cast<uint32_t>(node.id), &r), "IDS_SETTING_ERROR")) return;
-        mcfg_ = r.field[0];
-        const bool newFirmware = firmware_ >= 1232;
+        current_.SetMcfg(r.field[0]);
+        const bool newFirmware = current_.Firmware() >= 1232;
         KymReply icfg{};
         const bool autoEnable = newFirmware &&
                                 sdk_.GetKymICFG(handle_, static_cast<uint32_t>(node.id), &icfg) == 1 &&
@@ -284,7 +285,7 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
                       newFirmware);
         controls_.Enable(ctl::kAutoEnableTime, autoEnable);
         // Encoder functions: MCFG bits 11 and 13 both set.
-        encoderFunctions_ = (mcfg_ & 0x2800) == 0x2800;
+        encoderFunctions_ = current_.McfgHas(0x2800);
     } else {
         controls_.Set(Group::PerNodePanel, false);
         for (int id : SensorControls()) controls_.Disable(id);
@@ -298,7 +299,25 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
     controls_.Enable(ctl::kLiquidLevel, node.ModelName() == "KYM03403");
     controls_.Enable(ctl::kKyd0606, node.ModelName() == "KYD0606");
     versionCheck_ = true;
-    controls_.Set({ctl::kSpecialSet, ctl::kSpecialQuery}, encoderFunctions_ || firmware_ >= 1232);
+    controls_.Set({ctl::kSpecialSet, ctl::kSpecialQuery}, encoderFunctions_ || current_.Firmware() >= 1232);
+}
+
+void WindowLogic::UntickAll() {
+    if (list_.TickedIds().empty()) return;
+    list_.UntickAll();
+    AfterRowChange(0, false);
+}
+
+void WindowLogic::ForgetConnection() {
+    if (monitor_.Running()) monitor_.Stop();
+    connected_ = false;
+    gateways_.clear();
+    selected_ = -1;
+    ClearNodes();
+    DisableNodeControls();
+    for (Group group : {Group::GlobalPanel, Group::MessageControls, Group::DeviceButtons})
+        controls_.Set(group, false);
+    controls_.Disable(ctl::kConnect);
 }
 
 bool WindowLogic::Precheck() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/core/controls.h"
+#include "bench/core/current_node.h"
 #include "bench/core/gw_param.h"
 #include "bench/core/language.h"
 #include "bench/core/log_writer.h"
@@ -47,6 +48,11 @@ public:
     /// The operator unticked row.
     void UntickRow(size_t row);
     void SetMultiSelect(bool on);
+    /// Unticks every row (the panel entering global mode).
+    void UntickAll();
+    /// The gateway was closed by a panel command (RS-232 baud rate change): back to the state
+    /// without gateways, nothing closed here.
+    void ForgetConnection();
     /// Before per-node commands: go (true) or no-go.
     bool Precheck();
     /// Fold (false) or expand (true) the window.
@@ -73,8 +79,10 @@ public:
     const std::vector<std::string>& BaudList() const { return baudList_; }
     int BaudSelection() const { return baudSelection_; }
     int BitRateSelection() const { return bitRate_; }
-    uint32_t CurrentFirmware() const { return firmware_; }
-    int32_t CachedMcfg() const { return mcfg_; }
+    uint32_t CurrentFirmware() const { return current_.Firmware(); }
+    int32_t CachedMcfg() const { return current_.Mcfg(); }
+    /// The ticked node's firmware and cached MCFG word, shared with the panel and its dialogs.
+    CurrentNode& Current() { return current_; }
     bool Expanded() const { return expanded_; }
     bool VersionCheck() const { return versionCheck_; }
 
@@ -110,8 +118,7 @@ private:
     std::vector<std::string> baudList_;
     int baudSelection_ = 0;
     int bitRate_ = 1;
-    uint32_t firmware_ = 0;
-    int32_t mcfg_ = 0;
+    CurrentNode current_;
     bool encoderFunctions_ = false;
     bool versionCheck_ = true;
     bool expanded_ = false;

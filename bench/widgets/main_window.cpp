@@ -18,6 +18,7 @@
 #include <map>
 
 #include "bench/core/startup.h"
+#include "bench/widgets/panel_view.h"
 #include "bench/widgets/qt_messages.h"
 #include "ui_main_window.h"
 
@@ -48,9 +49,16 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
       log_(language, [this](const std::string& line) { Queue(this, [this, line] { AddLogLine(line); }); }),
       notices_(language, [this](std::string line) { Queue(this, [this, line] { AddNotice(line); }); }) {
     ui_->setupUi(this);
-    logic_ = std::make_unique<WindowLogic>(sdk_, language_, log_, messages_, monitor_, programDir_);
+    monitor_ = std::make_unique<MonitorWorker>(
+        sdk_, [this] { return logic_->Current().McfgHas(mcfg::kEncoderPosition); },
+        [this](const MonitorReading& reading) {
+            Queue(this, [this, reading] { panel_->ShowReading(reading); });
+        });
+    logic_ = std::make_unique<WindowLogic>(sdk_, language_, log_, messages_, *monitor_, programDir_);
     interpreter_ = std::make_unique<Interpreter>(sdk_, language_, log_, messages_, state_, sleeper_);
     scripts_ = std::make_unique<ScriptRunner>(*interpreter_, messages_);
+    panel_ = std::make_unique<PanelView>(*ui_, sdk_, language_, log_, messages_, *logic_, *monitor_,
+                                         [this] { Refresh(); });
     notice_relay::Attach(&notices_);
 
     // Panes: white text on black.
@@ -175,7 +183,8 @@ void MainWindow::ApplyImages() {
 }
 
 MainWindow::~MainWindow() {
-    // Nothing of this window may run after it is gone: no notice, no script, no sleep.
+    // Nothing of this window may run after it is gone: no monitor, notice, script or sleep.
+    monitor_->Stop();
     notice_relay::Detach();
     sdk_.KYMRegRtcnCallBack(0, nullptr, nullptr);
     sleeper_.Shutdown();
@@ -205,6 +214,7 @@ void MainWindow::ApplyLanguage() {
     ui_->notify->setText(Text(ui_->notify->isChecked() ? "IDC_RTCN_NOT_NOTIFY" : "IDC_RTCN_NOTIFY"));
     ui_->nodeList->setHeaderLabels({Text("IDS_SiteID"), Text("IDS_Model"), Text("IDS_Firmware")});
     ApplyImages();
+    if (panel_) panel_->Sync();
 }
 
 void MainWindow::Refresh() {
@@ -226,6 +236,7 @@ void MainWindow::Refresh() {
     ui_->gatewayNumber->setValue(logic_->GatewayNumber());
     ui_->multiSelect->setChecked(logic_->Nodes().MultiSelect());
     RefreshNodeList();
+    if (panel_) panel_->Sync();
     refreshing_ = false;
 }
 

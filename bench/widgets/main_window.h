@@ -16,12 +16,15 @@
 #include "bench/core/script_runner.h"
 #include "bench/core/sleeper.h"
 #include "bench/core/window_logic.h"
+#include "bench/panel/monitor_worker.h"
 
 namespace Ui {
 class MainWindow;
 }
 
 namespace norvane::bench {
+
+class PanelView;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -32,6 +35,7 @@ public:
     ~MainWindow() override;
 
     WindowLogic& Logic() { return *logic_; }
+    PanelView& Panel() { return *panel_; }
     Ui::MainWindow& Form() { return *ui_; }
     /// The exit item of the main menu: closes at once and leaves the gateway open.
     void ExitFromMenu();
@@ -63,7 +67,7 @@ private:
     std::string programDir_;
     std::unique_ptr<UserMessages> ownMessages_;
     UserMessages& messages_;
-    IdleMonitor monitor_;
+    std::unique_ptr<MonitorWorker> monitor_;
     LogWriter log_;
     NoticeDisplay notices_;
     ReturnPane returnPane_, noticePane_;
@@ -72,6 +76,7 @@ private:
     std::unique_ptr<WindowLogic> logic_;
     std::unique_ptr<Interpreter> interpreter_;
     std::unique_ptr<ScriptRunner> scripts_;
+    std::unique_ptr<PanelView> panel_;
     bool refreshing_ = false;
     bool exiting_ = false;
 };

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -43,7 +44,9 @@ public:
     int32_t integerOut = 0;     ///< written through int32_t* outputs (bit-rate index)
     std::map<std::string, int32_t, std::less<>> resultOf;  ///< per-name results over `result`
     std::map<std::string, KymReply, std::less<>> replyOf;  ///< per-name answer records over `reply`
-    std::vector<KymDevInfo> gateways;                      ///< written through KymDevInfo* outputs
+    /// Per-call results over resultOf and result (e.g. one failing node): call text -> result.
+    std::function<std::optional<int32_t>(const std::string& call)> resultFor;
+    std::vector<KymDevInfo> gateways;  ///< written through KymDevInfo* outputs
     /// Called after each call is recorded, on the calling thread, outside the recorder's lock
     /// (set it before any worker starts).
     std::function<void(const std::string& call)> onCall;
@@ -74,6 +77,8 @@ private:
                 self.calls_.push_back(text);
                 const auto own = self.resultOf.find(std::string_view(N.value));
                 result = own == self.resultOf.end() ? self.result : own->second;
+                if (self.resultFor)
+                    if (const std::optional<int32_t> forCall = self.resultFor(text)) result = *forCall;
             }
             (void)result;
             if (self.onCall) self.onCall(text);
