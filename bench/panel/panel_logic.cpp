@@ -68,7 +68,7 @@ bool PanelLogic::MotionInput(const std::string& text, int64_t lo, int64_t hi, st
     return ExchangeInt(text, lo, hi, out);
 }
 
-void PanelLogic::Success(int node, std::string_view history, const std::string& logText) {
+void PanelLogic::Record(int node, std::string_view history, const std::string& logText) {
     history_.Add(history);
     if (showReturn_) log_.Write(node, logText);
 }
@@ -92,8 +92,8 @@ void PanelLogic::RunSet(const SetRow& row, int32_t value) {
             Error(row.replyKey);
             return false;
         }
-        Success(node.id, FormatText(row.history, {int64_t{value}}),
-                LogText(row.logKey, row.logArgs, value, reply.field[0]));
+        Record(node.id, FormatText(row.history, {int64_t{value}}),
+               LogText(row.logKey, row.logArgs, value, reply.field[0]));
         return true;
     });
 }
@@ -108,7 +108,7 @@ void PanelLogic::RunQuery(const QueryRow& row) {
         const int32_t v = reply.field[0];
         *row.field = std::to_string(v);
         if (row.actual) *row.actual = std::to_string(v);
-        Success(node.id, row.history, Text(row.logKey, {int64_t{v}}));
+        Record(node.id, row.history, Text(row.logKey, {int64_t{v}}));
         return true;
     });
 }
@@ -120,7 +120,7 @@ void PanelLogic::Enable() {
         if (sdk_.KymENA(host_.Gateway(), static_cast<uint32_t>(node.id), 1, &status) != 1)
             Error("IDS_FAIL");
         else
-            Success(node.id, "ENA;", language_.Lookup("IDS_ENA"));
+            Record(node.id, "ENA;", language_.Lookup("IDS_ENA"));
         return true;
     });
 }
@@ -131,7 +131,7 @@ void PanelLogic::Off() {
         if (sdk_.KymOFF(host_.Gateway(), static_cast<uint32_t>(node.id), 1, &status) != 1)
             Error("IDS_FAIL");
         else
-            Success(node.id, "OFF;", language_.Lookup("IDS_OFF"));
+            Record(node.id, "OFF;", language_.Lookup("IDS_OFF"));
         return true;
     });
 }
@@ -171,8 +171,8 @@ void PanelLogic::SetDisplacement() {
             return false;
         }
         if (v == 0) Error("IDS_STP_ZERO_WARNING", "IDS_WARING");
-        Success(node.id, FormatText("STP=%d;", {int64_t{v}}),
-                Text("IDS_SET_STP", {int64_t{v}, int64_t{reply.field[0]}}));
+        Record(node.id, FormatText("STP=%d;", {int64_t{v}}),
+               Text("IDS_SET_STP", {int64_t{v}, int64_t{reply.field[0]}}));
         return true;
     });
 }
@@ -207,7 +207,7 @@ void PanelLogic::Origin() {
             return false;
         }
         done = true;
-        Success(node.id, "ORG;", language_.Lookup("IDS_ZERO"));
+        Record(node.id, "ORG;", language_.Lookup("IDS_ZERO"));
         return true;
     });
     if (done && monitor_.Running()) {
@@ -235,7 +235,7 @@ void PanelLogic::QueryPosition() {
             return true;
         }
         fields_.position = fields_.actualPosition = std::to_string(reply.field[0]);
-        Success(node.id, "POS;", Text("IDS_POS_GET", {int64_t{reply.field[0]}}));
+        Record(node.id, "POS;", Text("IDS_POS_GET", {int64_t{reply.field[0]}}));
         return true;
     });
 }
@@ -319,7 +319,7 @@ void PanelLogic::QueryP4Output() {
             return false;
         }
         p4Level_ = reply.field[0] != 0 ? 1 : 0;
-        Success(node.id, "DOU;", Text("IDS_GET_DOUT", {int64_t{reply.field[0]}}));
+        Record(node.id, "DOU;", Text("IDS_GET_DOUT", {int64_t{reply.field[0]}}));
         return true;
     });
 }
@@ -356,8 +356,8 @@ void PanelLogic::SetHoldOff(int sensor) {
             Error("IDS_SETTING_ERROR");
             return false;
         }
-        Success(node.id, FormatText("STG=%d %d;", {int64_t{v}, int64_t{sensor}}),
-                Text("IDS_SET_STG", {int64_t{sensor}, int64_t{v}}));
+        Record(node.id, FormatText("STG=%d %d;", {int64_t{v}, int64_t{sensor}}),
+               Text("IDS_SET_STG", {int64_t{sensor}, int64_t{v}}));
         return true;
     });
 }
@@ -372,8 +372,8 @@ void PanelLogic::QuerySensors() {
                 return false;
             }
             for (size_t k = 0; k < 3; ++k) fields_.holdOff[k] = std::to_string(r.field[k + 1]);
-            Success(node.id, "STG;",
-                    Text("IDS_GET_STG", {int64_t{r.field[1]}, int64_t{r.field[2]}, int64_t{r.field[3]}}));
+            Record(node.id, "STG;",
+                   Text("IDS_GET_STG", {int64_t{r.field[1]}, int64_t{r.field[2]}, int64_t{r.field[3]}}));
         }
         KymReply s{};
         if (sdk_.KymSFBK(host_.Gateway(), n, &s) != 1) return true;  // a failed sensor read shows nothing

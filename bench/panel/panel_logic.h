@@ -129,6 +129,10 @@ public:
     /// Whether every ticked node answers its status with ENA set (the status query without box).
     bool AllTickedEnabled();
 
+    /// A successful command: its text goes into the history and, while the show-return-messages
+    /// box is ticked, logText into the log (also used by the store commands).
+    void Record(int node, std::string_view history, const std::string& logText);
+
 private:
     using Setter = int32_t (*)(uint32_t, uint32_t, int32_t, int32_t, KymReply*);
     using Getter = int32_t (*)(uint32_t, uint32_t, KymReply*);
@@ -157,7 +161,6 @@ private:
     /// The motion fields: text check, global redirect, exchange. false: the command ends here.
     bool MotionInput(const std::string& text, int64_t lo, int64_t hi, std::string& globalField,
                      void (PanelLogic::*global)(), int32_t& out);
-    void Success(int node, std::string_view history, const std::string& logText);
     std::string Text(const char* key, std::initializer_list<FormatArg> args = {}) const;
     std::string LogText(const char* key, LogArgs args, int32_t value, int32_t reply) const;
     /// Runs step for each ticked node in row order after the precheck; step returns false to

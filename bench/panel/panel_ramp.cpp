@@ -92,7 +92,7 @@ void PanelLogic::RunRamp(Ramp ramp, bool set) {
                 return false;
             }
             field = std::to_string(reply.field[0]);
-            Success(node.id, row.queryHistory, Text(row.getLog, {int64_t{reply.field[0]}}));
+            Record(node.id, row.queryHistory, Text(row.getLog, {int64_t{reply.field[0]}}));
             return true;
         }
         if ((acceleration ? sdk_.SetmACC : sdk_.SetmDEC)(host_.Gateway(), n, v, 1, &reply) != 1) {
@@ -103,7 +103,7 @@ void PanelLogic::RunRamp(Ramp ramp, bool set) {
             Error("IDS_SETTING_ERROR");
             return false;
         }
-        Success(node.id, FormatText(row.history, {int64_t{v}}), Text(row.setLog, {int64_t{v}}));
+        Record(node.id, FormatText(row.history, {int64_t{v}}), Text(row.setLog, {int64_t{v}}));
         return true;
     });
 }

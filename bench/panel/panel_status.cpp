@@ -27,7 +27,7 @@ void PanelLogic::StatusBox(Getter call, const char* history, bool box) {
     EachNode(false, [&](const TickedNode& node) {
         KymReply s{};
         if (call(host_.Gateway(), static_cast<uint32_t>(node.id), &s) != 1) return false;
-        Success(node.id, history, history);
+        Record(node.id, history, history);
         if (box) messages_.Inform("Current Status", StatusText(s));
         return true;
     });
@@ -56,10 +56,10 @@ void PanelLogic::SensorStatus() {
         if (sdk_.KymSFBK(host_.Gateway(), static_cast<uint32_t>(node.id), &s) != 1) return false;
         float analog = 0;
         std::memcpy(&analog, &s.field[3], sizeof analog);
-        Success(node.id, "SFBK;",
-                FormatText("%s (S1:%1d,S2:%1d,S3:%1d,AnalogInput:%fV)",
-                           {std::string_view("SFBK;"), int64_t{s.field[0]}, int64_t{s.field[1]},
-                            int64_t{s.field[2]}, double{analog}}));
+        Record(node.id, "SFBK;",
+               FormatText("%s (S1:%1d,S2:%1d,S3:%1d,AnalogInput:%fV)",
+                          {std::string_view("SFBK;"), int64_t{s.field[0]}, int64_t{s.field[1]},
+                           int64_t{s.field[2]}, double{analog}}));
         messages_.Inform(
             "Current Status",
             FormatText(" Sensor 1: %1d \n Sensor 2: %1d, \n Sensor 3: %1d, \n Analog Input: %fV",
@@ -104,14 +104,14 @@ void PanelLogic::SetMotorParameters() {
             Error("IDS_DATA_RECEIVE_ERROR");
             return false;
         }
-        Success(node.id, FormatText("MCS=%d;", {int64_t{microstep}}),
-                Text("IDS_SET_MCS", {int64_t{microstep}}));
+        Record(node.id, FormatText("MCS=%d;", {int64_t{microstep}}),
+               Text("IDS_SET_MCS", {int64_t{microstep}}));
         if (sdk_.SetCUR(h, n, tenths, 0, &r) != 1) {
             Error("IDS_SETTING_ERROR");
             return false;
         }
-        Success(node.id, FormatText("CUR=%d;", {int64_t{tenths}}),
-                Text("IDS_SET_CUR", {std::string_view(fields_.current)}));
+        Record(node.id, FormatText("CUR=%d;", {int64_t{tenths}}),
+               Text("IDS_SET_CUR", {std::string_view(fields_.current)}));
         if (node.firmware < 1207) {  // such firmware takes only 0 (100 %) and 1 (50 %)
             Error("IDS_ACR_WARNING");
             return false;
@@ -121,14 +121,14 @@ void PanelLogic::SetMotorParameters() {
             Error("IDS_SETTING_ERROR");
             return false;
         }
-        Success(node.id, FormatText("ACR=%d;", {int64_t{percent}}), Text("IDS_SET_ACR", {int64_t{percent}}));
+        Record(node.id, FormatText("ACR=%d;", {int64_t{percent}}), Text("IDS_SET_ACR", {int64_t{percent}}));
         if (node.firmware > 1231) {
             if (sdk_.KymAdvENA(h, n, autoEnable, 1, &r) != 1) {
                 Error("IDS_SETTING_ERROR");
                 return false;
             }
-            Success(node.id, FormatText("ENA=%ld;", {int64_t{autoEnable}}),
-                    Text("IDS_SET_ENA", {int64_t{autoEnable}}));
+            Record(node.id, FormatText("ENA=%ld;", {int64_t{autoEnable}}),
+                   Text("IDS_SET_ENA", {int64_t{autoEnable}}));
         }
         return true;
     });
@@ -144,7 +144,7 @@ void PanelLogic::QueryMotorParameters() {
         Error("IDS_DATA_RECEIVE_ERROR");
         return;
     }
-    Success(node.id, "ACK;", AckLine(s));
+    Record(node.id, "ACK;", AckLine(s));
     int32_t percent = AcrPercent(s.field[3] == 0 ? 0 : 1);
     if (node.firmware >= 1208) {
         KymReply a{};
@@ -153,7 +153,7 @@ void PanelLogic::QueryMotorParameters() {
             return;
         }
         percent = AcrPercent(a.field[0]);
-        Success(node.id, "ACR;", Text("IDS_GET_ACR", {int64_t{percent}}));
+        Record(node.id, "ACR;", Text("IDS_GET_ACR", {int64_t{percent}}));
     }
     int32_t autoEnable = -1;
     if (node.firmware > 1231) {
@@ -162,7 +162,7 @@ void PanelLogic::QueryMotorParameters() {
             Error("IDS_DATA_RECEIVE_ERROR");
         } else {
             autoEnable = t.field[0];
-            Success(node.id, "ENAxFFFF;", Text("IDS_GET_AdvENA", {int64_t{autoEnable}}));
+            Record(node.id, "ENAxFFFF;", Text("IDS_GET_AdvENA", {int64_t{autoEnable}}));
         }
     }
     fields_.microstep = MicrostepChoice(s.field[4]);

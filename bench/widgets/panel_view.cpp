@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QRadioButton>
 
+#include "bench/widgets/motion_dialogs.h"
 #include "ui_main_window.h"
 
 namespace norvane::bench {
@@ -31,6 +32,8 @@ PanelView::PanelView(Ui::MainWindow& ui, const SdkTable& sdk, const Language& la
       monitor_(monitor),
       host_(logic),
       panel_(sdk, language, log, messages, host_, monitor),
+      store_(sdk, language, messages, host_, panel_),
+      motorParams_(sdk, language, messages, host_),
       refreshWindow_(std::move(refreshWindow)) {
     using F = PanelFields;
     edits_ = {{ui.speedEdit, &F::speed},
@@ -139,6 +142,12 @@ PanelView::PanelView(Ui::MainWindow& ui, const SdkTable& sdk, const Language& la
             [this](bool down) { Run([down](PanelLogic& p) { p.EnableOffToggle(down); }); });
     connect(ui.p4High, &QAbstractButton::clicked, this, [this] { panel_.SetP4Level(1), Sync(); });
     connect(ui.p4Low, &QAbstractButton::clicked, this, [this] { panel_.SetP4Level(0), Sync(); });
+    connect(ui.motorParamDialog, &QAbstractButton::clicked, this, &PanelView::MotorParameters);
+    connect(ui.storeButton, &QAbstractButton::clicked, this, &PanelView::Store);
+    QAbstractButton* sto[] = {ui.sto0Button, ui.sto1Button, ui.sto2Button, ui.sto3Button,
+                              ui.sto4Button, ui.sto5Button, ui.sto6Button, ui.sto7Button};
+    for (int slot = 0; slot < 8; ++slot)
+        connect(sto[slot], &QAbstractButton::clicked, this, [this, slot] { Sto(slot); });
     connect(ui.monitorButton, &QAbstractButton::clicked, this, &PanelView::ToggleMonitor);
     connect(ui.switchStation, &QAbstractButton::clicked, this, [this] { SetMode(PanelMode::PerNode); });
     connect(ui.switchGlobal, &QAbstractButton::clicked, this, [this] { SetMode(PanelMode::Global); });
@@ -226,6 +235,36 @@ void PanelView::SetMode(PanelMode mode) {
     panel_.SetMode(mode);
     refreshWindow_();
     if (mode == PanelMode::Command) ui_.commandBox->setFocus();
+}
+
+void PanelView::MotorParameters() {
+    const auto preset = motorParams_.Prepare();
+    if (!preset) return;
+    MotorParamDialog dialog(ui_.centralWidget->window(), language_, motorParams_, *preset);
+    dialog.exec();
+    refreshWindow_();
+}
+
+void PanelView::Store() {
+    const auto first = store_.Prepare();
+    if (!first) return;
+    StoreDialog dialog(ui_.centralWidget->window(), language_, first->firmware);
+    if (dialog.exec() == QDialog::Accepted) store_.Store(dialog.Choice());
+    refreshWindow_();
+}
+
+void PanelView::Sto(int slot) {
+    const auto first = store_.Prepare();
+    if (!first) return;
+    if (slot >= 1) {
+        const CurrentNode& current = logic_.Current();
+        SensorMotionDialog dialog(ui_.centralWidget->window(), language_, store_, *first, slot,
+                                  current.McfgHas(mcfg::kAccelerationByTime),
+                                  current.McfgHas(mcfg::kDecelerationByTime));
+        if (dialog.exec() != QDialog::Accepted) return;
+    }
+    store_.Sto(slot);
+    refreshWindow_();
 }
 
 void PanelView::ToggleMonitor(bool on) {

@@ -10,7 +10,9 @@
 
 #include "bench/core/window_logic.h"
 #include "bench/panel/monitor_worker.h"
+#include "bench/panel/motor_param_command.h"
 #include "bench/panel/panel_logic.h"
+#include "bench/panel/store_commands.h"
 
 class QLineEdit;
 class QAbstractButton;
@@ -65,6 +67,9 @@ private:
     void WriteFields();
     void ToggleMonitor(bool on);
     void SetMode(PanelMode mode);
+    void MotorParameters();
+    void Store();
+    void Sto(int slot);
     QString Text(const char* key) const;
 
     Ui::MainWindow& ui_;
@@ -74,6 +79,8 @@ private:
     MonitorWorker& monitor_;
     WindowPanelHost host_;
     PanelLogic panel_;
+    StoreCommands store_;
+    MotorParamCommand motorParams_;
     std::function<void()> refreshWindow_;
     std::vector<std::pair<QLineEdit*, std::string PanelFields::*>> edits_;
 };
