@@ -16,6 +16,8 @@
 #include "sdk/core/gateway_registry.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/ethernet/zone_gateway.h"
+#include "sdk/serial/serial_gateway.h"
+#include "sdk/serial/uart_gateway.h"
 
 using namespace norvane::sdk;
 
@@ -145,13 +147,21 @@ int CloseManaged(uint32_t handle) {
     return result;
 }
 
-// Opening the RS-232 gateway's first port belongs to the RS-232 transport; without its
-// gateway object nothing can be opened.
+// The RS-232 gateway (created for kind 256 when missing) searches in the first generation and
+// opens the first port it kept for the gateway id 0x10000.
 int OpenFirstSerial() {
-    const auto gateway = GatewayAt(GatewaySlot::Serial);
+    const auto gateway = GatewayAtOrCreate(
+        GatewaySlot::Serial, [] { return std::make_shared<CSerialPortCAN>(kKindRs232FirstGen); });
     if (!gateway) return -1;
     gateway->legacyProtocol = 1;
-    return gateway->OpenPort(0, nullptr, 0, nullptr) > 0 ? static_cast<int>(IdBase(kKindRs232FirstGen)) : -1;
+    const uint32_t id = IdBase(kKindRs232FirstGen);
+    int opened = 0;
+    if (const auto serial = std::dynamic_pointer_cast<CSerialLineGateway>(gateway)) {
+        opened = serial->OpenFirstGateway(id);
+    } else {
+        opened = gateway->OpenPort(0, nullptr, 0, nullptr);
+    }
+    return opened > 0 ? static_cast<int>(id) : -1;
 }
 
 int MarkUartFirstGen() {
@@ -159,7 +169,10 @@ int MarkUartFirstGen() {
     return static_cast<int>(IdBase(kKindUartFirstGen));
 }
 
+// Creates the RS-232 and UART gateway objects when missing and gives both the parameters.
 void StoreQuickScan(uint32_t flag, uint32_t value, uint32_t fallback) {
+    GatewayAtOrCreate(GatewaySlot::Serial, [] { return std::make_shared<CSerialPortCAN>(kKindRs232); });
+    GatewayAtOrCreate(GatewaySlot::Uart, [] { return std::make_shared<CUartCAN>(kKindUart); });
     for (GatewaySlot slot : {GatewaySlot::Serial, GatewaySlot::Uart}) {
         if (const auto gateway = GatewayAt(slot)) {
             gateway->searchFlag = flag;

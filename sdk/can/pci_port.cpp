@@ -28,7 +28,7 @@ CNvPCIPort::CNvPCIPort(std::shared_ptr<const HalboxEntries> halbox, std::shared_
     kind = legacy ? kKindPciFirstGen : kKindPci;
     portIndex = (channel << 4) | card;
     // A bus of its own: answers come within a frame time, so the waits are short.
-    timing.answerTimeoutMs = 200;
+    timing.answerTimeoutMs = timing.setTimeoutMs = timing.getTimeoutMs = 200;
     timing.systemCheckTimeoutMs = 200;
     timing.legacyDiscoveryWaitMs = 1000;
     timing.receivePollMs = 5;

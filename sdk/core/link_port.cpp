@@ -27,7 +27,7 @@ int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
     size_t length = 0;
     RequestWire wire;
     wire.answersCounted = format_->AnswersCounted();
-    wire.answerTimeoutMs = timing.answerTimeoutMs;
+    wire.answerTimeoutMs = timing.setTimeoutMs;
     wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
     wire.build = [&] {
         length = format_->EncodeSecondGen(node, controlWord, index, data, false, unit);
@@ -43,7 +43,7 @@ int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
     size_t length = 0;
     RequestWire wire;
     wire.answersCounted = format_->AnswersCounted();
-    wire.answerTimeoutMs = timing.answerTimeoutMs;
+    wire.answerTimeoutMs = timing.getTimeoutMs;
     wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
     wire.build = [&] {
         length = format_->EncodeSecondGen(node, controlWord, index, nullptr, true, unit);

@@ -31,7 +31,9 @@ struct PortTiming {
     uint32_t legacyDiscoveryWaitMs = 1500;  ///< first-generation serial-number discovery
     uint32_t systemCheckTimeoutMs = 10500;  ///< first-generation operation 0/31 (system check)
     uint32_t receivePollMs = 10;            ///< longest single read of the receive loop
-    uint32_t answerTimeoutMs = 500;         ///< answer wait of a set or get
+    uint32_t answerTimeoutMs = 500;         ///< answer wait of a first-generation set
+    uint32_t setTimeoutMs = 500;            ///< answer wait of a second-generation set
+    uint32_t getTimeoutMs = 500;            ///< answer wait of a get (both generations)
     uint32_t longAnswerTimeoutMs = 1500;    ///< second-generation operation commands (81)
 };
 
@@ -78,8 +80,11 @@ protected:
     /// nodes; 0 when the receiver does not run, nothing was found or the last node went unnamed.
     int OpenNodes(uint32_t handle, KymNodeRecord* records, int max);
     /// The first-generation counterpart: also reads the gateway's bit-rate setting into *out
-    /// and falls back to the register-all discovery.
+    /// and registers with RegisterLegacy.
     int OpenNodesLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out);
+    /// First-generation registration of an open: RegisterNodesLegacy, falling back to the
+    /// register-all discovery (a gateway that knows which to try first overrides it).
+    virtual int RegisterLegacy(uint32_t handle, KymNodeRecord* records, int max);
 
     // ---- receive hooks ----
     /// Whether the receive loop goes on (default: while the port runs).

@@ -151,7 +151,7 @@ int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     }
     if ((controlWord & 0x80) == 0) return 1;
     KymCanMsg answer{};
-    const Wait wait = AwaitCommand(*this, table, node, command, timing.answerTimeoutMs, answer);
+    const Wait wait = AwaitCommand(*this, table, node, command, timing.getTimeoutMs, answer);
     table.answerEvent.Clear();
     table.Clear(node);
     if (wait == Wait::Stopped) return -1;
@@ -200,10 +200,14 @@ int CNvLinkPort::OpenNodesLegacy(uint32_t handle, KymNodeRecord* records, int ma
         }
     }
     if (records == nullptr) return 0;
-    int n = RegisterNodesLegacy(handle, records, max);
-    if (n <= 0) n = RegisterAllNodes(handle, records, max);
+    const int n = RegisterLegacy(handle, records, max);
     if (n <= 0) return 0;
     return DescribeLegacyNodes(records, n) ? n : 0;
+}
+
+int CNvLinkPort::RegisterLegacy(uint32_t handle, KymNodeRecord* records, int max) {
+    const int n = RegisterNodesLegacy(handle, records, max);
+    return n > 0 ? n : RegisterAllNodes(handle, records, max);
 }
 
 bool CNvLinkPort::DescribeLegacyNodes(KymNodeRecord* records, int n) {

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/trace.h"
 #include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/request_flow.h"
 
 namespace norvane::sdk {
 namespace {
@@ -16,6 +18,8 @@ constexpr size_t kIdentityBytes = 13;
 constexpr uint32_t kRegistrationWaitMs = 2000;
 constexpr uint32_t kReceiveWaitMs = 200;
 constexpr uint32_t kOldFirmwareBelow = 0x70A;
+constexpr uint8_t kSerialNumber = 0x0C;
+constexpr uint8_t kModel = 0x0B;
 
 bool IsIdentity(const uint8_t* answer, size_t length) {
     return length == kIdentityBytes && answer[0] == 0xAA && answer[1] == 0xAB && answer[2] == 0xAC &&
@@ -30,18 +34,12 @@ std::vector<uint32_t> ProbeRates(uint32_t knownBaud) {
 }
 
 CNvSerialPort::CNvSerialPort(int portNumber)
-    : CNvLinkPort(std::make_unique<SerialLink>(portNumber), std::make_unique<SerialWireFormat>()),
-      line_(static_cast<SerialLink&>(link())),
+    : CNvSerialLinePort(portNumber, std::make_unique<SerialWireFormat>()),
       wire_(static_cast<const SerialWireFormat&>(format())) {
     kind = kKind;
     timing.discoveryWaitMs = kRegistrationWaitMs;
     timing.legacyDiscoveryWaitMs = kRegistrationWaitMs;
     timing.receivePollMs = kReceiveWaitMs;
-}
-
-CNvSerialPort::~CNvSerialPort() {
-    CloseLine(Handle());
-    StopThreads();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -111,7 +109,7 @@ bool CNvSerialPort::ProbeLegacyAt(uint32_t rate) {
     size_t length = 0;
     char text[32];
     std::snprintf(text, sizeof text, "{*%d;}ml;", gatewayNode);
-    if (!LegacyProbeAnswer(text, rate, 0x0B, frame, length) || length < 9) return false;
+    if (!LegacyProbeAnswer(text, rate, 0x0B, frame, length) || length < 10) return false;
     gatewayNode = frame[1];
     modelNumber = static_cast<uint32_t>(static_cast<int8_t>(frame[3]) * 256 + frame[4]) & 0xFFFF;
     firmwareNumber = frame[7] + frame[8] * 256u;
@@ -119,10 +117,10 @@ bool CNvSerialPort::ProbeLegacyAt(uint32_t rate) {
     knownBaud = baudRate = rate;
     displayName = "COM" + std::to_string(PortNumber());
     std::snprintf(text, sizeof text, "{*%d;}sn;", gatewayNode);
-    if (!LegacyProbeAnswer(text, rate, 0x0C, frame, length) || length < 7) return false;
+    if (!LegacyProbeAnswer(text, rate, 0x0C, frame, length) || length < 8) return false;
     std::memcpy(&serialNumber, frame + 3, 4);
     extraInfo = serialNumber;
-    if (!LegacyProbeAnswer("pp[5];", rate, 0x01, frame, length) || length < 5) return false;
+    if (!LegacyProbeAnswer("pp[5];", rate, 0x01, frame, length) || length < 6) return false;
     legacyBitRate = bitRateCode = static_cast<uint32_t>(static_cast<int8_t>(frame[4]));
     return true;
 }
@@ -142,37 +140,45 @@ int CNvSerialPort::ProbeLegacy() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Open and close
+// First-generation registration
 
-int CNvSerialPort::OpenLine(uint32_t handle) {
-    if (!line_.IsOpen()) {
-        const uint32_t rate = knownBaud != 0 ? knownBaud : baudRate;
-        if (rate == 0 || !line_.Open(rate)) return 0;
+int CNvSerialPort::Broadcast(const char* text, KymNodeRecord* records, int max) {
+    DiscoveryPlan plan;
+    plan.command = kSerialNumber;
+    plan.waitMs = timing.legacyDiscoveryWaitMs;
+    return RunDiscovery(*this, plan, records, max, [&] {
+        if (SendText(text)) return true;
+        platform::Trace("SDK_WriteFile Error\n");
+        return false;
+    });
+}
+
+int CNvSerialPort::RegisterNodesLegacy(uint32_t, KymNodeRecord* records, int max) {
+    return Broadcast("{*0;}sn;", records, max);
+}
+
+int CNvSerialPort::RegisterAllNodes(uint32_t, KymNodeRecord* records, int max) {
+    const int n = Broadcast("{*0;}sn0;", records, max);
+    for (int i = 0; i < n; ++i) {
+        KymNodeRecord& record = records[i];
+        record.handle = Handle();
+        KymReply reply{};
+        if (GetCommandLegacy(record.handle, record.nodeId, 0x80 | kModel, 0, &reply) != 1) continue;
+        const auto* model = reinterpret_cast<const uint8_t*>(reply.field);
+        std::snprintf(record.model, sizeof record.model, "KYM%dH%02d", static_cast<int8_t>(model[0]),
+                      static_cast<int8_t>(model[1]));
+        record.firmware = model[4] + model[5] * 256u;
     }
-    wire_.SetLegacy(legacyProtocol == 1);
-    if (StartReceiver(handle) != 1) {
-        CloseLine(handle);
-        return 0;
+    return n;
+}
+
+int CNvSerialPort::RegisterLegacy(uint32_t handle, KymNodeRecord* records, int max) {
+    // Gateways of older firmware know only the plain serial-number broadcast.
+    if (!oldFirmware) {
+        const int n = RegisterAllNodes(handle, records, max);
+        if (n > 0) return n;
     }
-    return 1;
-}
-
-int CNvSerialPort::CloseLine(uint32_t handle) {
-    receiveRunning = 0;
-    line_.Close();  // a receive thread waiting in a read leaves it at once
-    WakeWaiters(handle);
-    StopThreads();
-    return 1;
-}
-
-int CNvSerialPort::Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t*) {
-    if (OpenLine(handle) != 1) return 0;
-    return OpenNodes(handle, records, max);
-}
-
-int CNvSerialPort::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
-    if (OpenLine(handle) != 1) return 0;
-    return OpenNodesLegacy(handle, records, max, out);
+    return RegisterNodesLegacy(handle, records, max);
 }
 
 }  // namespace norvane::sdk

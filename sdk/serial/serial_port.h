@@ -1,16 +1,13 @@
 #pragma once
-// The RS-232 port: the generic port over the serial line of one COM port, with command texts
-// out and reply frames back. What is its own: opening the line at the right rate, the probes
-// that find that rate and the gateway's identity, and closing.
+// The RS-232 port: the serial-line port with command texts out and reply frames back. What is
+// its own: the probes that find the gateway's rate and identity, and the first-generation
+// registration broadcasts ("{*0;}sn;", and "{*0;}sn0;" for gateways of newer firmware).
 //
-// Threads: as CNvLinkPort. A probe opens and closes the line itself and runs only while the
-// port is not open; CloseLine may be called from any thread, also while requests wait.
+// Threads: as CNvSerialLinePort.
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "sdk/core/link_port.h"
-#include "sdk/serial/serial_link.h"
+#include "sdk/serial/serial_line_port.h"
 #include "sdk/serial/serial_wire_format.h"
 
 namespace norvane::sdk {
@@ -26,39 +23,30 @@ struct SerialProbeTiming {
 /// Rates a probe tries: the known rate alone, else the gateway's rate list in its order.
 std::vector<uint32_t> ProbeRates(uint32_t knownBaud);
 
-class CNvSerialPort : public CNvLinkPort {
+class CNvSerialPort : public CNvSerialLinePort {
 public:
     static constexpr uint32_t kKind = 1;
     static constexpr uint32_t kLegacyKind = 256;
 
     explicit CNvSerialPort(int portNumber);
-    ~CNvSerialPort() override;
+    /// Stops the threads while this object's receive hooks still exist.
+    ~CNvSerialPort() override { CloseLine(Handle()); }
 
     /// "ABC;" handshake at each candidate rate: 1 when a gateway identified itself.
     int Probe() override;
     /// ml / sn / pp[5] texts at each candidate rate: 1 when the gateway answered them.
     int ProbeLegacy() override;
-    int Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
-    int OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
-
-    /// Opens the line at the known rate (else the port's rate) for the generation of
-    /// legacyProtocol and starts the threads: 1, else 0.
-    int OpenLine(uint32_t handle);
-    /// Stops the threads and closes the line. Always 1.
-    int CloseLine(uint32_t handle);
-
-    int PortNumber() const { return line_.PortNumber(); }
-    bool LineOpen() const { return line_.IsOpen(); }
-
-    // ---- identity learned by the probes ----
-    uint32_t baudRate = 0;    ///< rate used by the next open
-    uint32_t knownBaud = 0;   ///< rate the gateway answered at (0: none yet)
-    uint8_t gatewayNode = 1;  ///< node id of the gateway itself
-    uint32_t serialNumber = 0;
-    bool oldFirmware = false;  ///< first-generation firmware below 0x70A
-    std::string displayName;
+    /// "{*0;}sn;" to every node: the nodes 5..125 that answered, sorted.
+    int RegisterNodesLegacy(uint32_t handle, KymNodeRecord* records, int max) override;
+    /// "{*0;}sn0;" to every node: the nodes 5..125 that answered, sorted.
+    int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override;
 
     SerialProbeTiming probeTiming;
+
+protected:
+    void BeforeStart() override { wire_.SetLegacy(legacyProtocol == 1); }
+    /// Registration: "{*0;}sn0;" first unless the firmware is old, then "{*0;}sn;".
+    int RegisterLegacy(uint32_t handle, KymNodeRecord* records, int max) override;
 
 private:
     /// Sends text and reads what comes back after the probe pause at rate: bytes read.
@@ -67,8 +55,8 @@ private:
     bool LegacyProbeAnswer(const char* text, uint32_t rate, uint8_t controlWord, uint8_t* frame,
                            size_t& length);
     bool ProbeLegacyAt(uint32_t rate);
+    int Broadcast(const char* text, KymNodeRecord* records, int max);
 
-    SerialLink& line_;
     const SerialWireFormat& wire_;
 };
 

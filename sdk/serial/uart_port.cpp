@@ -17,23 +17,32 @@ constexpr uint8_t kGatewayNode = 1;
 constexpr uint8_t kFlowControl = 0x5D;
 constexpr uint8_t kErrorReport = 0x0F;
 constexpr uint8_t kNodeList = 0x40;
+constexpr uint8_t kSerialNumber = 0x0C;
 constexpr uint32_t kRegistrationWaitMs = 2000;
+constexpr uint32_t kLegacyRegistrationWaitMs = 1000;
 constexpr uint32_t kReceiveWaitMs = 100;
 
 }  // namespace
 
-CNvUartPort::CNvUartPort(int portNumber)
-    : CNvLinkPort(std::make_unique<SerialLink>(portNumber), std::make_unique<UartWireFormat>()),
-      line_(static_cast<SerialLink&>(link())) {
+CNvUartPort::CNvUartPort(int portNumber) : CNvSerialLinePort(portNumber, std::make_unique<UartWireFormat>()) {
     kind = kLegacyKind;
+    baudRate = kDefaultBaud;
     timing.discoveryWaitMs = kRegistrationWaitMs;
-    timing.legacyDiscoveryWaitMs = 1000;
+    timing.legacyDiscoveryWaitMs = kLegacyRegistrationWaitMs;
     timing.receivePollMs = kReceiveWaitMs;
+    // The UART gateway answers within a few bytes' time: sets wait 100 ms, gets 200 ms.
+    timing.setTimeoutMs = 100;
+    timing.getTimeoutMs = 200;
 }
 
-CNvUartPort::~CNvUartPort() {
-    CloseLine(Handle());
-    StopThreads();
+int CNvUartPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                  const void* data, KymReply* reply) {
+    const bool addressChange =
+        (controlWord & 0x7F) == kSerialNumber && node < static_cast<uint32_t>(kNodeSlots);
+    if (addressChange && index == 1) registration_[node] = 1;
+    const int result = CNvSerialLinePort::SetCommandLegacy(handle, node, controlWord, index, data, reply);
+    if (addressChange && index == 2) registration_[node] = 2;
+    return result;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -56,9 +65,7 @@ uint32_t CNvUartPort::TakePause() {
 // Probes: one attempt at the port's rate
 
 bool CNvUartPort::ProbeAnswer(const char* text, uint8_t controlWord, uint8_t* frame, size_t& length) {
-    const size_t textLength = std::strlen(text);
-    if (line_.Send(reinterpret_cast<const uint8_t*>(text), textLength) != static_cast<int>(textLength))
-        return false;
+    if (!SendText(text)) return false;
     platform::SleepMs(kProbePauseMs);
     uint8_t buffer[kProbeBuffer];
     const int n = line_.Receive(buffer, sizeof buffer, probeWaitMs);
@@ -79,7 +86,7 @@ bool CNvUartPort::ProbeAnswer(const char* text, uint8_t controlWord, uint8_t* fr
 }
 
 int CNvUartPort::ProbeWith(const char* text) {
-    if (!line_.Open(baudRate)) return 0;
+    if (!line_.Open(baudRate != 0 ? baudRate : kDefaultBaud)) return 0;
     uint8_t frame[kProbeBuffer];
     size_t length = 0;
     bool ok = ProbeAnswer(text, 0x0B, frame, length) && length >= 14;
@@ -134,6 +141,15 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
         } else if (message.node == kGatewayNode && n >= 7 && command == kErrorReport) {
             message.node = f[3];
             message.extra = f[5] + f[6] * 256u;
+        } else if (message.node == kGatewayNode && n >= 10 && command == kSerialNumber &&
+                   registration_[0] == 1) {
+            // The gateway reports the node that took a new address: its id in f3, the serial
+            // number from data byte 2 on.
+            message.node = f[3];
+            message.length = 4;
+            std::memmove(message.data, message.data + 2, 4);
+            std::memset(message.data + 4, 0, 4);
+            message.extra = message.data[0];
         } else if (n >= 5 && command >= 0x25 && command <= 0x28) {
             message.extra = f[3] + f[4] * 256u;
         }
@@ -155,36 +171,9 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
     FileMessage(message, Framing::Can);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Open and close
-
-int CNvUartPort::OpenLine(uint32_t handle) {
-    if (!line_.IsOpen() && !line_.Open(knownBaud != 0 ? knownBaud : baudRate)) return 0;
+void CNvUartPort::BeforeStart() {
     pauseValue_ = 500;
     pauseFlag_ = false;
-    if (StartReceiver(handle) != 1) {
-        CloseLine(handle);
-        return 0;
-    }
-    return 1;
-}
-
-int CNvUartPort::CloseLine(uint32_t handle) {
-    receiveRunning = 0;
-    line_.Close();
-    WakeWaiters(handle);
-    StopThreads();
-    return 1;
-}
-
-int CNvUartPort::Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t*) {
-    if (OpenLine(handle) != 1) return 0;
-    return OpenNodes(handle, records, max);
-}
-
-int CNvUartPort::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
-    if (OpenLine(handle) != 1) return 0;
-    return OpenNodesLegacy(handle, records, max, out);
 }
 
 }  // namespace norvane::sdk
