@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "sim/text_numbers.h"
+
 namespace norvane::sim {
 namespace {
 
@@ -25,36 +27,6 @@ constexpr Mnemonic kMnemonics[] = {
     {"PMD", 73},    {"PMB", 74},  {"PBR", 75},  {"AVA", 76},   {"ICFG", 81}, {"OPR", 82},  {"DMA", 83},
     {"RPT", 86},    {"RPC", 87},
 };
-
-bool ParseInt(std::string_view s, int64_t& out) {
-    if (s.empty() || s.size() > 20) return false;
-    std::string copy(s);
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(copy.c_str(), &end, 10);
-    if (errno != 0 || end != copy.c_str() + copy.size()) return false;
-    out = v;
-    return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-/// Hex byte pairs into out (at most max); false on a stray character.
-bool ParseHexBytes(std::string_view s, uint8_t* out, size_t max, size_t& count) {
-    count = 0;
-    if (s.size() % 2 != 0) return false;
-    for (size_t i = 0; i + 1 < s.size(); i += 2) {
-        const int hi = HexDigit(s[i]), lo = HexDigit(s[i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        if (count < max) out[count++] = static_cast<uint8_t>(hi * 16 + lo);
-    }
-    return true;
-}
 
 void PutLe(TextRequest& r, uint32_t v, uint8_t bytes) {
     for (uint8_t i = 0; i < bytes; ++i) r.data[i] = static_cast<uint8_t>((v >> (8 * i)) & 0xFF);

@@ -11,7 +11,7 @@
 namespace norvane::sim {
 namespace {
 
-constexpr uint8_t kGatewayNode = 1;
+constexpr uint8_t kGatewayNode = kGatewayNodeId;
 constexpr uint8_t kProtocolSecondGen = 20;
 constexpr uint8_t kProtocolFirstGen = 30;
 constexpr uint8_t kErrorReport = 15;
@@ -24,11 +24,6 @@ bool IsText(const std::vector<uint8_t>& payload) {
 
 }  // namespace
 
-uint32_t BitRateOfCode(uint8_t code) {
-    static constexpr uint32_t kRates[8] = {1000000, 800000, 500000, 250000, 125000, 50000, 20000, 10000};
-    return code < 8 ? kRates[code] : 500000;
-}
-
 EthernetGateway::EthernetGateway(EthernetGatewayOptions options)
     : GatewayServer(options.address, options.port),
       options_(options),
@@ -37,7 +32,7 @@ EthernetGateway::EthernetGateway(EthernetGatewayOptions options)
           if (b.bitRate == 0) b.bitRate = BitRateOfCode(options.bitRateCode);
           return b;
       }()),
-      bitRateCode_(options.bitRateCode) {
+      gatewayNode_(options.model, options.firmware, options.serialNumber, options.bitRateCode) {
     bus_.SetGatewayListener([this](const CanFrame& frame) { OnBusFrame(frame); });
 }
 
@@ -60,9 +55,7 @@ void EthernetGateway::Stop() {
 void EthernetGateway::OnClientConnected() {
     protocol_ = 0;
     framing_ = Framing::Can;
-    std::lock_guard lock(listMutex_);
-    collecting_ = false;
-    listedNodes_.clear();
+    nodeList_.Reset();
 }
 
 void EthernetGateway::OnHostFrame(const HostFrame& frame) {
@@ -139,12 +132,7 @@ void EthernetGateway::HandleSerialMessage(const std::vector<uint8_t>& payload) {
         ++MutableCounters().malformedFrames;
         return;
     }
-    if ((request->controlWord & 0x7F) == kDiscovery) {
-        std::lock_guard lock(listMutex_);
-        collecting_ = true;
-        collectUntilMs_ = platform::TickMs() + options_.discoveryWindowMs;
-        listedNodes_.clear();
-    }
+    if ((request->controlWord & 0x7F) == kDiscovery) nodeList_.Begin(options_.discoveryWindowMs);
     // The bit-rate code belongs to the gateway whatever node the text names.
     const uint8_t node =
         (request->controlWord & 0x7F) == 53 && request->node == 0 ? kGatewayNode : request->node;
@@ -172,7 +160,6 @@ bool EthernetGateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const u
                                       uint8_t length) {
     if (node != kGatewayNode) return false;
     const uint8_t command = controlWord & 0x7F;
-    const bool wantsAnswer = controlWord & 0x80;
     if (command == 126) {
         // Protocol selection: 20 second generation, 30 first; without data it is read back.
         if (length > 0 && data[0] != kProtocolSecondGen && data[0] != kProtocolFirstGen) return false;
@@ -183,50 +170,15 @@ bool EthernetGateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const u
         SendMessage(kGatewayNode, 126, answer, 1);
         return true;
     }
-    const uint8_t model[6] = {
-        static_cast<uint8_t>(options_.model >> 8),      static_cast<uint8_t>(options_.model & 0xFF), 0, 0,
-        static_cast<uint8_t>(options_.firmware & 0xFF), static_cast<uint8_t>(options_.firmware >> 8)};
-    if (protocol_ == kProtocolFirstGen) {
-        if (command == 11) {
-            if (wantsAnswer) SendMessage(kGatewayNode, 11, model, 6);
-            return true;
-        }
-        if (command == 12) {
-            uint8_t serial[4];
-            for (int i = 0; i < 4; ++i) serial[i] = static_cast<uint8_t>(options_.serialNumber >> (8 * i));
-            if (wantsAnswer) SendMessage(kGatewayNode, 12, serial, 4);
-            return true;
-        }
-        if (command == 1) {
-            const uint8_t settings[2] = {length > 0 ? data[0] : uint8_t{0}, bitRateCode_};
-            if (wantsAnswer) SendMessage(kGatewayNode, 1, settings, 2);
-            return true;
-        }
-        return false;
-    }
-    if (command == 65) {
-        if (wantsAnswer) SendMessage(kGatewayNode, 65, model, 6);
-        return true;
-    }
-    if (command == 53) {
-        if (length > 0 && data[0] < 8) bitRateCode_ = data[0];
-        const uint8_t code = bitRateCode_;
-        if (wantsAnswer) SendMessage(kGatewayNode, 53, &code, 1);
-        return true;
-    }
-    return false;
+    return gatewayNode_.Answer(
+        protocol_ == kProtocolFirstGen, node, controlWord, data, length,
+        [this](uint8_t n, uint8_t c, const uint8_t* d, uint8_t l) { SendMessage(n, c, d, l); });
 }
 
 void EthernetGateway::OnBusFrame(const CanFrame& frame) {
     const BusAddress a = DecodeNodeIdentifier(frame.id);
-    if (framing_ == Framing::Serial && (a.controlWord & 0x7F) == kDiscovery) {
-        std::lock_guard lock(listMutex_);
-        if (collecting_) {
-            if (std::find(listedNodes_.begin(), listedNodes_.end(), a.node) == listedNodes_.end())
-                listedNodes_.push_back(a.node);
-            return;
-        }
-    }
+    if (framing_ == Framing::Serial && (a.controlWord & 0x7F) == kDiscovery && nodeList_.Offer(a.node))
+        return;
     SendMessage(a.node, a.controlWord, frame.data, frame.length);
 }
 
@@ -271,15 +223,9 @@ void EthernetGateway::SendSerialRecord(uint8_t node, uint8_t controlWord, const 
 }
 
 void EthernetGateway::OnIdle() {
-    std::vector<uint8_t> nodes;
-    {
-        std::lock_guard lock(listMutex_);
-        if (!collecting_ || platform::TickMs() < collectUntilMs_) return;
-        collecting_ = false;
-        nodes.swap(listedNodes_);
-    }
-    std::sort(nodes.begin(), nodes.end());
-    const auto list = EncodeNodeListFrame(nodes);
+    const auto nodes = nodeList_.TakeWhenDone();
+    if (!nodes) return;
+    const auto list = EncodeNodeListFrame(*nodes);
     QueueAnswer(BuildGatewayFrame(host_command::kSerialAnswer, list.data(), list.size()));
 }
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/gateway_node.h"
 #include "sim/gateway_server.h"
 #include "sim/virtual_bus.h"
 
@@ -36,9 +37,6 @@ struct EthernetGatewayOptions {
     BusOptions bus;
 };
 
-/// Bits per second of a bit-rate code (500000 for an unknown code).
-uint32_t BitRateOfCode(uint8_t code);
-
 class EthernetGateway : public GatewayServer {
 public:
     explicit EthernetGateway(EthernetGatewayOptions options);
@@ -51,7 +49,7 @@ public:
     VirtualBus& Bus() { return bus_; }
     /// 0 before any protocol selection, else 20 or 30.
     uint8_t SelectedProtocol() const { return protocol_; }
-    uint8_t BitRateCode() const { return bitRateCode_; }
+    uint8_t BitRateCode() const { return gatewayNode_.BitRateCode(); }
     const EthernetGatewayOptions& Options() const { return options_; }
 
 protected:
@@ -76,13 +74,9 @@ private:
     const EthernetGatewayOptions options_;
     VirtualBus bus_;
     std::atomic<uint8_t> protocol_{0};
-    std::atomic<uint8_t> bitRateCode_;
+    GatewayNode gatewayNode_;
     std::atomic<Framing> framing_{Framing::Can};
-
-    std::mutex listMutex_;  ///< serial framing discovery: node ids gathered until the deadline
-    bool collecting_ = false;
-    uint64_t collectUntilMs_ = 0;
-    std::vector<uint8_t> listedNodes_;
+    NodeListCollector nodeList_;  ///< serial framing discovery
 };
 
 }  // namespace norvane::sim

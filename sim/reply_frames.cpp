@@ -283,3 +283,31 @@ std::vector<uint8_t> EncodeUartFrame(uint8_t node, uint8_t controlWord, const ui
 }
 
 }  // namespace norvane::sim
+
+namespace norvane::sim {
+
+std::vector<uint8_t> EncodeLegacyReplyFrame(uint8_t node, uint8_t controlWord, const uint8_t* data,
+                                            size_t length) {
+    length = length > 8 ? 8 : length;
+    std::vector<uint8_t> frame(length + 4, 0);
+    frame[1] = node & 0x7F;
+    frame[2] = controlWord & 0x7F;
+    uint8_t start = 0, end = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const bool high = (data[i] & 0x80) != 0;
+        frame[3 + i] = data[i] & 0x7F;
+        if (!high) continue;
+        // Up to four data bytes: bit 7 of each in the start marker; more: the first four in
+        // the start marker, the rest in the end marker.
+        if (length <= 4 || i < 4) {
+            start = static_cast<uint8_t>(start | (1u << i));
+        } else {
+            end = static_cast<uint8_t>(end | (1u << (i - 4)));
+        }
+    }
+    frame.front() = static_cast<uint8_t>(0xF0 | start);
+    frame.back() = static_cast<uint8_t>(0xE0 | end);
+    return frame;
+}
+
+}  // namespace norvane::sim

@@ -24,4 +24,10 @@ std::vector<uint8_t> EncodeIdentityFrame(uint8_t model, uint8_t variant, uint32_
 /// 12 lose it). data is at most 8 bytes for node messages, longer for the gateway's own frames.
 std::vector<uint8_t> EncodeUartFrame(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length);
 
+/// First-generation (legacy) reply frame: start 0xF0 | bits, node, control word, data (at most
+/// 8 bytes, bit 7 cleared), end 0xE0 | bits; bit 7 of up to four data bytes travels in the start
+/// marker, of the fifth to eighth (when there are more than four) in the end marker.
+std::vector<uint8_t> EncodeLegacyReplyFrame(uint8_t node, uint8_t controlWord, const uint8_t* data,
+                                            size_t length);
+
 }  // namespace norvane::sim

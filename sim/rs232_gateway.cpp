@@ -12,12 +12,14 @@
 #include "platform/clock.h"
 #include "sim/bus_identifier.h"
 #include "sim/command_text.h"
+#include "sim/legacy_command_text.h"
 #include "sim/reply_frames.h"
 
 namespace norvane::sim {
 namespace {
 
-constexpr uint8_t kGatewayNode = 1;
+constexpr uint8_t kGatewayNode = kGatewayNodeId;
+constexpr uint8_t kSerialNumber = 12;
 constexpr uint8_t kErrorReport = 15;
 constexpr uint8_t kDiscovery = 64;
 constexpr size_t kTextLimit = 256;
@@ -44,21 +46,17 @@ uint32_t RateOf(speed_t speed) {
     }
 }
 
-uint32_t BitRateOf(uint8_t code) {
-    static constexpr uint32_t kRates[8] = {1000000, 800000, 500000, 250000, 125000, 50000, 20000, 10000};
-    return code < 8 ? kRates[code] : 500000;
-}
-
 }  // namespace
 
 Rs232Gateway::Rs232Gateway(Rs232GatewayOptions options)
     : options_(options),
       bus_([&] {
           BusOptions b = options.bus;
-          if (b.bitRate == 0) b.bitRate = BitRateOf(options.bitRateCode);
+          if (b.bitRate == 0) b.bitRate = BitRateOfCode(options.bitRateCode);
           return b;
       }()),
-      bitRateCode_(options.bitRateCode) {
+      gatewayNode_(static_cast<uint16_t>(options.model << 8 | options.variant),
+                   static_cast<uint16_t>(options.firmware), options.serialNumber, options.bitRateCode) {
     bus_.SetGatewayListener([this](const CanFrame& frame) { OnBusFrame(frame); });
 }
 
@@ -128,8 +126,14 @@ void Rs232Gateway::ReadLoop() {
             }
         } else {
             while (const size_t length = CommandTextLength(stream)) {
-                HandleText(stream.substr(0, length));
+                const std::string text = stream.substr(0, length);
                 stream.erase(0, length);
+                LogText(text);
+                if (options_.generation == 1) {
+                    HandleLegacyText(text);
+                } else {
+                    HandleText(text);
+                }
             }
         }
         if (stream.size() > kTextLimit) {
@@ -140,11 +144,26 @@ void Rs232Gateway::ReadLoop() {
     }
 }
 
-void Rs232Gateway::HandleText(const std::string& text) {
-    {
-        std::lock_guard lock(logLock_);
-        texts_.push_back(text);
+void Rs232Gateway::LogText(const std::string& text) {
+    std::lock_guard lock(logLock_);
+    texts_.push_back(text);
+}
+
+void Rs232Gateway::HandleLegacyText(const std::string& text) {
+    auto request = ParseLegacyCommandText(text);
+    if (!request) {
+        ++malformed_;
+        return;
     }
+    if (request->node == 0 && (request->controlWord & 0x7F) == kSerialNumber && request->length == 4) {
+        // "{*0;}sn0;": the register-all broadcast, which nodes take as a serial-number query.
+        request->length = 2;
+        std::fill(request->data, request->data + 8, uint8_t{0});
+    }
+    Request(request->node, request->controlWord, request->data, request->length);
+}
+
+void Rs232Gateway::HandleText(const std::string& text) {
     if (text == kGatewayProbeText) {
         SendFrame(EncodeIdentityFrame(options_.model, options_.variant, options_.firmware));
         return;
@@ -154,77 +173,51 @@ void Rs232Gateway::HandleText(const std::string& text) {
         ++malformed_;
         return;
     }
-    if ((request->controlWord & 0x7F) == kDiscovery) {
-        std::lock_guard lock(listLock_);
-        collecting_ = true;
-        collectUntilMs_ = platform::TickMs() + options_.discoveryWindowMs;
-        listed_.clear();
-    }
+    if ((request->controlWord & 0x7F) == kDiscovery) nodeList_.Begin(options_.discoveryWindowMs);
     const uint8_t node =
         (request->controlWord & 0x7F) == 53 && request->node == 0 ? kGatewayNode : request->node;
     Request(node, request->controlWord, request->data, request->length);
 }
 
 void Rs232Gateway::Request(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length) {
-    if (AnswerAsGateway(node, controlWord, data, length)) return;
+    const bool firstGen = options_.generation == 1;
+    const auto send = [this](uint8_t n, uint8_t c, const uint8_t* d, uint8_t l) { SendMessage(n, c, d, l); };
+    if (gatewayNode_.Answer(firstGen, node, controlWord, data, length, send)) return;
     if (controlWord & 0x80) {
         if (const auto code = faults_.TakeErrorReport()) {
-            const uint8_t report[3] = {0, static_cast<uint8_t>(controlWord & 0x7F), *code};
+            const uint8_t command = controlWord & 0x7F;
             if (options_.uart) {
-                // The gateway reports for the node: f3 = node.
-                const uint8_t forNode[3] = {node, static_cast<uint8_t>(controlWord & 0x7F), *code};
+                // The UART gateway reports for the node: f3 = node.
+                const uint8_t forNode[3] = {node, command, *code};
                 SendFrame(EncodeUartFrame(kGatewayNode, kErrorReport, forNode, 3));
             } else {
-                SendFrame(EncodeReplyFrame(node, kErrorReport, report, 3));
+                const uint8_t report[3] = {0, command, *code};
+                SendMessage(node, kErrorReport, report, 3);
             }
             return;
         }
     }
     CanFrame frame;
-    frame.id = BusIdentifier(node, controlWord);
+    frame.id = firstGen ? FirstGenBusIdentifier(node, controlWord) : BusIdentifier(node, controlWord);
     frame.length = std::min<uint8_t>(length, 8);
     std::copy(data, data + frame.length, frame.data);
     bus_.Send(frame);
 }
 
-bool Rs232Gateway::AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length) {
-    if (node != kGatewayNode) return false;
-    const uint8_t command = controlWord & 0x7F;
-    const bool wantsAnswer = controlWord & 0x80;
-    if (command == 65) {
-        const uint8_t model[6] = {options_.model,
-                                  options_.variant,
-                                  0,
-                                  0,
-                                  static_cast<uint8_t>(options_.firmware & 0xFF),
-                                  static_cast<uint8_t>(options_.firmware >> 8)};
-        if (wantsAnswer) SendMessage(kGatewayNode, 65, model, 6);
-        return true;
-    }
-    if (command == 53) {
-        if (length > 0 && data[0] < 8) bitRateCode_ = data[0];
-        const uint8_t code = bitRateCode_;
-        if (wantsAnswer) SendMessage(kGatewayNode, 53, &code, 1);
-        return true;
-    }
-    return false;
-}
-
 void Rs232Gateway::OnBusFrame(const CanFrame& frame) {
     const BusAddress a = DecodeNodeIdentifier(frame.id);
-    if ((a.controlWord & 0x7F) == kDiscovery) {
-        std::lock_guard lock(listLock_);
-        if (collecting_) {
-            if (std::find(listed_.begin(), listed_.end(), a.node) == listed_.end()) listed_.push_back(a.node);
-            return;
-        }
-    }
+    if ((a.controlWord & 0x7F) == kDiscovery && nodeList_.Offer(a.node)) return;
     SendMessage(a.node, a.controlWord, frame.data, frame.length);
 }
 
 void Rs232Gateway::SendMessage(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length) {
-    SendFrame(options_.uart ? EncodeUartFrame(node, controlWord, data, length)
-                            : EncodeReplyFrame(node, controlWord, data, static_cast<uint8_t>(length)));
+    if (options_.uart) {
+        SendFrame(EncodeUartFrame(node, controlWord, data, length));
+    } else if (options_.generation == 1) {
+        SendFrame(EncodeLegacyReplyFrame(node, controlWord, data, length));
+    } else {
+        SendFrame(EncodeReplyFrame(node, controlWord, data, static_cast<uint8_t>(length)));
+    }
 }
 
 bool Rs232Gateway::TakeUartInput(std::string& stream) {
@@ -238,12 +231,7 @@ bool Rs232Gateway::TakeUartInput(std::string& stream) {
             texts_.push_back(stream.substr(0, kUartPacketBytes));
         }
         const uint8_t controlWord = packet[2];
-        if ((controlWord & 0x7F) == kDiscovery) {
-            std::lock_guard lock(listLock_);
-            collecting_ = true;
-            collectUntilMs_ = platform::TickMs() + options_.discoveryWindowMs;
-            listed_.clear();
-        }
+        if ((controlWord & 0x7F) == kDiscovery) nodeList_.Begin(options_.discoveryWindowMs);
         Request(packet[1], controlWord, packet + 3, std::min<uint8_t>(packet[0], 8));
         stream.erase(0, kUartPacketBytes);
         return true;
@@ -260,10 +248,7 @@ bool Rs232Gateway::TakeUartInput(std::string& stream) {
 }
 
 void Rs232Gateway::HandleUartText(const std::string& text) {
-    {
-        std::lock_guard lock(logLock_);
-        texts_.push_back(text);
-    }
+    LogText(text);
     if (text.size() > 4 && text.substr(text.size() - 4) == "}ml;") {
         // Identity: f3 model high, f8 model low, f11-f12 firmware.
         uint8_t identity[10] = {};
@@ -273,7 +258,7 @@ void Rs232Gateway::HandleUartText(const std::string& text) {
         identity[9] = static_cast<uint8_t>(options_.firmware >> 8);
         SendFrame(EncodeUartFrame(kGatewayNode, 0x0B, identity, sizeof identity));
     } else if (text == "pp[5];") {
-        const uint8_t setting[2] = {5, bitRateCode_.load()};
+        const uint8_t setting[2] = {5, gatewayNode_.BitRateCode()};
         SendFrame(EncodeUartFrame(kGatewayNode, 1, setting, sizeof setting));
     } else {
         ++malformed_;
@@ -288,14 +273,9 @@ void Rs232Gateway::SendFlowControl(uint16_t value) {
 }
 
 void Rs232Gateway::FinishDiscovery() {
-    std::vector<uint8_t> nodes;
-    {
-        std::lock_guard lock(listLock_);
-        if (!collecting_ || platform::TickMs() < collectUntilMs_) return;
-        collecting_ = false;
-        nodes.swap(listed_);
-    }
-    std::sort(nodes.begin(), nodes.end());
+    const auto listed = nodeList_.TakeWhenDone();
+    if (!listed) return;
+    const std::vector<uint8_t>& nodes = *listed;
     if (options_.uart) {
         // f1 = count, f2 = 0x40, the ids from f3 on.
         std::vector<uint8_t> ids;

@@ -3,10 +3,14 @@
 // the emulator works the master side, in front of one virtual bus.
 //
 // It answers only while the host's line settings (read on the master) carry the rate it
-// listens at, so a host's rate search is real. Command texts ("ABC;" probe, second-generation
-// texts) are cut from the byte stream; requests go on the bus, node answers come back as reply
-// frames; a discovery ("gREG;") is answered with one node list after the window. With the
-// line-time model on, every byte the emulator sends takes its 10 bit times at the rate.
+// listens at, so a host's rate search is real. Command texts are cut from the byte stream;
+// requests go on the bus, node answers come back as frames. Second generation: the "ABC;"
+// probe, second-generation texts, reply frames, and a discovery ("gREG;") answered with one
+// node list after the window. First generation: first-generation texts ("{*1;}ml;",
+// "{*0;}sn;", "{*0;}sn0;", "pp[5];" ...), requests on the bus in the first-generation layout,
+// legacy reply frames back. The UART gateway takes 12-byte packets in both generations and
+// answers with UART frames. With the line-time model on, every byte the emulator sends takes
+// its 10 bit times at the rate.
 //
 // Threads: one reader thread; the bus thread sends node answers. Start and Stop from one thread.
 #include <atomic>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "sim/fault_injector.h"
+#include "sim/gateway_node.h"
 #include "sim/virtual_bus.h"
 
 namespace norvane::sim {
@@ -28,6 +33,8 @@ struct Rs232GatewayOptions {
     uint8_t variant = 0x07;    ///< identity byte 4
     uint32_t firmware = 1802;  ///< identity version
     uint8_t bitRateCode = 2;   ///< 0 1000k ... 7 10k
+    uint32_t serialNumber = 0x20240001;
+    uint8_t generation = 2;  ///< protocol generation the gateway speaks (1 or 2)
     uint32_t discoveryWindowMs = 300;
     bool modelLineTime = false;
     /// A UART gateway instead: 12-byte command packets in (probe texts aside), UART reply
@@ -67,13 +74,14 @@ public:
 private:
     void ReadLoop();
     void HandleText(const std::string& text);
+    void HandleLegacyText(const std::string& text);
+    void LogText(const std::string& text);
     /// UART: takes packets and probe texts from the front of stream; false when more is needed.
     bool TakeUartInput(std::string& stream);
     void HandleUartText(const std::string& text);
     /// A message from node to the host in the gateway's framing.
     void SendMessage(uint8_t node, uint8_t controlWord, const uint8_t* data, size_t length);
     void Request(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
-    bool AnswerAsGateway(uint8_t node, uint8_t controlWord, const uint8_t* data, uint8_t length);
     void OnBusFrame(const CanFrame& frame);
     void SendFrame(std::vector<uint8_t> frame);
     void WriteLine(const uint8_t* bytes, size_t length);
@@ -89,17 +97,13 @@ private:
     std::atomic<bool> running_{false};
     std::thread reader_;
     std::mutex writeLock_;
-    std::atomic<uint8_t> bitRateCode_;
+    GatewayNode gatewayNode_;
     std::atomic<uint64_t> malformed_{0};
 
     mutable std::mutex logLock_;
     std::vector<std::string> texts_;
     std::vector<uint32_t> rates_;
-
-    std::mutex listLock_;
-    bool collecting_ = false;
-    uint64_t collectUntilMs_ = 0;
-    std::vector<uint8_t> listed_;
+    NodeListCollector nodeList_;
 };
 
 }  // namespace norvane::sim

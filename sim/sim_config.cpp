@@ -80,6 +80,7 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
         if (key == "bitrate-code" && Number(value, g.bitRateCode, 7)) continue;
         if (key == "zones" && Number(value, g.zones, 9) && g.zones >= 1) continue;
         if (key == "baud" && serial && Number(value, g.baud, 921600) && IsSerialRate(g.baud)) continue;
+        if (key == "generation" && serial && Number(value, g.generation, 2) && g.generation >= 1) continue;
         if (key == "line-time" && value.empty() && serial) {
             g.lineTime = true;
             continue;

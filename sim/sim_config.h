@@ -8,7 +8,7 @@
 //   node io 8 code=80 zone=2
 //   pci 0:1 bitrate-code=3
 //   rs232 COM3 baud=57600 line-time
-//   uart COM4 baud=115200
+//   uart COM4 baud=115200 generation=1
 //
 // "node" lines belong to the gateway above them; "#" starts a comment.
 #include <cstdint>
@@ -43,6 +43,7 @@ struct GatewaySpec {
     uint16_t comNumber = 0;  ///< RS-232: n of COMn
     uint32_t baud = 57600;   ///< RS-232: rate the gateway listens at
     bool lineTime = false;   ///< RS-232: each byte takes its line time at the rate
+    uint8_t generation = 2;  ///< RS-232/UART: protocol generation the gateway speaks
     std::string log;
     std::vector<NodeSpec> nodes;
 };

@@ -51,13 +51,15 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             o.baud = g.baud;
             o.bitRateCode = g.bitRateCode;
             o.modelLineTime = g.lineTime;
+            o.generation = g.generation;
             o.uart = g.kind == GatewaySpec::Kind::Uart;
             o.bus = BusOf(g);
             o.bus.bitRate = BitRateOfCode(g.bitRateCode);
             rs232_.push_back(std::make_unique<Rs232Gateway>(o));
             buses[1] = &rs232_.back()->Bus();
             description_.push_back(std::string(o.uart ? "uart" : "rs232") + " gateway " + where + " at " +
-                                   std::to_string(g.baud) + " baud" + (g.lineTime ? " with line time" : "") +
+                                   std::to_string(g.baud) + " baud, generation " +
+                                   std::to_string(g.generation) + (g.lineTime ? " with line time" : "") +
                                    " (bit-rate code " + std::to_string(g.bitRateCode) + ")");
         } else if (g.kind == GatewaySpec::Kind::Ethernet) {
             EthernetGatewayOptions o;

@@ -23,7 +23,7 @@ const char kUsage[] =
     "  ethernet ADDRESS:PORT [bitrate-code=0-7] [bus-time] [log=FILE] [old]\n"
     "  zone ADDRESS:PORT [zones=1-9] [bus-time] [log=FILE]\n"
     "  pci CARD:CHANNEL [bitrate-code=0-7] [bus-time] [log=FILE]   (card 0-7, channel 0-1)\n"
-    "  rs232 COMn [baud=4800-230400] [line-time] [bitrate-code=0-7] [bus-time] [log=FILE]\n"
+    "  rs232 COMn [baud=4800-230400] [generation=1|2] [line-time] [bitrate-code=0-7] [bus-time] [log=FILE]\n"
     "  uart COMn  (as rs232; baud defaults to 115200)\n"
     "  node KIND ID [options=-M-S-IE] [code=N] [firmware=N] [serial=N] [zone=N]\n"
     "  KIND: controller controller1 io kyd0606 io-motion level rfid temperature\n";
