@@ -53,6 +53,8 @@ public:
     bool CarriesErrorReports() const override { return uart_; }
     uint32_t ExpectedGatewayClass() const override { return uart_ ? 0x20000 : 0x10000; }
     bool SearchKeepsOpenPort() const override { return true; }
+    // The UART gateway answers within a few bytes' time: a set waits 100 ms.
+    uint32_t AnswerTimeoutMs() const override { return uart_ ? 100 : 500; }
 
 private:
     const int comNumber_;

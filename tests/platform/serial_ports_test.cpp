@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
+
+#include "platform/paths.h"
+
 using norvane::platform::DeviceComNumber;
 using norvane::platform::ParseSerialPortList;
 using norvane::platform::SerialPortEntry;
@@ -62,4 +66,23 @@ TEST(SerialPortList, TheEnvironmentIsTheWholeTable) {
         setenv("NORVANE_SERIAL_PORTS", saved.c_str(), 1);
     else
         unsetenv("NORVANE_SERIAL_PORTS");
+}
+
+TEST(SerialPortList, WithoutTheEnvironmentTheFileBesideTheProgramIsTheTable) {
+    const std::string file = norvane::platform::ExecutableDirectory() + "SerialPorts.cfg";
+    if (std::FILE* existing = std::fopen(file.c_str(), "r")) {
+        std::fclose(existing);
+        GTEST_SKIP() << file << " exists already";
+    }
+    const char* old = getenv("NORVANE_SERIAL_PORTS");
+    const std::string saved = old ? old : "";
+    unsetenv("NORVANE_SERIAL_PORTS");
+    std::FILE* out = std::fopen(file.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    std::fputs("# serial gateways of the bench\nCOM4=/dev/pts/90\nCOM2 = /dev/null  # spare\n", out);
+    std::fclose(out);
+    EXPECT_EQ(Render(norvane::platform::SystemSerialPorts()), "4:/dev/pts/90 2:/dev/null ");
+    EXPECT_EQ(norvane::platform::SerialPortPath(2), "/dev/null");
+    std::remove(file.c_str());
+    if (old) setenv("NORVANE_SERIAL_PORTS", saved.c_str(), 1);
 }

@@ -1,9 +1,12 @@
 // The RS-232 port and gateway against emulated gateways on real pseudo-terminals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
+#include "sim/reply_frames.h"
 #include "tests/serial/serial_fixture.h"
 
 using norvane::sdk::CNvSerialPort;
@@ -182,4 +185,53 @@ TEST(Rs232Gateway, ASecondSearchKeepsTheOpenPortAndFreesTheOthers) {
     EXPECT_EQ(SetSpeed(*gateway, kHandle0, 5, 5), 1);
     EXPECT_TRUE(closed.expired());  // the unopened port of the first search is gone
     EXPECT_EQ(gateway->SerialPort(1)->PortNumber(), 4);
+}
+
+TEST(Rs232Gateway, NodeListKeepsIdsFiveTo125Sorted) {
+    SerialBench bench;
+    auto& emulator = bench.Add(3);
+    auto gateway = FastGateway(57600);
+    ASSERT_EQ(gateway->SearchPorts(nullptr, 5), 1);
+    gateway->OpenPort(0, nullptr, 0, nullptr);
+    gateway->SerialPort(0)->timing.discoveryWaitMs = 400;
+    emulator.Faults().DropAnswers(1);  // the emulator's own list: this test sends its own
+    KymNodeRecord records[8] = {};
+    int found = -1;
+    std::thread discovery([&] { found = gateway->RegisterNodes(kHandle0, records, 8); });
+    auto asked = [&] {
+        const auto texts = emulator.ReceivedTexts();
+        return std::find(texts.begin(), texts.end(), "gREG;") != texts.end();
+    };
+    for (int i = 0; i < 200 && !asked(); ++i) norvane::platform::SleepMs(2);
+    // Count 6, ids 9 3 126 7 4 125: 3, 4 and 126 are outside the node range.
+    emulator.SendRaw({0xAA, 6, 0xD0, 9, 3, 126, 7, 4, 125, 0xFE});
+    discovery.join();
+    ASSERT_EQ(found, 3);
+    EXPECT_EQ(records[0].nodeId, 7u);
+    EXPECT_EQ(records[1].nodeId, 9u);
+    EXPECT_EQ(records[2].nodeId, 125u);
+}
+
+TEST(Rs232Gateway, StreamNoticesBeyond1024BytesAreNotAppended) {
+    SerialBench bench;
+    auto& emulator = bench.Add(3);
+    auto gateway = FastGateway(57600);
+    ASSERT_EQ(gateway->SearchPorts(nullptr, 5), 1);
+    gateway->OpenPort(0, nullptr, 0, nullptr);
+    const auto port = gateway->SerialPort(0);
+    std::vector<uint8_t> line;
+    for (uint8_t k = 0; k < 132; ++k) {
+        const uint8_t bytes[8] = {k, 1, 2, 3, 4, 5, 6, 7};
+        const auto frame = norvane::sim::EncodeReplyFrame(5, 62, bytes, 8);
+        line.insert(line.end(), frame.begin(), frame.end());
+    }
+    emulator.SendRaw(line);
+    for (int i = 0; i < 300 && port->counters.droppedStreamBytes.load() == 0; ++i)
+        norvane::platform::SleepMs(5);
+    EXPECT_GT(port->counters.droppedStreamBytes.load(), 0u);
+    std::vector<uint8_t> stream(2048);
+    const int n = gateway->ReadNodeStream(kHandle0, 5, stream.data(), static_cast<int>(stream.size()));
+    EXPECT_LE(n, 1024);
+    EXPECT_GE(n, 1016);
+    for (int at = 0; at + 8 <= n; at += 8) ASSERT_EQ(stream[static_cast<size_t>(at)], at / 8) << at;
 }

@@ -20,17 +20,22 @@ public:
         unsetenv("NORVANE_SERIAL_PORTS");
     }
 
-    /// An emulator as COM<number> listening at baud, with controllers at nodes 5 and 9.
-    sim::Rs232Gateway& Add(int number, uint32_t baud = 57600, bool uart = false) {
+    /// An emulator as COM<number> listening at baud, with controllers of the gateway's
+    /// generation at nodes 5 and 9.
+    sim::Rs232Gateway& Add(int number, uint32_t baud = 57600, bool uart = false, uint8_t generation = 2,
+                           uint32_t firmware = 1802) {
         sim::Rs232GatewayOptions options;
         options.uart = uart;
         options.comNumber = number;
         options.baud = baud;
+        options.generation = generation;
+        options.firmware = firmware;
         options.discoveryWindowMs = 100;
         auto gateway = std::make_unique<sim::Rs232Gateway>(options);
         for (uint8_t id : {5, 9}) {
             sim::nodes::NodeConfig config;
             config.id = id;
+            if (generation == 1) config.kind = sim::nodes::NodeKind::FirstGenController;
             gateway->Bus().AddNode(sim::nodes::MakeNode(config));
         }
         gateway->Start();

@@ -7,7 +7,9 @@
 #include "sim/bus_identifier.h"
 #include "sim/command_text.h"
 #include "sim/host_frames.h"
+#include "sim/legacy_command_text.h"
 #include "sim/reply_frames.h"
+#include "sim/sim_config.h"
 
 namespace norvane::sim {
 namespace {
@@ -172,6 +174,68 @@ TEST(HostFrameParserTest, OversizedLengthIsSkippedNotAwaited) {
     ASSERT_TRUE(f);
     EXPECT_EQ(f->command, 0x74);
     EXPECT_EQ(parser.Counters().oversizedFrames, 1u);
+}
+
+TEST(LegacyCommandTextTest, ReadsTheFirstGenerationForms) {
+    const TextCase cases[] = {
+        {"{*5;pp[2]1000;}", 5, 0x01, {0x02, 0xE8}},  // no answer wanted: the value's low byte
+        {"{*5;}pp[5]  ;", 5, 0x81, {0x05}},          // a read: two blanks for the value
+        {"pp[5];", 1, 0x81, {0x05}},                 // the probe's bare text is for the gateway
+        {"{*5;}pp[-1]  ;", 5, 0x81, {0xFF}},
+        {"{*0;}sn;", 0, 0x8C, {}},
+        {"{*0;}sn0;", 0, 0x8C, {0, 0, 0, 0}},
+        {"{*5;}sn[20]305419896;", 5, 0x8C, {20, 0x78, 0x56, 0x34, 0x12}},
+        {"{*5;}ie[3]-2;", 5, 0x87, {3, 0xFE, 0xFF}},
+        {"{*7;}qp[300]5;", 7, 0xA5, {0x2C, 0x01, 5, 0, 0, 0}},
+        {"{*7;}qt[2]9;", 7, 0xA7, {2, 0, 9, 0}},
+        {"{*5;}ml;", 5, 0x8B, {}},
+        {"{*5;}opx001f;", 5, 0xD1, {0x00, 0x1F}},
+        {"{*4;}ZFx0102ff;", 4, 0xFF, {0x01, 0x02, 0xFF}},
+        {"{*5;}er[0]0;", 5, 0x8F, {0, 0, 0}},
+        {"{*5;mo1;}", 5, 0x15, {1, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto r = ParseLegacyCommandText(c.text);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->node, c.node);
+        EXPECT_EQ(r->controlWord, c.controlWord);
+        EXPECT_EQ(Bytes(r->data, r->data + r->length), c.data);
+    }
+    for (const char* text :
+         {"", "{*x;}pp;", "{*5;}zz1;", "{*5;}pp[2;", "{*5;}pp1a;", "{*500;}pp;", "{*5;}ml[3];", "{*5;pp[1]1;",
+          "{ADR=5;}SPD;", "{*5;}opx0;", "{*5;}pp[2]99999999999;"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(ParseLegacyCommandText(text));
+    }
+}
+
+TEST(ReplyFrameTest, LegacyFramesCarryBit7InTheirMarkers) {
+    const ReplyCase cases[] = {
+        {"one byte", 5, 0x0B, {0x92}, {0xF1, 0x05, 0x0B, 0x12, 0xE0}},
+        {"model answer",
+         1,
+         0x0B,
+         {0x18, 0x07, 0, 0, 0x0A, 0x87},
+         {0xF0, 1, 0x0B, 0x18, 0x07, 0, 0, 0x0A, 0x07, 0xE2}},
+        {"no data", 9, 0x8C, {}, {0xF0, 9, 0x0C, 0xE0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EncodeLegacyReplyFrame(c.node, c.controlWord, c.data.data(), c.data.size()), c.frame);
+    }
+}
+
+TEST(SerialGatewayConfig, GenerationOfSerialLines) {
+    SimConfig config;
+    std::string error;
+    ASSERT_TRUE(ParseSimConfig("rs232 COM3 generation=1\nnode controller1 5\nuart COM4\n", config, error))
+        << error;
+    EXPECT_EQ(config.gateways[0].generation, 1);
+    EXPECT_EQ(config.gateways[1].generation, 2);
+    for (const char* text :
+         {"rs232 COM3 generation=3\n", "rs232 COM3 generation=0\n", "ethernet 127.0.0.1:1 generation=1\n"})
+        EXPECT_FALSE(ParseSimConfig(text, config, error)) << text;
 }
 
 }  // namespace
