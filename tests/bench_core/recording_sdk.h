@@ -47,6 +47,7 @@ public:
     /// Per-call results over resultOf and result (e.g. one failing node): call text -> result.
     std::function<std::optional<int32_t>(const std::string& call)> resultFor;
     std::vector<KymDevInfo> gateways;  ///< written through KymDevInfo* outputs
+    std::map<std::string, std::vector<uint8_t>, std::less<>> bytesOf;  ///< written through uint8_t* outputs
     /// Called after each call is recorded, on the calling thread, outside the recorder's lock
     /// (set it before any worker starts).
     std::function<void(const std::string& call)> onCall;
@@ -105,7 +106,20 @@ private:
             const size_t n = name == "SearchGateway" ? gateways.size() : std::min<size_t>(1, gateways.size());
             for (size_t i = 0; i < n; ++i) value[i] = gateways[i];
             return "infos";
+        } else if constexpr (std::is_same_v<T, uint8_t*>) {
+            const auto own = bytesOf.find(name);
+            if (value != nullptr && own != bytesOf.end()) std::copy(own->second.begin(), own->second.end(), value);
+            return "bytes";
+        } else if constexpr (std::is_same_v<T, const uint8_t*>) {
+            if (value == nullptr) return "null";
+            const size_t count = name == "OPR_SetRFIDBlkData" ? 16 : 1;  // block data, or a mask byte
+            std::ostringstream out;
+            out << "[" << std::hex;
+            for (size_t i = 0; i < count; ++i) out << (i ? " " : "") << int{value[i]};
+            return out.str() + "]";
         } else if constexpr (std::is_same_v<T, uint32_t*>) {
+            if (name == "ForceStopProgram")
+                return value == nullptr ? "null" : "{" + std::to_string(value[0]) + "," + std::to_string(value[1]) + "}";
             for (size_t i = 0; i < ids.size(); ++i) value[i] = ids[i];
             return "ids";
         } else if constexpr (std::is_same_v<T, int32_t*>) {
