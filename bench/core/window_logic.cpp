@@ -25,6 +25,18 @@ bool IsIoModule(uint32_t code) {
            (code & 0xFFFF) == 0x5B52;
 }
 
+// The liquid-level detector and the KYD0606 carry model names that the SDK's naming never
+// produces ("KYM03403", "KYD0606"); besides those names they are known by their device code and
+// the name the SDK builds from it: the detector answers as family 24 with d0 34 and d3 3
+// ("KYM243403"), the KYD0606 as family 82 with d0 6 and d3 6 ("KYD82606").
+bool IsLiquidLevel(uint32_t code, const std::string& name) {
+    return name == "KYM03403" || ((code & 0xFFFF) == 0x1822 && name.size() > 2 && name.ends_with("03"));
+}
+
+bool IsKyd0606(uint32_t code, const std::string& name) {
+    return name == "KYD0606" || ((code & 0xFFFF) == 0x5206 && name.size() > 2 && name.ends_with("06"));
+}
+
 bool Has524(const char* name) {
     const std::string text(name, strnlen(name, sizeof(KymDevInfo::name)));
     return text.find("524") != std::string::npos || text.find("5102") != std::string::npos;
@@ -296,8 +308,8 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
         controls_.Set({ctl::kSpeedSet, ctl::kSpeedQuery, ctl::kEncoderSet, ctl::kEncoderQuery}, true);
     controls_.Enable(ctl::kRfid, SecondByte(code) == 0x5C);
     controls_.Enable(ctl::kTemperature, SecondByte(code) == 0x59);
-    controls_.Enable(ctl::kLiquidLevel, node.ModelName() == "KYM03403");
-    controls_.Enable(ctl::kKyd0606, node.ModelName() == "KYD0606");
+    controls_.Enable(ctl::kLiquidLevel, IsLiquidLevel(code, node.ModelName()));
+    controls_.Enable(ctl::kKyd0606, IsKyd0606(code, node.ModelName()));
     versionCheck_ = true;
     controls_.Set({ctl::kSpecialSet, ctl::kSpecialQuery}, encoderFunctions_ || current_.Firmware() >= 1232);
 }
@@ -355,6 +367,19 @@ void WindowLogic::SetExpanded(bool expanded) {
     if (!expanded || !connected_) return;
     KymDevInfo info{};
     if (sdk_.GetKymDevInfo(handle_, &info) == 1 && Has524(info.name)) controls_.Disable(ctl::kP4Query);
+}
+
+void WindowLogic::CloseForForcedStop() {
+    if (selected_ < 0 || selected_ >= static_cast<int>(gateways_.size())) return;
+    if (monitor_.Running()) monitor_.Stop();
+    sdk_.CloseGateway(gateways_[static_cast<size_t>(selected_)].handle);  // the stop goes on whatever it says
+    if (!connected_) return;
+    // The gateway is closed now: the window shows it disconnected rather than a dead connection.
+    connected_ = false;
+    DisableNodeControls();
+    controls_.Set(Group::GlobalPanel, false);
+    controls_.Set(Group::MessageControls, false);
+    ClearNodes();
 }
 
 void WindowLogic::CloseForExit() {

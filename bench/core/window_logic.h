@@ -63,6 +63,9 @@ public:
     void SetGatewayNumber(int number);
     void FactoryReset();
 
+    /// The forced stop of the gateway search dialog: closes the selected gateway (when the list
+    /// has one) and leaves the window disconnected.
+    void CloseForForcedStop();
     /// The close box answered Yes: stop monitoring and close the selected gateway.
     void CloseForExit();
 

@@ -58,7 +58,10 @@ std::string FormatIpv4(uint32_t address) {
 
 GatewaySearchLogic::GatewaySearchLogic(const SdkTable& sdk, UserMessages& messages, std::vector<int> comPorts,
                                        std::function<void()> closeGateway)
-    : sdk_(sdk), messages_(messages), comPorts_(std::move(comPorts)), closeGateway_(std::move(closeGateway)) {}
+    : sdk_(sdk),
+      messages_(messages),
+      comPorts_(std::move(comPorts)),
+      closeGateway_(std::move(closeGateway)) {}
 
 void GatewaySearchLogic::Open(const GwParams& params) {
     params_ = params;

@@ -48,7 +48,9 @@ std::string BytesToHex(const uint8_t* bytes, size_t count) {
 }
 
 TrailerTexts SplitTrailer(const std::string& text) {
-    auto part = [&](size_t at, size_t length) { return at < text.size() ? text.substr(at, length) : std::string(); };
+    auto part = [&](size_t at, size_t length) {
+        return at < text.size() ? text.substr(at, length) : std::string();
+    };
     return {part(0, 12), part(12, 8), part(20, 12)};
 }
 

@@ -109,8 +109,8 @@ void RfidLogic::WriteCard() {
     KymReply r{};
     t_.sdk.OPR_FindRFID(t_.handle, t_.node, kAck, &r);
     SendKey(s_.key);
-    const std::string data = s_.block == 3 ? s_.fields[3] + s_.fields[4] + s_.fields[5]
-                                           : s_.fields[static_cast<size_t>(s_.block)];
+    const std::string data =
+        s_.block == 3 ? s_.fields[3] + s_.fields[4] + s_.fields[5] : s_.fields[static_cast<size_t>(s_.block)];
     if (data.size() < 32) {
         t_.Plain("数据区长度需要32(16字节)");
         return;

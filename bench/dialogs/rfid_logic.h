@@ -73,8 +73,8 @@ private:
     DeviceTarget t_;
     PostToUi post_;
     RfidState s_;
-    std::mutex readLock_;          ///< held around each block read of the worker
-    bool stopRequested_ = false;   ///< guarded by readLock_
+    std::mutex readLock_;         ///< held around each block read of the worker
+    bool stopRequested_ = false;  ///< guarded by readLock_
     std::atomic<bool> running_{false};
     std::thread worker_;
 };

@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "bench/dialogs/device_target.h"
-#include "bench/dialogs/device_target.h"
 
 namespace norvane::bench {
 
@@ -21,7 +20,7 @@ inline constexpr const char* kStartCaption = "启动";
 inline constexpr const char* kStandbyCaption = "待机";
 
 struct TemperatureRecord {
-    int state = 0;  ///< 0 standby, otherwise running
+    int state = 0;                           ///< 0 standby, otherwise running
     int ambient = 0, set = 0, measured = 0;  ///< tenths of a degree
 };
 

@@ -18,8 +18,13 @@
 #include <map>
 
 #include "bench/core/startup.h"
+#include "bench/widgets/gateway_search_dialog.h"
+#include "bench/widgets/io_module_dialog.h"
+#include "bench/widgets/kyd0606_dialog.h"
 #include "bench/widgets/panel_view.h"
 #include "bench/widgets/qt_messages.h"
+#include "bench/widgets/rfid_dialog.h"
+#include "bench/widgets/temperature_dialog.h"
 #include "ui_main_window.h"
 
 namespace norvane::bench {
@@ -71,7 +76,8 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
 
     // Main menu.
     QMenu* settings = menuBar()->addMenu(Text("IDS_MAINMENU_SET"));
-    settings->addAction(Text("IDS_MAINMENU_GATEWAY"));
+    connect(settings->addAction(Text("IDS_MAINMENU_GATEWAY")), &QAction::triggered, this,
+            &MainWindow::OpenGatewaySearch);
     settings->addAction(Text("IDS_MAINMENU_UPDATE"));
     connect(settings->addAction(Text("IDS_MAINMENU_EXIT")), &QAction::triggered, this,
             &MainWindow::ExitFromMenu);
@@ -131,6 +137,11 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
         Refresh();
     });
     connect(ui_->sendButton, &QPushButton::clicked, this, &MainWindow::SendCommand);
+    connect(ui_->ioModule, &QPushButton::clicked, this, [this] { OpenDevice<IoModuleDialog>(); });
+    connect(ui_->kyd0606Button, &QPushButton::clicked, this, [this] { OpenDevice<Kyd0606Dialog>(); });
+    connect(ui_->liquidLevelButton, &QPushButton::clicked, this, [this] { OpenDevice<LevelDialog>(); });
+    connect(ui_->rfidButton, &QPushButton::clicked, this, [this] { OpenDevice<RfidDialog>(); });
+    connect(ui_->temperatureButton, &QPushButton::clicked, this, [this] { OpenDevice<TemperatureDialog>(); });
     connect(ui_->showReturn, &QCheckBox::toggled, this, [this] { ApplyLanguage(); });
     connect(ui_->notify, &QCheckBox::toggled, this, &MainWindow::SetNotify);
     connect(ui_->clearReturn, &QPushButton::clicked, this, [this] {
@@ -269,6 +280,34 @@ void MainWindow::ConnectFirstGateway() {
     state_.gateway.store(logic_->Gateway());
     if (logic_->Connected()) logic_->Discover();
     Refresh();
+}
+
+// The device dialogs address the first ticked node of the connected gateway; with no ticked node
+// the button does nothing.
+template <typename Dialog>
+void MainWindow::OpenDevice() {
+    const auto node = logic_->Nodes().FirstTicked();
+    if (!node) return;
+    Dialog dialog(DeviceTarget{sdk_, language_, messages_, logic_->Gateway(), static_cast<uint32_t>(*node)},
+                  this);
+    deviceDialog_ = &dialog;
+    dialog.exec();
+    deviceDialog_ = nullptr;
+}
+
+void MainWindow::OpenGatewaySearch() {
+    GatewaySearchDialog dialog(
+        sdk_, language_, messages_, logic_->ReadSearchParameters(), SystemComNumbers(),
+        [this] {
+            logic_->CloseForForcedStop();
+            state_.gateway.store(logic_->Gateway());
+            Refresh();
+        },
+        this);
+    deviceDialog_ = &dialog;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    deviceDialog_ = nullptr;
+    if (accepted) logic_->WriteSearchParameters(dialog.Params());
 }
 
 void MainWindow::SendCommand() {

@@ -2,6 +2,7 @@
 // Kestrin's main window: a thin view over the window logic and the command interpreter. Handlers
 // call the logic and then show its state; log and notice lines from any thread are queued to the
 // user-interface thread, where the panes' models are updated.
+#include <QDialog>
 #include <QMainWindow>
 #include <memory>
 #include <optional>
@@ -41,6 +42,10 @@ public:
     void ExitFromMenu();
     /// The search button; leftShift as if the left Shift key were down.
     void Search(bool leftShift);
+    /// The gateway search parameters item of the main menu.
+    void OpenGatewaySearch();
+    /// The device dialog open at the moment (modal), or null; tests reach it through this.
+    QDialog* DeviceDialog() const { return deviceDialog_; }
     /// Searches, connects to the first gateway found and discovers its nodes (kestrin --connect).
     void ConnectFirstGateway();
 
@@ -60,6 +65,8 @@ private:
     void ShowUtilityMenu();
     void OpenManual();
     QString Text(const char* key) const;
+    template <typename Dialog>
+    void OpenDevice();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     const SdkTable& sdk_;
@@ -79,6 +86,7 @@ private:
     std::unique_ptr<PanelView> panel_;
     bool refreshing_ = false;
     bool exiting_ = false;
+    QDialog* deviceDialog_ = nullptr;
 };
 
 struct WindowOptions {

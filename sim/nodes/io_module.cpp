@@ -18,6 +18,12 @@ ModelBytes IoModelBytes(const IoOptions& o) {
         case IoFlavor::Motion:
             m.code = 91, m.d0 = 0x52, m.d3 = 1;  // device code 0x5B52
             return m;
+        case IoFlavor::Kyd7364:
+            m.code = 82, m.d0 = 73, m.d3 = 64;  // "KYD827364", device code 0x5249
+            return m;
+        case IoFlavor::Kyd60606:
+            m.code = 82, m.d0 = 60, m.d3 = 6;  // "KYD826006", device code 0x523C
+            return m;
         case IoFlavor::Kyd917:
             break;
     }

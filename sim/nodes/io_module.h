@@ -15,7 +15,9 @@
 
 namespace norvane::sim::nodes {
 
-enum class IoFlavor { Kyd917, Kyd0606, Motion };
+/// Kyd7364 and Kyd60606: the analog-capable modules without PWM ("KYD827364", device code 0x5249,
+/// and "KYD826006", device code 0x523C).
+enum class IoFlavor { Kyd917, Kyd0606, Motion, Kyd7364, Kyd60606 };
 
 struct IoOptions {
     IoFlavor flavor = IoFlavor::Kyd917;

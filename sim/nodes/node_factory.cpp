@@ -22,6 +22,7 @@ constexpr KindName kKindNames[] = {
     {NodeKind::IoModule, "io"},           {NodeKind::Kyd0606, "kyd0606"},
     {NodeKind::IoMotion, "io-motion"},    {NodeKind::LevelDetector, "level"},
     {NodeKind::RfidReader, "rfid"},       {NodeKind::TemperatureController, "temperature"},
+    {NodeKind::Io7364, "io-7364"},        {NodeKind::Io60606, "io-60606"},
 };
 
 }  // namespace
@@ -43,10 +44,14 @@ std::unique_ptr<SimNode> MakeNode(const NodeConfig& config) {
         }
         case NodeKind::IoModule:
         case NodeKind::Kyd0606:
-        case NodeKind::IoMotion: {
+        case NodeKind::IoMotion:
+        case NodeKind::Io7364:
+        case NodeKind::Io60606: {
             IoOptions o;
             o.flavor = config.kind == NodeKind::Kyd0606    ? IoFlavor::Kyd0606
                        : config.kind == NodeKind::IoMotion ? IoFlavor::Motion
+                       : config.kind == NodeKind::Io7364   ? IoFlavor::Kyd7364
+                       : config.kind == NodeKind::Io60606  ? IoFlavor::Kyd60606
                                                            : IoFlavor::Kyd917;
             if (config.deviceCode != 0) o.code = config.deviceCode;
             if (o.code != 8 && o.code != 80 && o.code != 82 && o.code != 91) return nullptr;

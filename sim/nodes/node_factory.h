@@ -16,6 +16,8 @@ enum class NodeKind {
     IoModule,               ///< KYD I/O module (device code 8, 80, 82 or 91)
     Kyd0606,                ///< KYD0606: eight inputs, eight outputs
     IoMotion,               ///< I/O module with motion functions (device code 0x5B52)
+    Io7364,                 ///< KYD7364 analog I/O module without PWM (device code 0x5249)
+    Io60606,                ///< KYD60606 analog I/O module without PWM (device code 0x523C)
     LevelDetector,          ///< liquid-level detector
     RfidReader,             ///< RFID reader, device code 92
     TemperatureController,  ///< temperature controller, device code 89 (or 90)
@@ -34,7 +36,7 @@ struct NodeConfig {
 std::unique_ptr<SimNode> MakeNode(const NodeConfig& config);
 
 /// Kind names used in configuration files: "controller", "controller1", "io", "kyd0606", "io-motion",
-/// "level", "rfid", "temperature".
+/// "io-7364", "io-60606", "level", "rfid", "temperature".
 bool ParseNodeKind(std::string_view text, NodeKind* kind);
 const char* NodeKindName(NodeKind kind);
 

@@ -108,7 +108,8 @@ private:
             return "infos";
         } else if constexpr (std::is_same_v<T, uint8_t*>) {
             const auto own = bytesOf.find(name);
-            if (value != nullptr && own != bytesOf.end()) std::copy(own->second.begin(), own->second.end(), value);
+            if (value != nullptr && own != bytesOf.end())
+                std::copy(own->second.begin(), own->second.end(), value);
             return "bytes";
         } else if constexpr (std::is_same_v<T, const uint8_t*>) {
             if (value == nullptr) return "null";
@@ -119,7 +120,9 @@ private:
             return out.str() + "]";
         } else if constexpr (std::is_same_v<T, uint32_t*>) {
             if (name == "ForceStopProgram")
-                return value == nullptr ? "null" : "{" + std::to_string(value[0]) + "," + std::to_string(value[1]) + "}";
+                return value == nullptr
+                           ? "null"
+                           : "{" + std::to_string(value[0]) + "," + std::to_string(value[1]) + "}";
             for (size_t i = 0; i < ids.size(); ++i) value[i] = ids[i];
             return "ids";
         } else if constexpr (std::is_same_v<T, int32_t*>) {

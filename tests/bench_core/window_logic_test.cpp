@@ -229,6 +229,37 @@ TEST(WindowLogicTest, TickingEnablesByDeviceCodeAndFirmware) {
     }
 }
 
+// The exact model names, and the device code with the name the SDK builds for these devices.
+TEST(WindowLogicTest, LiquidLevelAndKyd0606ButtonsByNameOrDeviceCode) {
+    const struct {
+        uint32_t code;
+        const char* name;
+        bool level, kyd0606;
+    } cases[] = {
+        {0x0000, "KYM03403", true, false},   {0x1822, "KYM243403", true, false},
+        {0x1822, "KYM243401", false, false}, {0x0000, "KYD0606", false, true},
+        {0x5206, "KYD82606", false, true},   {0x5207, "KYD82706", false, false},
+    };
+    for (const auto& c : cases) {
+        Rig rig;
+        rig.models[10] = Model(c.code, 1100, c.name);
+        rig.Connect({10});
+        rig.logic.TickRow(0);
+        EXPECT_EQ(rig.logic.Controls().Enabled(ctl::kLiquidLevel), c.level) << c.name;
+        EXPECT_EQ(rig.logic.Controls().Enabled(ctl::kKyd0606), c.kyd0606) << c.name;
+    }
+}
+
+TEST(WindowLogicTest, ForcedStopLeavesTheWindowDisconnected) {
+    Rig rig;
+    rig.Connect({8});
+    rig.logic.CloseForForcedStop();
+    EXPECT_FALSE(rig.logic.Connected());
+    EXPECT_EQ(rig.logic.Nodes().Size(), 0u);
+    EXPECT_FALSE(rig.logic.Controls().Enabled(ctl::kDiscover));
+    EXPECT_THAT(rig.sdk.Calls(), ElementsAre("CloseGateway(4096)"));
+}
+
 TEST(WindowLogicTest, PrecheckAsksAboutAnOldRs232GatewayAndCancelStopsAsking) {
     Rig rig;
     rig.sdk.result = 2;

@@ -25,10 +25,10 @@ TEST(IoPorts, VariantsByNameAndDeviceCode) {
         int32_t result;
         bool v919, v7364, v60606;
     } cases[] = {
-        {"KYD82701", 0x5207, 1, false, false, false},  {"KYD91919", 0x5B09, 1, true, false, false},
-        {"KYD7364", 0, 1, false, true, false},         {"KYD827364", 0x5249, 1, false, true, false},
-        {"KYD60606", 0, 1, false, false, true},        {"KYD826006", 0x523C, 1, false, false, true},
-        {"XKYD919KYD7364", 0, 1, true, true, false},   {"KYD91919", 0x5B09, 0, false, false, false},
+        {"KYD82701", 0x5207, 1, false, false, false}, {"KYD91919", 0x5B09, 1, true, false, false},
+        {"KYD7364", 0, 1, false, true, false},        {"KYD827364", 0x5249, 1, false, true, false},
+        {"KYD60606", 0, 1, false, false, true},       {"KYD826006", 0x523C, 1, false, false, true},
+        {"XKYD919KYD7364", 0, 1, true, true, false},  {"KYD91919", 0x5B09, 0, false, false, false},
     };
     for (const Case& c : cases) {
         const IoVariant v = VariantOf(Model(c.name, c.code), c.result);

@@ -51,15 +51,17 @@ TEST_F(GatewaySearch, ForcedStopClosesTheGatewayAndSendsEvenWithNodeZero) {
     dialog.ForceStop();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(messages.Shown(), std::vector<std::string>{"[Kestrin] Please input CANID!"});
-    EXPECT_EQ(sdk.Calls(), (std::vector<std::string>{"ForceStopProgram(1,{3,9600},0)", "ForceStopProgram(4,null,0)",
-                                                      "ForceStopProgram(8,null,0)"}));
+    EXPECT_EQ(sdk.Calls(),
+              (std::vector<std::string>{"ForceStopProgram(1,{3,9600},0)", "ForceStopProgram(4,null,0)",
+                                        "ForceStopProgram(8,null,0)"}));
     sdk.ClearCalls();
     dialog.State().nodeText = "17";
     dialog.State().baudText = "NULL";
     dialog.State().bitRate = 3;
     dialog.ForceStop();
     EXPECT_EQ(messages.Shown().back(), "[Kestrin] Please choose comport or btr!");
-    EXPECT_EQ(sdk.Calls(), (std::vector<std::string>{"ForceStopProgram(4,{1,3},17)", "ForceStopProgram(8,null,17)"}));
+    EXPECT_EQ(sdk.Calls(),
+              (std::vector<std::string>{"ForceStopProgram(4,{1,3},17)", "ForceStopProgram(8,null,17)"}));
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ TEST_F(IoDialogs, OpeningA7364SkipsThePwmReadAndOffersNoPwm) {
     for (const auto& codes : s.selectorCodes) EXPECT_EQ(std::count(codes.begin(), codes.end(), kPortPwm), 0);
     EXPECT_TRUE(CallsOf("GetPM").empty());
     EXPECT_TRUE(CallsOf("GetPBR").empty());
-    EXPECT_EQ(s.pwmTexts.base1 + s.pwmTexts.base2 + s.pwmTexts.pbr + s.pwmTexts.duty1 + s.pwmTexts.duty2, "11100");
+    EXPECT_EQ(s.pwmTexts.base1 + s.pwmTexts.base2 + s.pwmTexts.pbr + s.pwmTexts.duty1 + s.pwmTexts.duty2,
+              "11100");
     EXPECT_EQ(s.analogEnabled, (PortArray<bool>{false, true, false, false, false, false, false, false}));
     EXPECT_EQ(s.selectorItem[1], 0);  // AVA is the first item
 }
@@ -59,8 +60,8 @@ TEST_F(IoDialogs, McfgSetsKeepTheOtherByteAndStopWhenTheReadFails) {
     io.SetNotify();
     io.State().initial = BitsOf(0x02);
     io.SetInitialLevels();
-    EXPECT_EQ(CallsOf("SetKYDMCFG"),
-              (std::vector<std::string>{"SetKYDMCFG(4096,9,[0x5a81],1,&r)", "SetKYDMCFG(4096,9,[0x20f],1,&r)"}));
+    EXPECT_EQ(CallsOf("SetKYDMCFG"), (std::vector<std::string>{"SetKYDMCFG(4096,9,[0x5a81],1,&r)",
+                                                               "SetKYDMCFG(4096,9,[0x20f],1,&r)"}));
     sdk.ClearCalls();
     sdk.resultOf["GetKYDMCFG"] = -1;
     io.SetNotify();
@@ -124,8 +125,9 @@ TEST_F(IoDialogs, PwmApplyValidatesAndFailedReadsKeepTheFields) {
 
     s.pwmTexts = {"200", "3", "2500", "200", "1"};
     io.SliderMoved(7);
-    EXPECT_EQ(CallsOf("SetP"), (std::vector<std::string>{"SetPBR(4096,9,7,1,&r)", "SetPMB(4096,9,[0x3c8],1,&r)",
-                                                          "SetPMD(4096,9,[0x1c8],1,&r)"}));
+    EXPECT_EQ(CallsOf("SetP"),
+              (std::vector<std::string>{"SetPBR(4096,9,7,1,&r)", "SetPMB(4096,9,[0x3c8],1,&r)",
+                                        "SetPMD(4096,9,[0x1c8],1,&r)"}));
     EXPECT_EQ(s.period2, "4.200 ms");
 
     // Reads that fail keep their fields; the others still land.
@@ -171,7 +173,8 @@ TEST_F(IoDialogs, LevelDetectorReadsSetsAndReports) {
     dialog.SetTip();
     sdk.resultOf["SetORG"] = 0;
     dialog.Reset();
-    EXPECT_EQ(CallsOf("Set"), (std::vector<std::string>{"SetPMB(4096,9,[0xfffffed4],1,&r)", "SetORG(4096,9,0,1,&r)"}));
+    EXPECT_EQ(CallsOf("Set"),
+              (std::vector<std::string>{"SetPMB(4096,9,[0xfffffed4],1,&r)", "SetORG(4096,9,0,1,&r)"}));
     EXPECT_EQ(messages.Shown().back(), "[Error] " + language.Lookup("IDS_DATA_RECEIVE_ERROR"));
 }
 
