@@ -1,26 +1,8 @@
 #include "bench/widgets/dialog_support.h"
 
-#include <QAbstractButton>
-#include <QGroupBox>
 #include <QMetaObject>
 
 namespace norvane::bench {
-
-void ApplyLanguageKeys(QWidget* root, const Language& language) {
-    auto text = [&](QWidget* widget) {
-        return Q(language.Lookup(widget->property("languageKey").toString().toStdString()));
-    };
-    if (root->property("languageKey").isValid()) root->setWindowTitle(text(root));
-    for (QWidget* widget : root->findChildren<QWidget*>()) {
-        if (!widget->property("languageKey").isValid()) continue;
-        if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            button->setText(text(widget));
-        else if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(text(widget));
-        else if (auto* group = qobject_cast<QGroupBox*>(widget))
-            group->setTitle(text(widget));
-    }
-}
 
 void ShowLed(QLabel* label, Led state) {
     static const char* const kColours[] = {"#606060", "#20d020", "#e02020"};

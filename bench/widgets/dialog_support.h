@@ -1,7 +1,6 @@
 #pragma once
-// Helpers the device dialogs share: language texts by the "languageKey" property, LED pictures,
-// the port rows of a form (P1 ... P8 by object name), and posting a worker's result to the
-// user-interface thread.
+// Helpers the device dialogs share: LED pictures, the port rows of a form (P1 ... P8 by object
+// name), and posting a worker's result to the user-interface thread.
 #include <QDialog>
 #include <QLabel>
 #include <QString>
@@ -9,12 +8,9 @@
 #include "bench/core/language.h"
 #include "bench/dialogs/device_target.h"
 #include "bench/dialogs/io_ports.h"
+#include "bench/widgets/language_keys.h"
 
 namespace norvane::bench {
-
-/// Sets the text of every widget under root (root included, as its title) that carries a
-/// "languageKey" property.
-void ApplyLanguageKeys(QWidget* root, const Language& language);
 
 enum class Led { Dark, Input, Output };
 /// Shows a level picture: input lit green, output lit red, dark grey. The label's "lit"
