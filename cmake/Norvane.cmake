@@ -60,3 +60,28 @@ function(norvane_forbid_links target)
     endforeach()
   endwhile()
 endfunction()
+
+# norvane_export_list(<target> HEADER <file> MARKER <word> NAME <base>): the shared library
+# <target> exports exactly the functions <file> declares as "<word> <type> <Name>(", nothing else
+# (inline std:: instantiations would otherwise leak out as weak symbols). Writes <base>.exports
+# (the linker's version script) and <base>.names (one name a line, for the export checks) into
+# the build directory.
+function(norvane_export_list target)
+  cmake_parse_arguments(ARG "" "HEADER;MARKER;NAME" "" ${ARGN})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ARG_HEADER})
+  file(READ ${ARG_HEADER} text)
+  string(REGEX MATCHALL "\n${ARG_MARKER}[^;(]*[ *]([A-Za-z_0-9]+)\\(" declarations "${text}")
+  set(names "")
+  foreach(declaration IN LISTS declarations)
+    string(REGEX REPLACE ".*[ *]([A-Za-z_0-9]+)\\($" "\\1" name "${declaration}")
+    list(APPEND names ${name})
+  endforeach()
+  list(REMOVE_DUPLICATES names)
+  list(JOIN names ";\n    " lines)
+  set(script ${CMAKE_BINARY_DIR}/${ARG_NAME}.exports)
+  file(WRITE ${script} "{\n  global:\n    ${lines};\n  local: *;\n};\n")
+  string(REPLACE ";" "\n" name_lines "${names}")
+  file(WRITE ${CMAKE_BINARY_DIR}/${ARG_NAME}.names "${name_lines}\n")
+  target_link_options(${target} PRIVATE -Wl,--version-script=${script})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+endfunction()

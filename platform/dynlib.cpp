@@ -41,6 +41,18 @@ void DynamicLibrary::Unload() {
     }
 }
 
+bool LoadBesideOrByName(DynamicLibrary& library, const std::string& name, const void* anchor) {
+    if (name.find('/') == std::string::npos) {
+        Dl_info info{};
+        if (dladdr(anchor, &info) != 0 && info.dli_fname != nullptr) {
+            const std::string path = info.dli_fname;
+            const size_t slash = path.rfind('/');
+            if (slash != std::string::npos && library.Load(path.substr(0, slash + 1) + name)) return true;
+        }
+    }
+    return library.Load(name);
+}
+
 void* DynamicLibrary::Symbol(const char* name) const {
     if (handle_ == nullptr || name == nullptr) return nullptr;
     return dlsym(handle_, name);

@@ -28,4 +28,9 @@ private:
     std::string error_;
 };
 
+/// Loads name into library: a bare file name (no '/') first from the directory of the object
+/// that contains anchor (the SDK's own library, so a library shipped beside it wins), then
+/// through the loader's search; a path as it stands. false when neither loads.
+bool LoadBesideOrByName(DynamicLibrary& library, const std::string& name, const void* anchor);
+
 }  // namespace norvane::platform

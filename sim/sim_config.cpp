@@ -63,6 +63,7 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
              : w[0] == "pci"   ? GatewaySpec::Kind::Pci
              : w[0] == "rs232" ? GatewaySpec::Kind::Rs232
              : w[0] == "uart"  ? GatewaySpec::Kind::Uart
+             : w[0] == "usb"   ? GatewaySpec::Kind::Usb
                                : GatewaySpec::Kind::Ethernet;
     const bool serial = g.kind == GatewaySpec::Kind::Rs232 || g.kind == GatewaySpec::Kind::Uart;
     if (serial && g.kind == GatewaySpec::Kind::Uart) g.baud = 115200;
@@ -72,6 +73,8 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
             return "expected COMn (n 1-255) after " + std::string(w[0]);
     } else if (g.kind == GatewaySpec::Kind::Pci) {
         if (w.size() < 2 || !CardChannel(w[1], g)) return "expected card:channel (0-7:0-1) after pci";
+    } else if (g.kind == GatewaySpec::Kind::Usb) {
+        if (w.size() < 2 || !Number(w[1], g.usbIndex, 99)) return "expected a device index (0-99) after usb";
     } else if (w.size() < 2 || !Endpoint(w[1], g)) {
         return "expected address:port after " + std::string(w[0]);
     }
@@ -138,7 +141,7 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
         if (words.empty()) continue;
         std::string problem;
         if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci" || words[0] == "rs232" ||
-            words[0] == "uart") {
+            words[0] == "uart" || words[0] == "usb") {
             config.gateways.emplace_back();
             problem = GatewayLine(words, config.gateways.back());
             const GatewaySpec& added = config.gateways.back();
@@ -150,6 +153,13 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
                     other.channel == added.channel)
                     problem = "pci " + std::to_string(added.card) + ":" + std::to_string(added.channel) +
                               " configured twice";
+            }
+            for (size_t i = 0;
+                 problem.empty() && added.kind == GatewaySpec::Kind::Usb && i + 1 < config.gateways.size();
+                 ++i) {
+                const GatewaySpec& other = config.gateways[i];
+                if (other.kind == GatewaySpec::Kind::Usb && other.usbIndex == added.usbIndex)
+                    problem = "usb " + std::to_string(added.usbIndex) + " configured twice";
             }
             for (size_t i = 0; problem.empty() && added.comNumber != 0 && i + 1 < config.gateways.size();
                  ++i) {

@@ -9,6 +9,7 @@
 //   pci 0:1 bitrate-code=3
 //   rs232 COM3 baud=57600 line-time
 //   uart COM4 baud=115200 generation=1
+//   usb 0 bitrate-code=0 bus-time log=usb0.log
 //
 // "node" lines belong to the gateway above them; "#" starts a comment.
 #include <cstdint>
@@ -31,7 +32,7 @@ struct NodeSpec {
 };
 
 struct GatewaySpec {
-    enum class Kind { Ethernet, Zone, Pci, Rs232, Uart } kind = Kind::Ethernet;
+    enum class Kind { Ethernet, Zone, Pci, Rs232, Uart, Usb } kind = Kind::Ethernet;
     std::string address = "127.0.0.1";
     uint16_t port = 28877;
     uint8_t bitRateCode = 2;
@@ -40,6 +41,7 @@ struct GatewaySpec {
     uint8_t zones = 2;
     uint8_t card = 0;        ///< PCI: card 0-7
     uint8_t channel = 0;     ///< PCI: channel 0-1
+    uint8_t usbIndex = 0;    ///< USB: the adapter's device index 0-99 (its release number)
     uint16_t comNumber = 0;  ///< RS-232: n of COMn
     uint32_t baud = 57600;   ///< RS-232: rate the gateway listens at
     bool lineTime = false;   ///< RS-232: each byte takes its line time at the rate
@@ -51,6 +53,7 @@ struct GatewaySpec {
 struct SimConfig {
     std::vector<GatewaySpec> gateways;
     std::string pciSocket;  ///< where PCI cards are served; empty = DefaultPciSocketPath()
+    std::string usbSocket;  ///< where USB adapters are served; empty = DefaultUsbSocketPath()
 };
 
 /// Parses a whole configuration text. false with error = "line N: what" on the first fault.

@@ -27,13 +27,26 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
     Stop();
     for (const GatewaySpec& g : config.gateways) {
         const bool pci = g.kind == GatewaySpec::Kind::Pci;
+        const bool usb = g.kind == GatewaySpec::Kind::Usb;
         const bool serial = g.kind == GatewaySpec::Kind::Rs232 || g.kind == GatewaySpec::Kind::Uart;
-        const std::string where = pci      ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
+        const std::string where = usb      ? "usb " + std::to_string(g.usbIndex)
+                                  : pci    ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
                                   : serial ? "COM" + std::to_string(g.comNumber)
                                            : g.address + ":" + std::to_string(g.port);
         VirtualBus* buses[10] = {};
         bool started = false;
-        if (pci) {
+        if (usb) {
+            if (!usb_) {
+                usb_ = std::make_unique<UsbAdapterServer>(config.usbSocket.empty() ? DefaultUsbSocketPath()
+                                                                                   : config.usbSocket);
+            }
+            BusOptions bus = BusOf(g);
+            bus.bitRate = BitRateOfCode(g.bitRateCode);
+            bus.channel = "usb" + std::to_string(g.usbIndex);
+            buses[1] = &usb_->AddAdapter(g.usbIndex, g.bitRateCode, bus);
+            description_.push_back("usb adapter " + std::to_string(g.usbIndex) + " at " + usb_->SocketPath() +
+                                   " (bit-rate code " + std::to_string(g.bitRateCode) + ")");
+        } else if (pci) {
             if (!pci_) {
                 pci_ = std::make_unique<PciCardServer>(config.pciSocket.empty() ? DefaultPciSocketPath()
                                                                                 : config.pciSocket);
@@ -97,7 +110,7 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             buses[zone]->AddNode(std::move(node));
             description_.push_back("  node " + name + (n.options.empty() ? "" : " " + n.options));
         }
-        if (pci) continue;  // all cards start together below
+        if (pci || usb) continue;  // all cards and adapters start together below
         if (serial) {
             if (!rs232_.back()->Start()) {
                 error = where + ": no pseudo-terminal available";
@@ -119,6 +132,11 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
         Stop();
         return false;
     }
+    if (usb_ && !usb_->Start()) {
+        error = usb_->ErrorText();
+        Stop();
+        return false;
+    }
     return true;
 }
 
@@ -128,6 +146,8 @@ void Simulation::Stop() {
     for (auto& r : rs232_) r->Stop();
     if (pci_) pci_->Stop();
     pci_.reset();
+    if (usb_) usb_->Stop();
+    usb_.reset();
     ethernet_.clear();
     zone_.clear();
     rs232_.clear();

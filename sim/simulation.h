@@ -9,6 +9,7 @@
 #include "sim/pci_card_server.h"
 #include "sim/rs232_gateway.h"
 #include "sim/sim_config.h"
+#include "sim/usb_adapter_server.h"
 #include "sim/zone_device.h"
 
 namespace norvane::sim {
@@ -30,12 +31,15 @@ public:
     std::vector<std::string> SerialMap() const;
     /// The PCI cards, when the configuration has any.
     PciCardServer* PciCards() const { return pci_.get(); }
+    /// The USB adapters, when the configuration has any.
+    UsbAdapterServer* UsbAdapters() const { return usb_.get(); }
 
 private:
     std::vector<std::unique_ptr<EthernetGateway>> ethernet_;
     std::vector<std::unique_ptr<ZoneDevice>> zone_;
     std::vector<std::unique_ptr<Rs232Gateway>> rs232_;
     std::unique_ptr<PciCardServer> pci_;
+    std::unique_ptr<UsbAdapterServer> usb_;
     std::vector<std::string> description_;
 };
 

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "sdk/api/command_args.h"
+#include "sdk/can/usb_gateway.h"
 #include "sdk/core/gateway_registry.h"
 
 using namespace norvane::sdk;
@@ -25,9 +26,9 @@ NV_API int32_t GetMDL(uint32_t handle, uint32_t node, KymReply* reply) {
 }
 
 // Every node takes the new bit-rate code from one broadcast; through the UART converter it is
-// sent twice and the second result counts. The PCI card and the USB adapter would then have to
-// follow with their own channel; their gateways offer no bit-rate operation yet, so the broadcast
-// is their whole effect.
+// sent twice and the second result counts. The USB adapter then follows with its own channel
+// when it has a port there; the PCI gateway offers no bit-rate change here yet, so the broadcast
+// is its whole effect.
 NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* codeOut) {
     return Guarded(-1, [&] {
         if (codeOut != nullptr) *codeOut = code;
@@ -37,7 +38,12 @@ NV_API int32_t SetBTR(uint32_t handle, int32_t code, int32_t /*pad*/, int32_t* c
             return BroadcastBitRate(handle, code);
         }
         if ((slot == GatewaySlot::Pci || slot == GatewaySlot::Usb) && !GatewayAt(*slot)) return -1;
-        return BroadcastBitRate(handle, code);
+        const int result = BroadcastBitRate(handle, code);
+        if (slot == GatewaySlot::Usb) {
+            const auto usb = std::dynamic_pointer_cast<can::CUSBC7200CAN>(GatewayAt(*slot));
+            if (usb && usb->UsbPort(handle)) return usb->SetBitRate(handle, static_cast<uint8_t>(code));
+        }
+        return result;
     });
 }
 
@@ -52,13 +58,11 @@ NV_API int32_t GetBTR(uint32_t handle, int32_t* bitRate) {
             const auto gateway = GatewayAt(*slot);
             if (!gateway) return -1;
             if (bitRate == nullptr) return 1;
-            // The PCI card reports its channel's bit-rate index (a channel without port reads 0).
-            if (slot == GatewaySlot::Pci) {
-                *bitRate = 0;
-                gateway->ChannelBitRate(handle, bitRate);
-                return 1;
-            }
-            return 0;
+            // The PCI card reports its channel's bit-rate index, the USB adapter its bit-rate code
+            // (a channel without port reads 0).
+            *bitRate = 0;
+            gateway->ChannelBitRate(handle, bitRate);
+            return 1;
         }
         if (slot == GatewaySlot::Zone || (!slot && kind != kKindWorkBlock)) return -1;
         KymReply reply{};

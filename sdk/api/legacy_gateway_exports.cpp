@@ -13,6 +13,7 @@
 #include "sdk/api/export_guard.h"
 #include "sdk/api/legacy_steps.h"
 #include "sdk/api/node_locks.h"
+#include "sdk/can/usb_gateway.h"
 #include "sdk/core/gateway_registry.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/ethernet/zone_gateway.h"
@@ -246,10 +247,9 @@ NV_API int32_t Open753SocketDevice(uint32_t handle) {
 NV_API int32_t SetDevIndex(uint32_t handle, uint32_t newHandle) {
     if (!legacy::IsUsbKind(KindOf(handle)) || !legacy::IsUsbKind(KindOf(newHandle))) return -1;
     return Guarded(-1, [&] {
-        const auto gateway = GatewayAt(GatewaySlot::Usb);
+        const auto gateway = std::dynamic_pointer_cast<can::CUSBC7200CAN>(GatewayAt(GatewaySlot::Usb));
         if (!gateway) return -1;
-        if (!gateway->PortOf(handle)) return 0;
-        return -1;
+        return gateway->SetDeviceIndex(handle & 0xFF, newHandle & 0xFF);
     });
 }
 

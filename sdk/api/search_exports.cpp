@@ -8,6 +8,7 @@
 #include "sdk/api/dispatch.h"
 #include "sdk/api/export_guard.h"
 #include "sdk/can/pci_gateway.h"
+#include "sdk/can/usb_gateway.h"
 #include "sdk/core/gateway_registry.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/serial/serial_gateway.h"
@@ -47,6 +48,7 @@ std::shared_ptr<CSDKGWCAN> MakeGateway(uint32_t kind) {
     if (kind == kKindRs232) return std::make_shared<CSerialPortCAN>(kind);
     if (kind == kKindPci) return std::make_shared<can::CPCIPortCAN>(kind);
     if (kind == kKindUart) return std::make_shared<CUartCAN>(kind);
+    if (kind == kKindUsb) return std::make_shared<can::CUSBC7200CAN>(kind);
     return std::make_shared<NoTransportGateway>();
 }
 
@@ -219,8 +221,10 @@ NV_API int32_t OpenGateway(uint32_t handle, uint32_t* nodeIds, int32_t maxCount,
         // The adapter's kind is tested unmasked: a handle with bits above 23 is not one.
         if ((handle >> 8) == kKindUsb) {
             const auto gateway = GatewayAtOrCreate(GatewaySlot::Usb, [] { return MakeGateway(kKindUsb); });
-            int32_t value = 0;
-            if (gateway->ChannelBitRate(handle, &value) < 0) return 0;
+            gateway->legacyProtocol = 0;
+            const auto usb = std::dynamic_pointer_cast<can::CUSBC7200CAN>(gateway);
+            const int32_t value = usb ? usb->DetectBitRate(handle) : 0;
+            if (value < 0) return 0;
             norvane::platform::SleepMs(1);
             *rate = value;
             return KymGrobRegImpl(handle, nodeIds, maxCount);

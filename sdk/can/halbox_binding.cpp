@@ -1,7 +1,5 @@
 #include "sdk/can/halbox_binding.h"
 
-#include <dlfcn.h>
-
 #include <map>
 #include <mutex>
 
@@ -9,15 +7,6 @@
 
 namespace norvane::sdk::can {
 namespace {
-
-// Directory of the object this code lives in (libNorvaneFunc.so, or a program linking the SDK).
-std::string OwnDirectory() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&OwnDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
-    const std::string path = info.dli_fname;
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 template <typename T>
 bool Look(const platform::DynamicLibrary& library, const char* name, T& entry) {
@@ -27,10 +16,7 @@ bool Look(const platform::DynamicLibrary& library, const char* name, T& entry) {
 
 std::shared_ptr<const HalboxEntries> Load(const std::string& name) {
     platform::DynamicLibrary library;
-    const std::string beside = OwnDirectory() + name;
-    if (name.find('/') != std::string::npos || !library.Load(beside)) {
-        if (!library.Load(name)) return nullptr;
-    }
+    if (!platform::LoadBesideOrByName(library, name, reinterpret_cast<void*>(&BindHalbox))) return nullptr;
     auto entries = std::make_shared<HalboxEntries>();
     const bool complete = Look(library, "Marlix_OpenDevice", entries->openDevice) &&
                           Look(library, "Marlix_CloseDevice", entries->closeDevice) &&

@@ -11,11 +11,14 @@
 namespace {
 
 const char kUsage[] =
-    "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [--serial-map FILE] [-h]\n"
+    "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [--usb-socket PATH]\n"
+    "                   [--serial-map FILE] [-h]\n"
     "  -c FILE  read the configuration from FILE\n"
     "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
     "  --pci-socket PATH  serve the PCI cards there (default /tmp/norvane-pci.sock);\n"
     "           Halbox finds them through HALBOX_SIM=PATH\n"
+    "  --usb-socket PATH  serve the USB adapters there (default /tmp/norvane-usb.sock);\n"
+    "           libusb-sim.so finds them through NORVANE_USB_SIM=PATH\n"
     "  --serial-map FILE  write the serial gateways' COMn=PATH lines there (usable as\n"
     "           SerialPorts.cfg; joined with ';' they are a NORVANE_SERIAL_PORTS value)\n"
     "without -c and -e: one Ethernet gateway at 127.0.0.1:28877 with a few devices.\n"
@@ -25,6 +28,7 @@ const char kUsage[] =
     "  pci CARD:CHANNEL [bitrate-code=0-7] [bus-time] [log=FILE]   (card 0-7, channel 0-1)\n"
     "  rs232 COMn [baud=4800-230400] [generation=1|2] [line-time] [bitrate-code=0-7] [bus-time] [log=FILE]\n"
     "  uart COMn  (as rs232; baud defaults to 115200)\n"
+    "  usb INDEX [bitrate-code=0-7] [bus-time] [log=FILE]   (device index 0-99)\n"
     "  node KIND ID [options=-M-S-IE] [code=N] [firmware=N] [serial=N] [zone=N]\n"
     "  KIND: controller controller1 io kyd0606 io-motion level rfid temperature\n";
 
@@ -33,6 +37,7 @@ const char kUsage[] =
 int main(int argc, char** argv) {
     std::string text;
     std::string pciSocket;
+    std::string usbSocket;
     std::string serialMap;
     bool configured = false;
     for (int i = 1; i < argc; ++i) {
@@ -53,6 +58,8 @@ int main(int argc, char** argv) {
             text = content.str() + "\n" + text;
         } else if (arg == "--pci-socket" && i + 1 < argc) {
             pciSocket = argv[++i];
+        } else if (arg == "--usb-socket" && i + 1 < argc) {
+            usbSocket = argv[++i];
         } else if (arg == "--serial-map" && i + 1 < argc) {
             serialMap = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
@@ -71,6 +78,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     config.pciSocket = pciSocket;
+    config.usbSocket = usbSocket;
 
     // Block the stop signals before any thread starts, so every thread inherits the mask and
     // the main thread alone receives them through sigwait.

@@ -66,6 +66,11 @@ void SecondGenNode::OnFrame(const CanFrame& frame, BusTransmitter& bus) {
                 out.Push(MakeFrame(SecondGenNodeIdentifier(id_, kDiscoveryAnswer), d, 4));
             } else if (r.command == kCmdBitRate && r.HasData() && r.Byte(0) <= 7) {
                 bitRateCode_ = r.Byte(0);  // bus-wide bit-rate change, never answered
+            } else if (r.command >= 22 && r.command <= 32) {
+                // The USB adapter sends the global commands with node 127's bits.
+                Request g = r;
+                g.answer = false;
+                HandleGlobal(g, out);
             }
         } else if (a.node == 0) {
             if (r.command >= 22 && r.command <= 32) {

@@ -41,6 +41,8 @@ public:
     virtual int ExpectedPorts() const { return 1; }
     /// How long an unanswered set or get waits.
     virtual uint32_t AnswerTimeoutMs() const { return 500; }
+    /// What a get gives when it goes unanswered or the gateway is closed (the USB adapter: -1).
+    virtual int FailedGetResult() const { return 0; }
 };
 
 struct TransportCase {
@@ -64,6 +66,9 @@ std::unique_ptr<ContractTransport> MakeRs232Transport(int comNumber);
 /// Channel 0 of simulated PCI card 0 at 1 Mbit/s (channel 1 answers too, so the search does not
 /// spend its bit-rate tries on an empty bus); testOctet tells the card sockets apart.
 std::unique_ptr<ContractTransport> MakePciTransport(uint8_t testOctet);
+/// Simulated USB adapter 0 reached through libusb-sim.so (NORVANE_LIBUSB), its bus at
+/// bit-rate code 2; testOctet tells the adapter sockets apart.
+std::unique_ptr<ContractTransport> MakeUsbTransport(uint8_t testOctet);
 /// UART gateway emulator on a pseudo-terminal as COM<comNumber>, at 115200 baud.
 std::unique_ptr<ContractTransport> MakeUartTransport(int comNumber);
 
