@@ -1,8 +1,7 @@
 #include "bench/panel/panel_fields.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "bench/core/text_format.h"
 
@@ -45,11 +44,12 @@ Exchanged ExchangeInteger(std::string_view text, int64_t lo, int64_t hi) {
 }
 
 ExchangedNumber ExchangeNumber(std::string_view text, double lo, double hi) {
-    const std::string t(Trimmed(text));
-    char* end = nullptr;
-    errno = 0;
-    const double value = t.empty() ? 0 : std::strtod(t.c_str(), &end);
-    if (t.empty() || errno != 0 || end != t.c_str() + t.size() || !std::isfinite(value))
+    // from_chars reads the same in every locale (the program runs under the user's locale).
+    std::string_view t = Trimmed(text);
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (t.empty() || error != std::errc() || end != t.data() + t.size() || !std::isfinite(value))
         return {std::nullopt, "Please enter a number."};
     if (value < lo || value > hi)
         return {std::nullopt, FormatText("Please enter a number between %g and %g.", {lo, hi})};
