@@ -49,8 +49,9 @@ TEST(MonitorWorkerTest, ReadsPositionOrEncoderByTheCachedMcfg) {
 
     current.SetMcfg(mcfg::kEncoderPosition);
     sdk.ClearCalls();
-    worker.Start();  // restart after a stop
-    ASSERT_TRUE(readings.WaitFor(readings.seen.size() + 1));
+    const size_t before = readings.seen.size();  // the worker is stopped: no writer
+    worker.Start();                              // restart after a stop
+    ASSERT_TRUE(readings.WaitFor(before + 1));
     worker.Stop();
     EXPECT_THAT(sdk.Calls(), ::testing::Contains("GetQEC(4096,5,&r)"));
     EXPECT_THAT(sdk.Calls(), ::testing::Not(::testing::Contains("GetPOS(4096,5,&r)")));

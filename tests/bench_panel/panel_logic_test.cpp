@@ -129,7 +129,8 @@ TEST(PanelTest, AccelerationTimeQueryInValueModeFirstSetsBit9) {
 // read is not written.
 TEST(PanelTest, ModeSwitchKeepsEachNodesOwnWord) {
     PanelRig rig;
-    static PanelRig* self = &rig;
+    static PanelRig* self;
+    self = &rig;
     rig.sdk.table.GetKymMCFG = [](uint32_t, uint32_t node, KymReply* r) -> int32_t {
         if (node == 7) return 0;
         r->field[0] = node == 5 ? 0x0001 : 0x2000;
