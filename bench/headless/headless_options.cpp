@@ -39,7 +39,9 @@ std::optional<uint32_t> Address(const std::string& text) {
 const char* HeadlessUsage() {
     return "usage: kestrin --headless [--program-dir DIR] [--lang NAME] [--lookup KEY]...\n"
            "                          [--ip A.B.C.D [--port P] | --com N --baud B] [--mask M] [--gateway I]\n"
-           "                          [--tick NODE]... [--command TEXT]... [--script FILE]\n";
+           "                          [--tick NODE]... [--command TEXT]... [--script FILE]\n"
+           "                          [--batch FILE [--batch-read | --batch-write | --batch-eeprom |\n"
+           "                                         --batch-export FILE]...]\n";
 }
 
 bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& options,
@@ -47,6 +49,18 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         if (name == "--headless") continue;
+        // The batch writer's buttons take no value; each needs the writer opened by --batch first.
+        if (name == "--batch-read" || name == "--batch-write" || name == "--batch-eeprom") {
+            if (options.batch.empty()) {
+                error = name + " needs --batch FILE before it";
+                return false;
+            }
+            options.batch.push_back({name == "--batch-read"    ? BatchStep::Kind::Read
+                                     : name == "--batch-write" ? BatchStep::Kind::Write
+                                                               : BatchStep::Kind::Eeprom,
+                                     ""});
+            continue;
+        }
         std::string value;
         bool inline_value = false;
         if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -107,6 +121,16 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
         } else if (name == "--script") {
             if (value.empty()) return bad();
             options.script = value;
+        } else if (name == "--batch") {
+            if (value.empty() || !options.batch.empty()) return bad();
+            options.batch.push_back({BatchStep::Kind::Import, value});
+        } else if (name == "--batch-export") {
+            if (value.empty()) return bad();
+            if (options.batch.empty()) {
+                error = name + " needs --batch FILE before it";
+                return false;
+            }
+            options.batch.push_back({BatchStep::Kind::Export, value});
         } else {
             error = "unknown option '" + name + "'";
             return false;

@@ -7,6 +7,14 @@
 
 namespace norvane::bench {
 
+/// One press of a batch writer button: the import of --batch FILE, then --batch-read,
+/// --batch-write, --batch-eeprom and --batch-export FILE in the order given.
+struct BatchStep {
+    enum class Kind { Import, Read, Write, Eeprom, Export };
+    Kind kind = Kind::Import;
+    std::string file;  ///< Import and Export
+};
+
 struct HeadlessOptions {
     std::string programDir;               ///< empty: the program's own folder
     std::optional<std::string> language;  ///< --lang: as if setting.ini named it
@@ -20,6 +28,7 @@ struct HeadlessOptions {
     std::vector<int> ticks;             ///< --tick: nodes whose rows are ticked
     std::vector<std::string> commands;  ///< --command: command box lines, in order
     std::optional<std::string> script;  ///< --script: a script file
+    std::vector<BatchStep> batch;       ///< the batch writer's steps; the first is an Import
 };
 
 /// Parses the arguments after the program name ("--headless" itself is accepted anywhere).

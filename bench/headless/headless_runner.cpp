@@ -14,6 +14,7 @@
 #include "bench/core/node_table.h"
 #include "bench/core/script_runner.h"
 #include "bench/core/startup.h"
+#include "bench/dialogs/batch_writer.h"
 
 namespace norvane::bench {
 
@@ -78,6 +79,37 @@ private:
     sigset_t previous_;
     std::thread thread_;
 };
+
+// The batch writer's steps on one node; after each, the list rows and the information line.
+void RunBatch(const std::vector<BatchStep>& steps, const SdkTable& sdk, const Language& language,
+              UserMessages& messages, uint32_t gateway, int node, Sleeper& sleeper, std::ostream& out) {
+    BatchWriter writer(sdk, language, messages, gateway, node, [&sleeper](int ms) { sleeper.SleepFor(ms); });
+    for (const BatchStep& step : steps) {
+        if (sleeper.IsShutDown()) return;
+        switch (step.kind) {
+            case BatchStep::Kind::Import:
+                writer.ImportFile(step.file);
+                break;
+            case BatchStep::Kind::Read:
+                writer.Read();
+                break;
+            case BatchStep::Kind::Write:
+                writer.Write();
+                break;
+            case BatchStep::Kind::Eeprom:
+                writer.WriteEeprom();
+                break;
+            case BatchStep::Kind::Export:
+                writer.ExportFile(step.file);
+                break;
+        }
+        const auto& rows = writer.Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            out << "batch: " << i + 1 << "," << rows[i].key << "," << rows[i].value << "," << rows[i].result
+                << "\n";
+        out << "info: " << writer.Info() << std::endl;
+    }
+}
 
 SearchArguments ArgumentsFor(const HeadlessOptions& options, const std::string& programDir) {
     if (!options.ip && !options.com && !options.mask) {
@@ -175,6 +207,13 @@ int RunHeadless(const std::vector<std::string>& args, const std::string& executa
         ScriptRunner runner(interpreter, messages);
         runner.StartFile(*options.script);
         runner.Wait();
+    }
+    if (!options.batch.empty()) {
+        // The batch writer opens on the first ticked node; without one nothing opens.
+        if (firstTicked == 0)
+            err << "kestrin: --batch needs a ticked node in the node list" << std::endl;
+        else
+            RunBatch(options.batch, t, language, messages, handle, firstTicked, sleeper, out);
     }
     t.CloseGateway(handle);
     return 0;

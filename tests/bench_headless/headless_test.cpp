@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "bench/core/file_text.h"
+#include "sim/nodes/second_gen_controller.h"
 #include "sim/simulation.h"
 
 namespace norvane::bench::test {
@@ -138,12 +139,67 @@ TEST_F(HeadlessTest, SearchesConnectsDiscoversAndRunsCommandsAndAScriptAgainstTh
     EXPECT_FALSE(fs::exists(Dir() + "/Language/setting.ini"));  // headless runs never write it
 }
 
+TEST_F(HeadlessTest, BatchWriterImportsWritesReadsExportsAndStoresThroughTheSimulator) {
+    sim::SimConfig config;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimConfig("ethernet 127.0.0.92:0\nnode controller 5\n", config, error)) << error;
+    sim::Simulation simulation;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(simulation.Start(config, error, notes)) << error;
+    const std::string file = "SPD,2000\r\nmcfg,48\r\nS12CON,40991\r\nSTG1,500\r\nQER,400\r\nMMSS,300\r\n";
+    WriteFileText(Dir() + "/in.csv", file);
+    const std::string port = std::to_string(simulation.EthernetGateways().front()->Port());
+    const Outcome run = Run({"--program-dir", Dir(), "--ip", "127.0.0.92", "--port", port, "--tick", "5",
+                             "--batch", Dir() + "/in.csv", "--batch-write", "--batch-read", "--batch-export",
+                             Dir() + "/out.csv", "--batch-eeprom"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    auto list = [](const char* result) {
+        return Lines{
+            std::string("batch: 1,SPD,2000,") + result,     std::string("batch: 2,mcfg,48,") + result,
+            std::string("batch: 3,S12CON,40991,") + result, std::string("batch: 4,STG1,500,") + result,
+            std::string("batch: 5,QER,400,") + result,      std::string("batch: 6,MMSS,300,") + result};
+    };
+    Lines expected = {"Can site sum: 1"};
+    for (const auto& [result, info] : {std::pair{"", "Parameter file imported."},
+                                       {"Pass", "All parameters written and checked."},
+                                       {"Read", "All parameters read."},
+                                       {"Read", "Parameter file exported."},
+                                       {"Read", "All written"}}) {
+        const Lines rows = list(result);
+        expected.insert(expected.end(), rows.begin(), rows.end());
+        expected.push_back(std::string("info: ") + info);
+    }
+    // The SDK itself prints a line to standard output for every MCFG it sends.
+    Lines out;
+    for (const std::string& line : run.out)
+        if (line.rfind("NvSimCanPackMSG", 0) != 0) out.push_back(line);
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(ReadFileText(Dir() + "/out.csv"),
+              "SPD,2000\r\nmcfg,48\r\nS12CON,40991\r\nSTG1,500\r\nQER,400\r\nMMSS,300\r\n");
+    // The node holds the written registers, and every EEPROM slot the file's motion values.
+    simulation.EthernetGateways().front()->Bus().ForEachNode([](sim::SimNode& node) {
+        auto& controller = dynamic_cast<sim::nodes::SecondGenController&>(node);
+        const auto config = controller.Config();
+        EXPECT_EQ(config.mcfg, 48);
+        EXPECT_EQ(config.s12con, 0xA01F);
+        EXPECT_EQ(config.stg[0], 500);
+        EXPECT_EQ(config.qer, 400);
+        for (const auto& slot : controller.Eeprom().slots) {
+            EXPECT_EQ(slot.speed, 2000);
+            EXPECT_EQ(slot.mss, 300);
+        }
+    });
+}
+
 TEST_F(HeadlessTest, ExitStatusTellsBadArgumentsFromFailedBindingSearchOrConnection) {
     Outcome bad = Run({"--tick", "200"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(SplitLines(bad.err).front(), "kestrin: bad value '200' for --tick");
     EXPECT_EQ(Run({"--frobnicate", "1"}).status, 2);
     EXPECT_EQ(Run({"--com", "3"}).status, 2);
+    EXPECT_EQ(SplitLines(Run({"--batch-read"}).err).front(),
+              "kestrin: --batch-read needs --batch FILE before it");
 
     const Outcome lookup =
         Run({"--program-dir", Dir(), "--lang", "Chinese", "--lookup", "IDS_ERR", "--lookup", "NO_KEY"});
