@@ -86,6 +86,8 @@ public:
     int32_t CachedMcfg() const { return current_.Mcfg(); }
     /// The ticked node's firmware and cached MCFG word, shared with the panel and its dialogs.
     CurrentNode& Current() { return current_; }
+    /// The node table's entry of a discovered node, or null.
+    const NodeEntry* FindNode(int id) const;
     bool Expanded() const { return expanded_; }
     bool VersionCheck() const { return versionCheck_; }
 
@@ -94,7 +96,6 @@ private:
     void ClearNodes();
     void AfterRowChange(size_t row, bool newlyTicked);
     void ApplyModel(const NodeEntry& node);
-    const NodeEntry* FindNode(int id) const;
     bool MotorOff(int node);
     void ResetController(const NodeEntry& node);
     void ResetIoModule(int node);

@@ -244,30 +244,4 @@ void RegisterCommands::FinishS34(const S34Setup& setup) {
     }
 }
 
-// ---- ATCONH / ATCONL ----
-
-bool RegisterCommands::SetAtcon(bool high, int64_t value) {
-    if (!AtconInRange(value)) return false;
-    if (!host_.Precheck()) return true;
-    const auto v = static_cast<int32_t>(value);
-    for (int node : host_.TickedNodes()) {
-        if (!host_.MotorOff(node)) return true;
-        KymReply r{};
-        const uint32_t n = static_cast<uint32_t>(node);
-        const int32_t result = high ? sdk_.SetATCONH(host_.Gateway(), n, v, 1, &r)
-                                    : sdk_.SetATCONL(host_.Gateway(), n, v, 1, &r);
-        if (result != 1) {
-            Error("IDS_SETTING_ERROR");
-            return true;
-        }
-        if (r.field[0] != v) {
-            Error("IDS_SET_S1_ATCONH_ERROR");
-            return true;
-        }
-        Log(node, FormatText(language_.Lookup(high ? "IDS_ATCONH_UP_LIMIT" : "IDS_ATCONH_DOWN_LIMIT"),
-                             {int64_t{v}}));
-    }
-    return true;
-}
-
 }  // namespace norvane::bench

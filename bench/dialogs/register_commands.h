@@ -1,5 +1,5 @@
 #pragma once
-// The register commands of the main window (MCFG, ICFG, S12CON, S34CON, ATCONH/ATCONL): read the
+// The register commands of the main window (MCFG, ICFG, S12CON, S34CON): read the
 // register of the first ticked node, hand the dialog an editor, and after OK write the composed
 // word to every ticked node in row order and check each node's echo. Begin* runs before the
 // dialog is shown and returns nothing when the command ends there; Finish* runs after OK. All of
@@ -85,10 +85,6 @@ public:
 
     std::optional<S34Setup> BeginS34();
     void FinishS34(const S34Setup& setup);
-
-    /// ATCONH (high) or ATCONL: a value outside 0..4095 is refused and nothing is sent. Then for
-    /// each ticked node: motor-off check and the acknowledged set, checked against the echo.
-    bool SetAtcon(bool high, int64_t value);
 
     /// Capabilities of node: its model record, and the model code in ICFG on firmware above 1231.
     NodeCapabilities Capabilities(int node);

@@ -179,14 +179,24 @@ std::optional<int> StallPosition(int code) {
 }
 
 std::string EdgeKey(int position, int sensor) {
-    const int code = kEdgeCodes[static_cast<size_t>(std::clamp(position, 0, 15))];
-    std::string key = "IDS_SValue_" + Code4(code);
-    if (code <= 1) key += "_S" + std::to_string(sensor);
-    return key;
+    // The first two actions name the sensor in their key; the others are shared.
+    static constexpr const char* kNoAction[3][2] = {{"IDS_SValue_0000_S1", "IDS_SValue_0001_S1"},
+                                                    {"IDS_SValue_0000_S2", "IDS_SValue_0001_S2"},
+                                                    {"IDS_SValue_0000_S3", "IDS_SValue_0001_S3"}};
+    static constexpr const char* kShared[14] = {
+        "IDS_SValue_0010", "IDS_SValue_1010", "IDS_SValue_0011", "IDS_SValue_1011", "IDS_SValue_0111",
+        "IDS_SValue_0100", "IDS_SValue_1100", "IDS_SValue_0101", "IDS_SValue_1101", "IDS_SValue_0110",
+        "IDS_SValue_1001", "IDS_SValue_1110", "IDS_SValue_1000", "IDS_SValue_1111"};
+    const auto p = static_cast<size_t>(std::clamp(position, 0, 15));
+    if (p < 2) return kNoAction[static_cast<size_t>(std::clamp(sensor, 1, 3) - 1)][p];
+    return kShared[p - 2];
 }
 
 std::string StallKey(int position) {
-    return "IDS_STL_VALUE_" + Code4(kStallCodes[static_cast<size_t>(std::clamp(position, 0, 7))]);
+    static constexpr const char* kKeys[8] = {"IDS_STL_VALUE_0000", "IDS_STL_VALUE_0001", "IDS_STL_VALUE_1110",
+                                             "IDS_STL_VALUE_1001", "IDS_STL_VALUE_0100", "IDS_STL_VALUE_1100",
+                                             "IDS_STL_VALUE_1000", "IDS_STL_VALUE_1111"};
+    return kKeys[static_cast<size_t>(std::clamp(position, 0, 7))];
 }
 
 uint16_t S12Con::Word() const {

@@ -48,6 +48,8 @@ public:
 
     PanelFields& Fields() { return fields_; }
     const CommandHistory& History() const { return history_; }
+    /// A successful command of a register dialog joins the history too.
+    void AddHistory(std::string_view text) { history_.Add(text); }
     PanelMode Mode() const { return mode_; }
     /// Global mode unticks every node (the view also disables the auto-enable time field).
     void SetMode(PanelMode mode);

@@ -23,6 +23,7 @@
 #include "bench/widgets/kyd0606_dialog.h"
 #include "bench/widgets/panel_view.h"
 #include "bench/widgets/qt_messages.h"
+#include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
 #include "bench/widgets/temperature_dialog.h"
 #include "ui_main_window.h"
@@ -64,6 +65,8 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     scripts_ = std::make_unique<ScriptRunner>(*interpreter_, messages_);
     panel_ = std::make_unique<PanelView>(*ui_, sdk_, language_, log_, messages_, *logic_, *monitor_,
                                          [this] { Refresh(); });
+    registers_ = std::make_unique<RegisterView>(*ui_, this, sdk_, language_, log_, messages_, *logic_,
+                                                panel_->Logic(), [this] { Refresh(); });
     notice_relay::Attach(&notices_);
 
     // Panes: white text on black.
@@ -355,7 +358,8 @@ void MainWindow::ShowUtilityMenu() {
                 const QString file = QFileDialog::getOpenFileName(this, "KYM LoadScript");
                 if (!file.isEmpty()) scripts_->StartFile(file.toStdString());
             });
-    menu.addAction("KYM Para BatchWriter");
+    connect(menu.addAction("KYM Para BatchWriter"), &QAction::triggered, this,
+            [this] { registers_->BatchWriter(); });
     menu.addSeparator();
     connect(menu.addAction("Help"), &QAction::triggered, this, &MainWindow::OpenManual);
     menu.exec(ui_->utilityButton->mapToGlobal(QPoint(0, ui_->utilityButton->height())));

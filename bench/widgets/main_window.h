@@ -26,6 +26,7 @@ class MainWindow;
 namespace norvane::bench {
 
 class PanelView;
+class RegisterView;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -37,6 +38,7 @@ public:
 
     WindowLogic& Logic() { return *logic_; }
     PanelView& Panel() { return *panel_; }
+    RegisterView& Registers() { return *registers_; }
     Ui::MainWindow& Form() { return *ui_; }
     /// The exit item of the main menu: closes at once and leaves the gateway open.
     void ExitFromMenu();
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<Interpreter> interpreter_;
     std::unique_ptr<ScriptRunner> scripts_;
     std::unique_ptr<PanelView> panel_;
+    std::unique_ptr<RegisterView> registers_;
     bool refreshing_ = false;
     bool exiting_ = false;
     QDialog* deviceDialog_ = nullptr;

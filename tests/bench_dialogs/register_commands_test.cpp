@@ -174,18 +174,5 @@ TEST_F(RegisterCommandsTest, S34LocksFollowFirmwareAndFlagsAndTheEchoIsCompared)
     EXPECT_TRUE(setup->stall);
 }
 
-TEST_F(RegisterCommandsTest, AtconOutsideItsRangeSendsNothing) {
-    host.nodes = {Controller(5, "7", 1300)};
-    EXPECT_FALSE(commands.SetAtcon(false, 5000));
-    EXPECT_THAT(sdk.Calls(), IsEmpty());
-    sdk.replyOf["SetATCONL"] = Reply({100});
-    EXPECT_TRUE(commands.SetAtcon(false, 100));
-    EXPECT_THAT(sdk.Calls(), ElementsAre("SetATCONL(4096,5,100,1,&r)"));
-    EXPECT_THAT(log.lines, ElementsAre("Node:5 Lower analog threshold set to 100"));
-    sdk.replyOf["SetATCONH"] = Reply({99});
-    commands.SetAtcon(true, 100);
-    EXPECT_THAT(messages.shown, ElementsAre("[Error] The node returned a different sensor threshold."));
-}
-
 }  // namespace
 }  // namespace norvane::bench::test
