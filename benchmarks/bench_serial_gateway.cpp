@@ -97,14 +97,17 @@ void SetSpdThroughSdk(benchmark::State& state) {
     int32_t speed = 1000;
     KymReply reply{};
     int64_t sets = 0;
+    int64_t mismatches = 0;
     for (auto _ : state) {
         speed = speed == 1999 ? 1000 : speed + 1;
         if (SingleCommandSet(handle, 5, kSpd, 0, &speed, 1, &reply) != 1)
             return state.SkipWithError("set failed");
+        if (reply.field[0] != speed) ++mismatches;  // an answer that is not this set's
         ++sets;
     }
     CloseGateway(handle);
     Report(state, sets);
+    state.counters["mismatches"] = static_cast<double>(mismatches);
 }
 
 // Reads until a reply frame's end marker (0xFE or 0xFF) arrives.

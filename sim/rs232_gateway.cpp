@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string_view>
+#include <thread>
 
 #include "platform/clock.h"
 #include "sim/bus_identifier.h"
@@ -128,6 +130,7 @@ void Rs232Gateway::ReadLoop() {
             while (const size_t length = CommandTextLength(stream)) {
                 const std::string text = stream.substr(0, length);
                 stream.erase(0, length);
+                SpendLineTime(text.size());  // the gateway acts once the last byte is in
                 LogText(text);
                 if (options_.generation == 1) {
                     HandleLegacyText(text);
@@ -230,6 +233,7 @@ bool Rs232Gateway::TakeUartInput(std::string& stream) {
             std::lock_guard lock(logLock_);
             texts_.push_back(stream.substr(0, kUartPacketBytes));
         }
+        SpendLineTime(kUartPacketBytes);
         const uint8_t controlWord = packet[2];
         if ((controlWord & 0x7F) == kDiscovery) nodeList_.Begin(options_.discoveryWindowMs);
         Request(packet[1], controlWord, packet + 3, std::min<uint8_t>(packet[0], 8));
@@ -237,6 +241,7 @@ bool Rs232Gateway::TakeUartInput(std::string& stream) {
         return true;
     }
     if (const size_t length = CommandTextLength(stream)) {
+        SpendLineTime(length);
         HandleUartText(stream.substr(0, length));
         stream.erase(0, length);
         return true;
@@ -307,11 +312,14 @@ void Rs232Gateway::SendRaw(const std::vector<uint8_t>& bytes) {
     WriteLine(bytes.data(), bytes.size());
 }
 
+void Rs232Gateway::SpendLineTime(size_t bytes) const {
+    // 10 bit times per byte (start, 8 data, stop) at the listening rate.
+    if (options_.modelLineTime && bytes > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(bytes * 10 * 1000000 / options_.baud));
+}
+
 void Rs232Gateway::WriteLine(const uint8_t* bytes, size_t length) {
-    if (options_.modelLineTime) {
-        // 10 bit times per byte (start, 8 data, stop) at the listening rate.
-        platform::SleepMs(static_cast<uint32_t>(length * 10 * 1000 / options_.baud));
-    }
+    SpendLineTime(length);
     std::lock_guard lock(writeLock_);
     const int master = master_.load();
     size_t done = 0;

@@ -10,7 +10,8 @@
 // "{*0;}sn;", "{*0;}sn0;", "pp[5];" ...), requests on the bus in the first-generation layout,
 // legacy reply frames back. The UART gateway takes 12-byte packets in both generations and
 // answers with UART frames. With the line-time model on, every byte the emulator sends takes
-// its 10 bit times at the rate.
+// its 10 bit times at the rate, and a received text or packet is acted on only after its own
+// line time.
 //
 // Threads: one reader thread; the bus thread sends node answers. Start and Stop from one thread.
 #include <atomic>
@@ -85,6 +86,8 @@ private:
     void OnBusFrame(const CanFrame& frame);
     void SendFrame(std::vector<uint8_t> frame);
     void WriteLine(const uint8_t* bytes, size_t length);
+    /// With the line-time model: waits the time bytes take on the line at the listening rate.
+    void SpendLineTime(size_t bytes) const;
     void FinishDiscovery();
     uint32_t HostRate() const;
 
