@@ -29,6 +29,7 @@ int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
     wire.answersCounted = format_->AnswersCounted();
     wire.answerTimeoutMs = timing.setTimeoutMs;
     wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
+    wire.expectedForCommandZero = format_->ExpectedForCommandZero();
     wire.build = [&] {
         length = format_->EncodeSecondGen(node, controlWord, index, data, false, unit);
         return length > 0;
@@ -45,6 +46,7 @@ int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
     wire.answersCounted = format_->AnswersCounted();
     wire.answerTimeoutMs = timing.getTimeoutMs;
     wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
+    wire.expectedForCommandZero = format_->ExpectedForCommandZero();
     wire.build = [&] {
         length = format_->EncodeSecondGen(node, controlWord, index, nullptr, true, unit);
         return length > 0;

@@ -166,7 +166,8 @@ void CNvCallBackFunc::FileMessage(const KymCanMsg& received, Framing framing) {
     bool queue = false;
     {
         std::lock_guard lock(table->storeLock);
-        if (table->expectedCommand[node] == 0x6F) message.controlWord = 0x6F;
+        if (table->expectedCommand[node] == 0x6F && !(node == 1 && nodeOneKeepsControlWord))
+            message.controlWord = 0x6F;
         if (GlobalCallbacks().translate.load() != nullptr) {
             queue = true;
         } else {

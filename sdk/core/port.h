@@ -77,6 +77,8 @@ public:
     uint32_t firmwareNumber = 0;
     int identified = 0;
     uint32_t extraInfo = 0;
+    /// The gateway's own answers (node 1) keep their control word when the node expects 0x6F.
+    bool nodeOneKeepsControlWord = false;
     std::atomic<int> notifyRunning{0};
     std::atomic<int> receiveRunning{0};
     PortCounters counters;

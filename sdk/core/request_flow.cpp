@@ -60,7 +60,8 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     if (!wire.build()) return 0;
     const uint8_t command = args.controlWord & 0x7F;
     table.answerEvent.Clear();
-    table.Expect(args.node, command);
+    table.Expect(args.node,
+                 command == 0 && wire.expectedForCommandZero != 0 ? wire.expectedForCommandZero : command);
     if (!wire.send()) {
         table.Clear(args.node);
         return -1;
@@ -99,7 +100,9 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     std::scoped_lock locks(table.tableLock, table.requestLock);
     if (!wire.build()) return 0;
     table.answerEvent.Clear();
-    table.Expect(args.node, args.controlWord & 0x7F);
+    const uint8_t command = args.controlWord & 0x7F;
+    table.Expect(args.node,
+                 command == 0 && wire.expectedForCommandZero != 0 ? wire.expectedForCommandZero : command);
     if (!wire.send()) {
         table.Clear(args.node);
         return 0;

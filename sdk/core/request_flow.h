@@ -26,6 +26,9 @@ struct RequestWire {
     /// How long a set or get waits for its answer (longAnswerTimeoutMs: command 81).
     uint32_t answerTimeoutMs = 500;
     uint32_t longAnswerTimeoutMs = 1500;
+    /// What the node is marked to expect for command number 0 (0: nothing else; the RS-232
+    /// gateway files every answer to it as 0x6F).
+    uint8_t expectedForCommandZero = 0;
 };
 
 struct RequestArgs {

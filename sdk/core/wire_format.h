@@ -51,6 +51,8 @@ public:
     /// false when answers are filed without being counted (serial text answers): a signalled
     /// answer event then marks the answer.
     virtual bool AnswersCounted() const { return true; }
+    /// What a second-generation request with command number 0 marks its node to expect (0: 0).
+    virtual uint8_t ExpectedForCommandZero() const { return 0; }
     /// Node whose area gathers second-generation discovery answers.
     virtual uint32_t DiscoveryArea() const { return 0; }
 

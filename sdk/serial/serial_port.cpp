@@ -37,6 +37,7 @@ CNvSerialPort::CNvSerialPort(int portNumber)
     : CNvSerialLinePort(portNumber, std::make_unique<SerialWireFormat>()),
       wire_(static_cast<const SerialWireFormat&>(format())) {
     kind = kKind;
+    nodeOneKeepsControlWord = true;
     timing.discoveryWaitMs = kRegistrationWaitMs;
     timing.legacyDiscoveryWaitMs = kRegistrationWaitMs;
     timing.receivePollMs = kReceiveWaitMs;

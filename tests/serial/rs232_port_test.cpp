@@ -235,3 +235,27 @@ TEST(Rs232Gateway, StreamNoticesBeyond1024BytesAreNotAppended) {
     EXPECT_GE(n, 1016);
     for (int at = 0; at + 8 <= n; at += 8) ASSERT_EQ(stream[static_cast<size_t>(at)], at / 8) << at;
 }
+
+TEST(Rs232Gateway, AnswersToCommandZeroAreFiledAs0x6FExceptTheGatewaysOwn) {
+    SerialBench bench;
+    auto& emulator = bench.Add(3);
+    auto gateway = FastGateway(57600);
+    ASSERT_EQ(gateway->SearchPorts(nullptr, 5), 1);
+    gateway->OpenPort(0, nullptr, 0, nullptr);
+    const auto port = gateway->SerialPort(0);
+    auto& table = *port->TableFor(kHandle0);
+    for (const uint32_t node : {1u, 5u}) {
+        ASSERT_EQ(gateway->SetCommand(kHandle0, node, 0x00, 0, nullptr, nullptr), 1);  // no answer awaited
+        EXPECT_EQ(table.expectedCommand[node], 0x6F);
+    }
+    const uint8_t speed[4] = {0x10, 0, 0, 0};
+    for (const uint8_t node : {uint8_t{1}, uint8_t{5}})
+        emulator.SendRaw(norvane::sim::EncodeReplyFrame(node, 0x07, speed, 4));
+    auto filed = [&](uint32_t node) {
+        std::lock_guard lock(table.storeLock);
+        return table.answers[node][0].controlWord;
+    };
+    for (int i = 0; i < 200 && (filed(1) == 0 || filed(5) == 0); ++i) norvane::platform::SleepMs(5);
+    EXPECT_EQ(filed(5), 0x6F);
+    EXPECT_EQ(filed(1), 0x07);
+}
