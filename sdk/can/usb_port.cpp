@@ -55,7 +55,7 @@ CUSBC7200::CUSBC7200(std::shared_ptr<UsbAdapters> adapters, uint32_t deviceIndex
     kind = legacy ? kKindUsbFirstGen : kKindUsb;
     portIndex = deviceIndex & 0xFF;
     bitRateCode = legacy ? 0 : 1;
-    timing.answerTimeoutMs = legacy ? 500 : 200;
+    timing.answerTimeoutMs = timing.setTimeoutMs = timing.getTimeoutMs = legacy ? 500 : 200;
     timing.longAnswerTimeoutMs = 1500;
     timing.legacyDiscoveryWaitMs = 1000;
 }
