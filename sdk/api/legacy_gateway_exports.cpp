@@ -247,9 +247,11 @@ NV_API int32_t Open753SocketDevice(uint32_t handle) {
 NV_API int32_t SetDevIndex(uint32_t handle, uint32_t newHandle) {
     if (!legacy::IsUsbKind(KindOf(handle)) || !legacy::IsUsbKind(KindOf(newHandle))) return -1;
     return Guarded(-1, [&] {
-        const auto gateway = std::dynamic_pointer_cast<can::CUSBC7200CAN>(GatewayAt(GatewaySlot::Usb));
+        const auto gateway = GatewayAt(GatewaySlot::Usb);
         if (!gateway) return -1;
-        return gateway->SetDeviceIndex(handle & 0xFF, newHandle & 0xFF);
+        if (!gateway->PortOf(handle)) return 0;
+        const auto usb = std::dynamic_pointer_cast<can::CUSBC7200CAN>(gateway);
+        return usb ? usb->SetDeviceIndex(handle & 0xFF, newHandle & 0xFF) : -1;
     });
 }
 
