@@ -95,6 +95,23 @@ typedef void (*KymMsgCallBack)(uint32_t handle, uint32_t w0, uint32_t w1, uint32
 /* Serial pass-through: port tag, payload bytes, payload length. */
 typedef void (*KymSerialCallBack)(uint32_t port, const uint8_t* payload, int32_t length);
 
+/* Health counters of one port: what it sent and took in, and what went wrong, counted since the
+ * port was made or its counters were last reset. */
+typedef struct KymPortCounters {
+    uint64_t requestsSent;       /* units sent: requests, discovery requests, raw messages, probes */
+    uint64_t answers;            /* answers that completed a request */
+    uint64_t timeouts;           /* requests whose answer did not come in time */
+    uint64_t errorReports;       /* requests a node answered with an error report */
+    uint64_t malformedFrames;    /* received frames skipped because they could not be decoded */
+    uint64_t noticesDelivered;   /* messages handed to the host's notice callbacks */
+    uint64_t ringDropped;        /* translated messages dropped because the host's queue was full */
+    uint64_t streamBytesDropped; /* node stream bytes that did not fit the node's buffer */
+    uint64_t reconnects;         /* connections the SDK made again after a loss */
+    uint64_t messagesDropped;    /* received messages naming node 0 or a node beyond 125 */
+    uint64_t replyBytesDropped;  /* incomplete ends of serial answers */
+    uint64_t logLinesDropped;    /* traffic-log lines dropped because the disk fell behind (whole process) */
+} KymPortCounters;
+
 /* ---- SDK entry, dispatch and process-wide switches ---- */
 NV_API const char* KYMSDKGetVersion(void);
 NV_API int32_t SingleCommandSet(uint32_t handle, uint32_t node, uint32_t controlWord, int32_t index,
@@ -596,6 +613,13 @@ NV_API int32_t SendFloatballCmd(uint32_t handle, KymCanMsg* message, KymCanMsg* 
  * 0x8000, OpenGateWay (records: one per zone, at most 9), CloseGateWay, the command exports,
  * RegisterDevice, Register753AllDevice, SendFloatballCmd and SendRS232CmdStr reach it. A request
  * names its zone in the handle's top byte: handle | zone << 24 (zone 0: every zone). */
+
+/* ---- Port health counters ----
+ * Fill counters with the counters of the port a gateway handle names: 1 filled, 0 no open or
+ * searched port has that handle, -1 counters is null. Any thread; each counter is read on its own. */
+NV_API int32_t NvGetPortCounters(uint32_t handle, KymPortCounters* counters);
+/* Sets the port's counters to 0: 1 done, 0 no such port. */
+NV_API int32_t NvResetPortCounters(uint32_t handle);
 
 #ifdef __cplusplus
 } /* extern "C" */

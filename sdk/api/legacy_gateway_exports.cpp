@@ -15,6 +15,7 @@
 #include "sdk/api/node_locks.h"
 #include "sdk/can/usb_gateway.h"
 #include "sdk/core/gateway_registry.h"
+#include "sdk/core/sdk_settings.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/ethernet/zone_gateway.h"
 #include "sdk/serial/serial_gateway.h"
@@ -79,6 +80,7 @@ private:
 
 int SearchAll(uint32_t devType, KymSearchRecord* records, int maxRecords) {
     config::OpenTraceFileIfEnabled();
+    ApplySdkSettings(config::Directory());
     SearchRun run(devType, records, maxRecords);
     // The RS-232, UART, PCI and USB gateways are searched when their objects exist; a handle
     // takes the first-generation kind when that kind's bit was asked for.
@@ -236,7 +238,7 @@ NV_API int32_t Open753SocketDevice(uint32_t handle) {
         if (!gateway) return 0;
         const auto port = gateway->EthernetPort(handle);
         if (!port) return 0;
-        port->Connect();
+        if (port->Connect() == 1) port->counters.reconnects.fetch_add(1);
         port->StartReceiver(handle);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return port->StartReceiver(handle);

@@ -5,11 +5,13 @@
 
 #include "norvane/NorvaneFunc.h"
 #include "platform/clock.h"
+#include "sdk/api/config_files.h"
 #include "sdk/api/dispatch.h"
 #include "sdk/api/export_guard.h"
 #include "sdk/can/pci_gateway.h"
 #include "sdk/can/usb_gateway.h"
 #include "sdk/core/gateway_registry.h"
+#include "sdk/core/sdk_settings.h"
 #include "sdk/ethernet/eth_gateway.h"
 #include "sdk/serial/serial_gateway.h"
 #include "sdk/serial/uart_gateway.h"
@@ -116,6 +118,7 @@ extern "C" {
 
 NV_API int32_t SearchDevice(uint32_t mask, uint32_t* params) {
     return Guarded(0, [&] {
+        ApplySdkSettings(config::Directory());
         int32_t found = 0;
         for (const uint32_t kind : kKindSearchOrder) {
             if ((mask & kind) == 0) continue;

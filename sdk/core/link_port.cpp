@@ -11,6 +11,7 @@
 #include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/reply_frame.h"
 #include "sdk/core/request_flow.h"
+#include "sdk/core/traffic_recorder.h"
 
 namespace norvane::sdk {
 
@@ -34,7 +35,10 @@ int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
         length = format_->EncodeSecondGen(node, controlWord, index, data, false, unit);
         return length > 0;
     };
-    wire.send = [&] { return SendUnit(unit, length); };
+    wire.send = [&] {
+        RecordSecondGenRequest(node, controlWord, index, data, false);
+        return SendUnit(unit, length);
+    };
     return RunSetRequest(*this, {node, controlWord, index, data, reply}, wire);
 }
 
@@ -51,7 +55,10 @@ int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
         length = format_->EncodeSecondGen(node, controlWord, index, nullptr, true, unit);
         return length > 0;
     };
-    wire.send = [&] { return SendUnit(unit, length); };
+    wire.send = [&] {
+        RecordSecondGenRequest(node, controlWord, index, nullptr, true);
+        return SendUnit(unit, length);
+    };
     return RunGetRequest(*this, {node, controlWord, index, nullptr, reply}, wire);
 }
 
@@ -59,7 +66,7 @@ int CNvLinkPort::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCa
                                 int* countOut) {
     return RunRawMessage(*this, message, out, max, countOut, [this, handle](const KymCanMsg& request) {
         uint8_t unit[WireFormat::kMaxUnitBytes];
-        return SendUnit(unit, format_->EncodeMessage(handle, request, unit));
+        return SendMessageUnit(unit, format_->EncodeMessage(handle, request, unit), request);
     });
 }
 
@@ -71,6 +78,10 @@ int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max)
     return RunDiscovery(*this, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         (void)handle;
+        KymCanMsg discovery{};
+        discovery.node = 127;
+        discovery.controlWord = 0xC0;
+        RecordTraffic(Handle(), TrafficDirection::Sent, false, discovery);
         return SendUnit(unit, format_->EncodeDiscovery(unit));
     });
 }
@@ -107,7 +118,7 @@ int CNvLinkPort::OpenNodes(uint32_t handle, KymNodeRecord* records, int max) {
 int CNvLinkPort::Exchange(const KymCanMsg& request, uint8_t expectedCommand, uint32_t timeoutMs,
                           KymCanMsg* answer) {
     uint8_t unit[WireFormat::kMaxUnitBytes];
-    if (!SendUnit(unit, format_->EncodeMessage(Handle(), request, unit))) return 0;
+    if (!SendMessageUnit(unit, format_->EncodeMessage(Handle(), request, unit), request)) return 0;
     const uint8_t wanted = expectedCommand & 0x7F;
     uint8_t buffer[64] = {};
     size_t count = 0;
@@ -127,6 +138,9 @@ int CNvLinkPort::Exchange(const KymCanMsg& request, uint8_t expectedCommand, uin
         for (;;) {
             format_->TakeProbeAnswer(buffer, count, sizeof buffer, *received);
             if (received->kind == ReceivedUnit::Kind::None) break;
+            if (received->kind == ReceivedUnit::Kind::Message) {
+                RecordTraffic(Handle(), TrafficDirection::Received, legacyProtocol != 0, received->message);
+            }
             if (received->kind == ReceivedUnit::Kind::Message && received->message.controlWord == wanted) {
                 if (answer != nullptr) *answer = received->message;
                 return 1;
@@ -185,6 +199,9 @@ int CNvLinkPort::RunReceiveLoop(uint32_t index, bool legacy) {
         for (;;) {
             format_->Take(buffer.data(), count, buffer.size(), *unit);
             if (unit->kind == ReceivedUnit::Kind::None) break;
+            if (unit->kind == ReceivedUnit::Kind::Message) {
+                RecordTraffic(Handle(), TrafficDirection::Received, legacy, unit->message);
+            }
             HandleUnit(*unit, legacy);
         }
     }
@@ -232,15 +249,47 @@ void CNvLinkPort::FileReplyFrames(const uint8_t* bytes, size_t length) {
                 KymCanMsg entry{};
                 entry.node = ids[i];
                 entry.controlWord = kDiscoveryCommand;
+                RecordTraffic(Handle(), TrafficDirection::Received, false, entry);
                 FileDiscoveryAnswer(format_->DiscoveryArea(), entry);
             }
         } else {
             message.node = ReplyTagNode(tag);
             message.controlWord = static_cast<uint8_t>(tag & 0xFF);
+            if (TrafficRecorder::Global().On()) {
+                // Reply codes drop the answer bit the node's frame carried (notices have none).
+                KymCanMsg onBus = message;
+                if ((tag & kReplyTagNotification) == 0) onBus.controlWord |= 0x80;
+                RecordTraffic(Handle(), TrafficDirection::Received, false, onBus);
+            }
             FileMessage(message, Framing::SerialTransmission);
         }
     });
     if (leftOver > 0) counters.droppedReplyBytes.fetch_add(leftOver);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Traffic recording: the message each unit stands for, packed again only while recording
+
+bool CNvLinkPort::SendMessageUnit(const uint8_t* bytes, size_t length, const KymCanMsg& message) {
+    RecordTraffic(Handle(), TrafficDirection::Sent, legacyProtocol != 0, message);
+    return SendUnit(bytes, length);
+}
+
+void CNvLinkPort::RecordSecondGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
+                                         bool get) {
+    if (!TrafficRecorder::Global().On()) return;
+    KymCanMsg message{};
+    const int packed = get ? PackSecondGenGet(node, controlWord, index, &message)
+                           : PackSecondGen(node, controlWord, index, data, &message);
+    if (packed == 1) RecordTraffic(Handle(), TrafficDirection::Sent, false, message);
+}
+
+void CNvLinkPort::RecordFirstGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data) {
+    if (!TrafficRecorder::Global().On()) return;
+    KymCanMsg message{};
+    if (PackFirstGen(node, controlWord, index, data, &message) == 1) {
+        RecordTraffic(Handle(), TrafficDirection::Sent, true, message);
+    }
 }
 
 }  // namespace norvane::sdk

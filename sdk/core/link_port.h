@@ -104,8 +104,15 @@ protected:
     void FileLegacySerialAnswer(const uint8_t* payload, size_t length);
 
     const WireFormat& format() const { return *format_; }
+    /// Sends a unit that carries message as it stands, recording it first.
+    bool SendMessageUnit(const uint8_t* bytes, size_t length, const KymCanMsg& message);
+    /// Records the request a second- or first-generation encode stands for (nothing while off).
+    void RecordSecondGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data, bool get);
+    void RecordFirstGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data);
     bool SendUnit(const uint8_t* bytes, size_t length) {
-        return length > 0 && link_->Send(bytes, length) > 0;
+        const bool sent = length > 0 && link_->Send(bytes, length) > 0;
+        if (sent) counters.unitsSent.fetch_add(1);
+        return sent;
     }
 
 private:

@@ -12,6 +12,7 @@
 #include "sdk/core/codec/commands.h"
 #include "sdk/core/link_port.h"
 #include "sdk/core/request_flow.h"
+#include "sdk/core/traffic_recorder.h"
 
 namespace norvane::sdk {
 namespace {
@@ -120,7 +121,11 @@ int CNvLinkPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
         platform::Trace("SDK_WaitForSingleTimout\n");
         return quietDisable ? 1 : -1;
     }
-    if (wait == Wait::Refused) return -static_cast<int>(answer.data[2]);
+    if (wait == Wait::Refused) {
+        counters.errorReports.fetch_add(1);
+        return -static_cast<int>(answer.data[2]);
+    }
+    counters.answers.fetch_add(1);
     KymReply scratch{};
     KymReply* out = reply != nullptr ? reply : &scratch;
     if (DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer, out) != 1) return -1;
@@ -145,6 +150,7 @@ int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     std::scoped_lock locks(table.tableLock, table.requestLock);
     table.answerEvent.Clear();
     table.Expect(node, command);
+    RecordFirstGenRequest(node, controlWord, index, nullptr);
     if (!SendUnit(unit, length)) {
         table.Clear(node);
         return -1;
@@ -160,7 +166,11 @@ int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
         platform::Trace("SDK_WaitForSingleTimout");
         return 0;
     }
-    if (wait == Wait::Refused) return 0;
+    if (wait == Wait::Refused) {
+        counters.errorReports.fetch_add(1);
+        return 0;
+    }
+    counters.answers.fetch_add(1);
     KymReply scratch{};
     return DecodeFirstGen(kLegacyKind, node, controlWord, index, &answer,
                           reply != nullptr ? reply : &scratch) == 1
@@ -178,7 +188,7 @@ int CNvLinkPort::RunLegacyDiscovery(KymNodeRecord* records, int max, bool withDa
     const uint32_t handle = Handle();
     return RunDiscovery(*this, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
-        return SendUnit(unit, format_->EncodeMessage(handle, request, unit));
+        return SendMessageUnit(unit, format_->EncodeMessage(handle, request, unit), request);
     });
 }
 
@@ -267,6 +277,7 @@ void CNvLinkPort::FileLegacySerialAnswer(const uint8_t* payload, size_t length) 
     message.length = static_cast<uint8_t>(std::min<size_t>(payload[0] - 4u, 8));
     std::memcpy(message.data, payload + 3, std::min<size_t>(length - 3, 8));
     message.extra = message.data[0];
+    RecordTraffic(Handle(), TrafficDirection::Received, true, message);
     FileLegacyMessage(message);
 }
 

@@ -144,6 +144,7 @@ void CNvCallBackFunc::NotificationLoop() {
             uint32_t words[4];
             std::memcpy(words, &message, sizeof words);
             callback(Handle(), words[0], words[1], words[2], words[3]);
+            counters.noticesDelivered.fetch_add(1);
         }
     }
 }
@@ -157,7 +158,7 @@ void CNvCallBackFunc::FileMessage(const KymCanMsg& received, Framing framing) {
     const uint8_t number = received.controlWord & 0x7F;
     if (IsNotification(received.controlWord)) {
         if (number == 62) AppendStream(node, received.data, std::min<uint32_t>(received.length, 8));
-        DeliverRealtimeNotice(Handle(), received);
+        if (DeliverRealtimeNotice(Handle(), received)) counters.noticesDelivered.fetch_add(1);
         return;
     }
     KymCanMsg message = received;
@@ -185,8 +186,30 @@ void CNvCallBackFunc::FileMessage(const KymCanMsg& received, Framing framing) {
             }
         }
     }
-    if (queue) ring_.Push(message);
+    if (queue && !ring_.Push(message)) counters.ringDropped.fetch_add(1);
     if (signal) table->answerEvent.Set();
+}
+
+void PortCounters::Fill(KymPortCounters& out) const {
+    out.requestsSent = unitsSent.load();
+    out.answers = answers.load();
+    out.timeouts = timeouts.load();
+    out.errorReports = errorReports.load();
+    out.malformedFrames = malformedFrames.load();
+    out.noticesDelivered = noticesDelivered.load();
+    out.ringDropped = ringDropped.load();
+    out.streamBytesDropped = droppedStreamBytes.load();
+    out.reconnects = reconnects.load();
+    out.messagesDropped = droppedMessages.load();
+    out.replyBytesDropped = droppedReplyBytes.load();
+}
+
+void PortCounters::Reset() {
+    for (std::atomic<uint64_t>* counter :
+         {&malformedFrames, &droppedStreamBytes, &droppedMessages, &timeouts, &droppedReplyBytes, &unitsSent,
+          &answers, &errorReports, &noticesDelivered, &ringDropped, &reconnects}) {
+        counter->store(0);
+    }
 }
 
 void CNvCallBackFunc::FileDiscoveryAnswer(uint32_t areaNode, const KymCanMsg& message) {

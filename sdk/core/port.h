@@ -30,6 +30,16 @@ struct PortCounters {
     std::atomic<uint64_t> droppedMessages{0};  ///< node 0 or out-of-range node ids
     std::atomic<uint64_t> timeouts{0};
     std::atomic<uint64_t> droppedReplyBytes{0};  ///< incomplete reply-frame tails of serial answers
+    std::atomic<uint64_t> unitsSent{0};          ///< requests, discovery requests, raw messages, probes
+    std::atomic<uint64_t> answers{0};            ///< answers that completed a request
+    std::atomic<uint64_t> errorReports{0};       ///< requests answered with a node's error report
+    std::atomic<uint64_t> noticesDelivered{0};   ///< messages handed to the host's notice callbacks
+    std::atomic<uint64_t> ringDropped{0};        ///< translated messages dropped at the full ring
+    std::atomic<uint64_t> reconnects{0};         ///< connections made again after a loss
+
+    /// Copies into the public record (any thread; each counter is read on its own).
+    void Fill(KymPortCounters& out) const;
+    void Reset();
 };
 
 /// A port owned through a shared pointer keeps itself alive while its threads run: a callback

@@ -81,8 +81,10 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     size_t available = TakeAnswers(table, args.node, wire, answers);
     if ((answers[0].controlWord & 0x7F) == kErrorReport && command != kErrorReport) {
         Finish(table, args.node);
+        port.counters.errorReports.fetch_add(1);
         return ErrorReportResult(command, answers[0], nullptr);
     }
+    port.counters.answers.fetch_add(1);
     if (command == kAva) {
         platform::SleepMs(100);  // the second answer follows the first
         available = TakeAnswers(table, args.node, wire, answers);
@@ -114,6 +116,9 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     }
     KymCanMsg answers[2] = {};
     const size_t available = TakeAnswers(table, args.node, wire, answers);
+    const bool refused =
+        (answers[0].controlWord & 0x7F) == kErrorReport && (args.controlWord & 0x7F) != kErrorReport;
+    (refused ? port.counters.errorReports : port.counters.answers).fetch_add(1);
     KymReply scratch{};
     const int decoded = DecodeSecondGen(args.node, args.controlWord, args.index, answers, available,
                                         args.reply != nullptr ? args.reply : &scratch);

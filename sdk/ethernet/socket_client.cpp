@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/gateway_kind.h"
+#include "sdk/core/sdk_settings.h"
 #include "sdk/ethernet/ethernet_frames.h"
 #include "sdk/ethernet/ethernet_wire_format.h"
 
@@ -49,6 +50,7 @@ CNvSocketClient::~CNvSocketClient() {
 
 int CNvSocketClient::Connect() {
     std::lock_guard state(stateLock_);
+    tcp_.SetSendPauseMs(SendPauseMs(kind, TcpLink::kDefaultSendPauseMs));
     if (!tcp_.Open()) return 0;
     const bool serial = EthernetWireFormat::SerialFraming();
     uint8_t hello[8];

@@ -18,7 +18,6 @@ namespace norvane::sdk {
 namespace {
 
 constexpr int kConnectWaitMs = 2500;
-constexpr uint32_t kFramePauseMs = 2;
 
 bool SetBlocking(int fd, bool blocking) {
     const int flags = fcntl(fd, F_GETFL, 0);
@@ -102,7 +101,8 @@ int TcpLink::Send(const uint8_t* bytes, size_t length) {
         if (n <= 0) return 0;
         sent += static_cast<size_t>(n);
     }
-    platform::SleepMs(kFramePauseMs);
+    // Inside the send lock: a send from another thread waits out the pause too.
+    if (const uint32_t pause = sendPauseMs_.load(); pause > 0) platform::SleepMs(pause);
     return static_cast<int>(sent);
 }
 

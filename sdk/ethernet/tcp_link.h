@@ -15,6 +15,7 @@ namespace norvane::sdk {
 
 class TcpLink : public Link {
 public:
+    static constexpr uint32_t kDefaultSendPauseMs = 2;
     /// address: IPv4 address of the gateway, host byte order.
     explicit TcpLink(uint32_t address) : address_(address) {}
     ~TcpLink() override { Close(); }
@@ -26,8 +27,12 @@ public:
     void ShutDown();
     void Close();
 
-    /// Sends all bytes, then pauses 2 ms (the gateway needs a pause between frames).
+    /// Sends all bytes, then pauses (2 ms unless set otherwise) before the next send may start:
+    /// real gateways need a pause between frames.
     int Send(const uint8_t* bytes, size_t length) override;
+    /// The pause after each send, 0 for none; any thread, takes effect with the next send.
+    void SetSendPauseMs(uint32_t ms) { sendPauseMs_ = ms; }
+    uint32_t SendPauseMs() const { return sendPauseMs_.load(); }
     int Receive(uint8_t* buffer, size_t capacity, uint32_t timeoutMs) override;
     bool IsOpen() const override { return socket_.load() >= 0; }
     bool PeerClosed() const override { return peerClosed_.load(); }
@@ -38,6 +43,7 @@ private:
     const uint32_t address_;
     std::atomic<int> socket_{-1};
     std::atomic<bool> peerClosed_{false};
+    std::atomic<uint32_t> sendPauseMs_{kDefaultSendPauseMs};
     std::mutex openLock_;
     std::mutex sendLock_;
     std::mutex receiveLock_;

@@ -119,7 +119,7 @@ int CNvZonePort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     table.answerEvent.Clear();
     table.Expect(slot, command);
     uint8_t unit[WireFormat::kMaxUnitBytes];
-    if (!SendUnit(unit, format().EncodeMessage(handle, request, unit))) {
+    if (!SendMessageUnit(unit, format().EncodeMessage(handle, request, unit), request)) {
         table.Clear(slot);
         return -1;
     }
@@ -161,7 +161,7 @@ int CNvZonePort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     table.answerEvent.Clear();
     table.Expect(node, command);
     uint8_t unit[WireFormat::kMaxUnitBytes];
-    if (!SendUnit(unit, format().EncodeMessage(handle, request, unit))) {
+    if (!SendMessageUnit(unit, format().EncodeMessage(handle, request, unit), request)) {
         table.Clear(node);
         return 0;
     }
@@ -201,7 +201,7 @@ int CNvZonePort::ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, 
     plan.waitMs = kRegisterWaitMs;
     return RunDiscovery(*this, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
-        return SendUnit(unit, format().EncodeMessage(handle, request, unit));
+        return SendMessageUnit(unit, format().EncodeMessage(handle, request, unit), request);
     });
 }
 

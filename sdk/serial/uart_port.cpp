@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/traffic_recorder.h"
 #include "sdk/serial/uart_wire_format.h"
 
 namespace norvane::sdk {
@@ -153,6 +154,7 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
         } else if (n >= 5 && command >= 0x25 && command <= 0x28) {
             message.extra = f[3] + f[4] * 256u;
         }
+        RecordTraffic(Handle(), TrafficDirection::Received, true, message);
         FileLegacyMessage(message);
         return;
     }
@@ -164,10 +166,12 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
             KymCanMsg entry{};
             entry.node = f[i];
             entry.controlWord = kNodeList;
+            RecordTraffic(Handle(), TrafficDirection::Received, false, entry);
             FileDiscoveryAnswer(1, entry);
         }
         return;
     }
+    RecordTraffic(Handle(), TrafficDirection::Received, false, message);
     FileMessage(message, Framing::Can);
 }
 

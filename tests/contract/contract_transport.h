@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/nodes/second_gen_controller.h"
+#include "sim/virtual_bus.h"
 
 namespace norvane::contract {
 
@@ -43,6 +44,8 @@ public:
     virtual uint32_t AnswerTimeoutMs() const { return 500; }
     /// What a get gives when it goes unanswered or the gateway is closed (the USB adapter: -1).
     virtual int FailedGetResult() const { return 0; }
+    /// The bus the controllers are on (its traffic record is the simulator's bus log).
+    virtual sim::VirtualBus* Bus() { return nullptr; }
 };
 
 struct TransportCase {

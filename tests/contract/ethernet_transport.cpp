@@ -47,6 +47,7 @@ public:
     std::string ExpectedName() const override { return name_; }
     uint8_t BitRateCode() const override { return gateway_->BitRateCode(); }
     sim::nodes::SecondGenController* Controller(uint8_t id) override { return controllers_[id]; }
+    sim::VirtualBus* Bus() override { return &gateway_->Bus(); }
     void SetSilent(bool silent) override { gateway_->Faults().SetSilent(silent); }
     void AnswerWithError(uint8_t code) override { gateway_->Faults().AnswerWithError(code, 1); }
     bool CarriesErrorReports() const override { return !serial_; }

@@ -50,6 +50,7 @@ public:
     std::string ExpectedName() const override { return "Halbox DevID000, Can Index 0"; }
     uint8_t BitRateCode() const override { return 0; }  // index of 1 Mbit/s in the bit-rate table
     sim::nodes::SecondGenController* Controller(uint8_t id) override { return controllers_[id]; }
+    sim::VirtualBus* Bus() override { return &server_.Bus(0, 0); }
     void SetSilent(bool silent) override { faults_.silent = silent; }
     void AnswerWithError(uint8_t code) override { faults_.errorCode = code; }
     int ExpectedPorts() const override { return 2; }

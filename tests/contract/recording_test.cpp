@@ -1,0 +1,127 @@
+// Traffic recording through every gateway kind: with NORVANE_CANLOG set, the frames of the
+// commands a host sends appear in the SDK's log exactly as on the simulator's bus, in the same
+// order per direction ("-tx" lines are the frames the gateway put on the bus, "-rx" lines the
+// nodes' frames).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "contract_transport.h"
+#include "norvane/NorvaneFunc.h"
+#include "sdk/core/traffic_recorder.h"
+
+namespace norvane::contract {
+namespace {
+
+constexpr uint32_t kEna = 1, kSpd = 7;
+
+// Serial answers carry a node's value, not its frame: the log shows the value's bytes (four for a
+// 32-bit value), so trailing zero bytes are not compared.
+std::string WithoutZeroTail(std::string frame) {
+    while (frame.ends_with("00") && frame.size() > frame.find('#') + 1) frame.resize(frame.size() - 2);
+    return frame;
+}
+
+struct Frames {
+    std::vector<std::string> sent, received;
+};
+
+// "ID#DATA" of each line after the first skip lines, split by the interface's direction.
+Frames SdkFrames(const std::string& path, size_t skip, std::string* iface) {
+    Frames frames;
+    std::ifstream in(path);
+    std::string stamp, name, frame;
+    for (size_t i = 0; in >> stamp >> name >> frame; ++i) {
+        if (i < skip) continue;
+        *iface = name.substr(0, name.size() - 3);
+        (name.ends_with("-tx") ? frames.sent : frames.received).push_back(WithoutZeroTail(frame));
+    }
+    return frames;
+}
+
+size_t LineCount(const std::string& path) {
+    std::ifstream in(path);
+    size_t n = 0;
+    for (std::string line; std::getline(in, line);) ++n;
+    return n;
+}
+
+// The same frames from the simulator's bus log lines.
+Frames BusFrames(const sim::VirtualBus& bus) {
+    Frames frames;
+    for (const sim::TrafficEntry& entry : bus.Traffic()) {
+        const std::string line = sim::CandumpLine(0, "bus", entry.frame);
+        const std::string frame = line.substr(line.rfind(' ') + 1);
+        (entry.direction == sim::Direction::FromGateway ? frames.sent : frames.received)
+            .push_back(WithoutZeroTail(frame));
+    }
+    return frames;
+}
+
+class Recording : public ::testing::TestWithParam<TransportCase> {
+protected:
+    void SetUp() override { path = "/tmp/norvane-recording-" + std::to_string(getpid()) + ".log"; }
+    void TearDown() override {
+        unsetenv("NORVANE_CANLOG");
+        sdk::TrafficRecorder::Global().Configure("");
+        unlink(path.c_str());
+    }
+    std::string path;
+};
+
+TEST_P(Recording, LogHoldsTheBusFramesInOrderPerDirection) {
+    setenv("NORVANE_CANLOG", path.c_str(), 1);
+    auto transport = GetParam().make(static_cast<uint8_t>(200 + getpid() % 50));
+    std::string error;
+    ASSERT_TRUE(transport->Start(error)) << error;
+    std::vector<uint32_t> params = transport->SearchParams();
+    KymDevInfo infos[5] = {};
+    ASSERT_EQ(SearchGateway(transport->SearchMask(), params.data(), infos, 5), transport->ExpectedPorts());
+    const uint32_t handle = transport->ExpectedHandle();
+    uint32_t ids[126] = {};
+    int32_t rate = 0;
+    ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
+
+    // From here on the host's commands are all that crosses the bus.
+    ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
+    const size_t mark = LineCount(path);
+    transport->Bus()->ClearTraffic();
+    KymReply reply{};
+    for (int32_t speed : {1234, -4321, 77}) {
+        ASSERT_EQ(SingleCommandSet(handle, 5, kSpd, 0, &speed, 1, &reply), 1);
+    }
+    ASSERT_EQ(SingleCommandGet(handle, 9, kSpd, 0, &reply), 1);
+    int32_t on = 1;
+    ASSERT_EQ(SingleCommandSet(handle, 7, kEna, 0, &on, 1, &reply), 1);
+    ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
+    const Frames bus = BusFrames(*transport->Bus());
+    CloseGateway(handle);
+
+    std::string iface;
+    const Frames sdk = SdkFrames(path, mark, &iface);
+    EXPECT_EQ(sdk.sent, bus.sent);
+    EXPECT_EQ(sdk.received, bus.received);
+    EXPECT_EQ(bus.sent.size(), 5u);
+    EXPECT_EQ(sdk::TrafficRecorder::Global().Dropped(), 0u);
+    EXPECT_EQ(iface, GetParam().name == "PciChannel" ? "pci-0"
+                     : GetParam().name == "Rs232"    ? "rs232-0"
+                     : GetParam().name == "Uart"     ? "uart-0"
+                                                     : "eth-1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gateways, Recording,
+    ::testing::Values(
+        TransportCase{"Ethernet", [](uint8_t n) { return MakeEthernetTransport(91, n, false); }},
+        TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(92, n, true); }},
+        TransportCase{"Rs232", [](uint8_t) { return MakeRs232Transport(5); }},
+        TransportCase{"PciChannel", [](uint8_t n) { return MakePciTransport(n); }},
+        TransportCase{"Uart", [](uint8_t) { return MakeUartTransport(6); }}),
+    [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace norvane::contract
