@@ -124,4 +124,6 @@
     X(SetEthernetServerPort, Optional)   \
     X(SetSerialTransmissision, Optional) \
     X(GetIOOutput, Optional)             \
-    X(SetIOOutput, Optional)
+    X(SetIOOutput, Optional)             \
+    X(NvGetPortCounters, Optional)       \
+    X(NvResetPortCounters, Optional)

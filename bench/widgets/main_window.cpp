@@ -14,9 +14,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <map>
 
+#include "bench/core/port_status.h"
 #include "bench/core/startup.h"
 #include "bench/widgets/gateway_search_dialog.h"
 #include "bench/widgets/io_module_dialog.h"
@@ -68,6 +71,14 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     registers_ = std::make_unique<RegisterView>(*ui_, this, sdk_, language_, log_, messages_, *logic_,
                                                 panel_->Logic(), [this] { Refresh(); });
     notice_relay::Attach(&notices_);
+
+    // The open gateway's port health counters in the status bar, once a second.
+    auto* counters = new QTimer(this);
+    connect(counters, &QTimer::timeout, this, [this] {
+        const std::string line = PortStatusLine(sdk_, language_, logic_->Connected(), logic_->Gateway());
+        statusBar()->showMessage(QString::fromStdString(line));
+    });
+    counters->start(1000);
 
     // Panes: white text on black.
     for (QPlainTextEdit* pane : {ui_->returnPane, ui_->noticePane})
