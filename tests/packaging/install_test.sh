@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the build into a staging prefix and builds the example host program against the
+# installed SDK twice, through find_package(NorvaneFunc) and through pkg-config; both programs
+# load the installed library. Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1 source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+stage=$work/stage
+cmake --install "$build" --prefix "$stage" >/dev/null
+libdir=$(cd "$stage" && dirname "$(find . -name libNorvaneFunc.so | head -1)")
+for file in include/norvane/NorvaneFunc.h include/halbox/Halbox.h "$libdir/libHalbox.so" \
+            "$libdir/cmake/NorvaneFunc/NorvaneFuncConfig.cmake" "$libdir/pkgconfig/NorvaneFunc.pc" \
+            lib/udev/rules.d/60-norvane-usbcan.rules share/doc/libnorvanefunc-dev/examples/host_demo.c; do
+  test -e "$stage/$file" || { echo "not installed: $file"; exit 1; }
+done
+if [ -e "$build/bin/kestrin" ]; then
+  for file in bin/kestrin "$libdir/kestrin/Language/English.ini" "$libdir/kestrin/Images/1.bmp" \
+              "$libdir/kestrin/Help/Kestrin-manual.html" share/applications/kestrin.desktop \
+              share/icons/hicolor/scalable/apps/kestrin.svg; do
+    test -e "$stage/$file" || { echo "not installed: $file"; exit 1; }
+  done
+fi
+
+# Through the CMake package.
+mkdir "$work/consumer"
+cp "$source/tests/packaging/consumer/CMakeLists.txt" "$stage/share/doc/libnorvanefunc-dev/examples/host_demo.c" "$work/consumer/"
+cmake -S "$work/consumer" -B "$work/consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$stage" >/dev/null
+cmake --build "$work/consumer/build" >/dev/null
+# Through pkg-config.
+PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --exists NorvaneFunc
+cc -o "$work/host_demo_pc" "$stage/share/doc/libnorvanefunc-dev/examples/host_demo.c" \
+   $(PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --cflags --libs NorvaneFunc)
+
+version=$(grep -m1 -o 'VERSION [0-9.]*' "$source/CMakeLists.txt" | cut -d' ' -f2)
+for program in "$work/consumer/build/host_demo" "$work/host_demo_pc"; do
+  # An address nothing listens at: the program starts, reports the SDK's version and finds nothing.
+  out=$(LD_LIBRARY_PATH="$stage/$libdir" "$program" 127.0.0.251 || true)
+  echo "$out" | grep -q "NorvaneFunc $version" || { echo "$program: $out"; exit 1; }
+  LD_LIBRARY_PATH="$stage/$libdir" ldd "$program" | grep -q "$stage/$libdir/libNorvaneFunc.so"
+done
+echo "installed into $stage; host_demo built through the CMake package and through pkg-config"
