@@ -31,6 +31,9 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/NorvaneFuncConfigVersion.
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/NorvaneFuncConfig.cmake ${PROJECT_BINARY_DIR}/NorvaneFuncConfigVersion.cmake
         DESTINATION ${norvane_cmake_dir} COMPONENT dev)
+# The pkg-config file finds the prefix from its own place, so a staged or moved tree works too.
+file(RELATIVE_PATH NORVANE_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" NORVANE_PC_TO_PREFIX "${NORVANE_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/NorvaneFunc.pc.in ${PROJECT_BINARY_DIR}/NorvaneFunc.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/NorvaneFunc.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/host_demo.c
@@ -65,7 +68,20 @@ if(TARGET kestrin)
   " COMPONENT kestrin)
 endif()
 
+# Every package carries its copyright file and changelog where Debian's policy wants them.
+set(norvane_changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+execute_process(COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog OUTPUT_FILE ${norvane_changelog})
+foreach(pair sdk:libnorvanefunc dev:libnorvanefunc-dev kestrin:kestrin sim:norvane-sim)
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 component)
+  list(GET pair 1 package)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${norvane_changelog}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+endforeach()
+
 # ---- Debian packages (cpack -G DEB in the build folder) ----
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_SDK_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(CPACK_PACKAGE_NAME norvane)
 set(CPACK_PACKAGE_VENDOR "Norvane")
 set(CPACK_PACKAGE_CONTACT "Norvane developers <dev@norvane.invalid>")
@@ -86,10 +102,10 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME libnorvanefunc-dev)
 set(CPACK_DEBIAN_KESTRIN_PACKAGE_NAME kestrin)
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME norvane-sim)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_COMPONENT_SDK_DESCRIPTION "NorvaneFunc SDK and the Halbox PCI CAN card library\n The SDK finds CAN-bus gateways, discovers the controllers behind them and sends them commands.")
+set(CPACK_COMPONENT_SDK_DESCRIPTION "NorvaneFunc SDK and the Halbox PCI CAN card library\n The SDK finds CAN-bus gateways, discovers the controllers behind them\n and sends them commands.")
 set(CPACK_COMPONENT_DEV_DESCRIPTION "Development files of the NorvaneFunc SDK\n C header, CMake package, pkg-config file and an example host program.")
 set(CPACK_COMPONENT_KESTRIN_DESCRIPTION "Kestrin, evaluation program for Norvane CAN-bus controllers\n A Qt window for searching gateways, listing nodes and sending commands.")
-set(CPACK_COMPONENT_SIM_DESCRIPTION "Bus simulator for Norvane CAN-bus gateways and devices\n Simulated gateways on loopback addresses and pseudo-terminals with devices behind them.")
+set(CPACK_COMPONENT_SIM_DESCRIPTION "Bus simulator for Norvane CAN-bus gateways and devices\n Simulated gateways on loopback addresses and pseudo-terminals\n with devices behind them.")
 set(CPACK_COMPONENT_DEV_DEPENDS sdk)
 set(CPACK_COMPONENT_KESTRIN_DEPENDS sdk)
 set(CPACK_DEBIAN_SDK_PACKAGE_DEPENDS "libusb-0.1-4")

@@ -32,7 +32,7 @@ PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --exists NorvaneFunc
 cc -o "$work/host_demo_pc" "$stage/share/doc/libnorvanefunc-dev/examples/host_demo.c" \
    $(PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --cflags --libs NorvaneFunc)
 
-version=$(grep -m1 -o 'VERSION [0-9.]*' "$source/CMakeLists.txt" | cut -d' ' -f2)
+version=$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 for program in "$work/consumer/build/host_demo" "$work/host_demo_pc"; do
   # An address nothing listens at: the program starts, reports the SDK's version and finds nothing.
   out=$(LD_LIBRARY_PATH="$stage/$libdir" "$program" 127.0.0.251 || true)
