@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/nodes/second_gen_controller.h"
+#include "sim/simulation.h"
 #include "usb_bench.h"
 
 namespace norvane::usb::test {
@@ -299,6 +300,48 @@ TEST(UsbFirstGen, SearchDetectsTheRateAndRegistersAllNodes) {
     KymReply reply{};
     EXPECT_EQ(SingleCommandGet(0x100000, 9, 0x8B, 0, &reply), 1);
     EXPECT_EQ(CloseGateWay(0x100000), 1);
+}
+
+}  // namespace
+}  // namespace norvane::usb::test
+
+namespace norvane::usb::test {
+namespace {
+
+TEST(UsbSimulator, UsbLinesServeAdaptersThatTheSearchFinds) {
+    sim::SimConfig config;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimConfig("usb 7 bitrate-code=0 bus-time\nnode controller 5\n", config, error))
+        << error;
+    ASSERT_EQ(config.gateways.size(), 1u);
+    EXPECT_EQ(config.gateways[0].kind, sim::GatewaySpec::Kind::Usb);
+    EXPECT_EQ(config.gateways[0].usbIndex, 7);
+    EXPECT_EQ(config.gateways[0].bitRateCode, 0);
+    const std::pair<const char*, const char*> bad[] = {
+        {"usb 100\n", "line 1: expected a device index (0-99) after usb"},
+        {"usb\n", "line 1: expected a device index (0-99) after usb"},
+        {"usb 1\nusb 1\n", "line 2: usb 1 configured twice"},
+    };
+    for (const auto& [text, want] : bad) {
+        sim::SimConfig other;
+        EXPECT_FALSE(sim::ParseSimConfig(text, other, error)) << text;
+        EXPECT_EQ(error, want);
+    }
+    config.usbSocket = "/tmp/norvane-usb-cli-" + std::to_string(getpid()) + ".sock";
+    sim::Simulation simulation;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(simulation.Start(config, error, notes)) << error;
+    setenv("NORVANE_USB_SIM", config.usbSocket.c_str(), 1);
+    SimAdapters()->closeSleepMs = 5;
+    auto gateway = std::make_shared<sdk::can::CUSBC7200CAN>(4, SimAdapters());
+    sdk::InstallGateway(sdk::GatewaySlot::Usb, gateway);
+    KymDevInfo infos[2] = {};
+    EXPECT_EQ(SearchGateway(4, nullptr, infos, 2), 1);
+    EXPECT_EQ(infos[0].handle, 0x407u);
+    EXPECT_EQ(infos[0].transportValue, 0u);
+    sdk::RemoveGateway(sdk::GatewaySlot::Usb);
+    gateway.reset();
+    simulation.Stop();
 }
 
 }  // namespace
