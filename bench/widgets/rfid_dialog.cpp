@@ -1,5 +1,6 @@
 #include "bench/widgets/rfid_dialog.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QKeyEvent>
 
@@ -43,6 +44,13 @@ RfidDialog::RfidDialog(const DeviceTarget& target, QWidget* parent)
                                 {ui_->trailerKeyB, 12},
                                 {ui_->key, 12}})
         edit->setMaxLength(length);
+    // The key and card radios are two choices, not one.
+    auto* keys = new QButtonGroup(this);
+    keys->addButton(ui_->keyA);
+    keys->addButton(ui_->keyB);
+    auto* cards = new QButtonGroup(this);
+    cards->addButton(ui_->s40);
+    cards->addButton(ui_->s70);
     ui_->keyA->setChecked(true);
     ui_->s40->setChecked(true);
     Push();

@@ -19,6 +19,7 @@ TemperatureDialog::TemperatureDialog(const DeviceTarget& target, QWidget* parent
     };
     for (QLineEdit* field : {ui_->ambient, ui_->set, ui_->measured}) {
         field->setFont(QFont("Arial", 36));
+        field->setMinimumWidth(230);  // room for "-40.0°C"
         field->setStyleSheet("QLineEdit { color: rgb(0, 255, 0); background: black; }");
     }
     logic_ = std::make_unique<TemperatureLogic>(target, PostTo(this, [this] { Push(); }), interval);

@@ -188,6 +188,10 @@ TEST_F(DeviceDialogs, RfidFindsAPlacedCardReadsItAndCannotCloseWhileReadingAll) 
         EXPECT_FALSE(ui.readAll->isEnabled());
         QTest::mouseClick(ui.findCard, Qt::LeftButton);
         EXPECT_EQ(ui.cardNumber->text(), "12AB3456");
+        ui.s70->click();
+        EXPECT_EQ(ui.sectorList->count(), 40);
+        ui.s40->click();
+        EXPECT_TRUE(ui.keyA->isChecked());  // the card radios leave the key choice alone
         ui.sectorList->setCurrentIndex(1);
         QTest::mouseClick(ui.readSector, Qt::LeftButton);
         EXPECT_EQ(ui.block0->text(), QString(32, '0'));
