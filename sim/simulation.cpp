@@ -110,6 +110,12 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             buses[zone]->AddNode(std::move(node));
             description_.push_back("  node " + name + (n.options.empty() ? "" : " " + n.options));
         }
+        // Named as the event control knows them: "pciC:CH", "usbN", "COMn".
+        if (pci || serial || usb)
+            buses_.push_back({pci   ? "pci" + where.substr(4)
+                              : usb ? "usb" + std::to_string(g.usbIndex)
+                                    : where,
+                              buses[1]});
         if (pci || usb) continue;  // all cards and adapters start together below
         if (serial) {
             if (!rs232_.back()->Start()) {
@@ -126,6 +132,13 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             Stop();
             return false;
         }
+        // Named after starting: port 0 in the configuration becomes the port the system chose.
+        const uint16_t port =
+            g.kind == GatewaySpec::Kind::Ethernet ? ethernet_.back()->Port() : zone_.back()->Port();
+        const std::string endpoint = g.address + ":" + std::to_string(port);
+        if (g.kind == GatewaySpec::Kind::Ethernet) buses_.push_back({endpoint, buses[1]});
+        for (uint8_t z = 1; g.kind == GatewaySpec::Kind::Zone && z <= zone_.back()->ZoneCount(); ++z)
+            buses_.push_back({endpoint + "/" + std::to_string(z), buses[z]});
     }
     if (pci_ && !pci_->Start()) {
         error = pci_->ErrorText();
@@ -152,6 +165,7 @@ void Simulation::Stop() {
     zone_.clear();
     rs232_.clear();
     description_.clear();
+    buses_.clear();
 }
 
 std::vector<std::string> Simulation::SerialMap() const {

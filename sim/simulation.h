@@ -14,6 +14,13 @@
 
 namespace norvane::sim {
 
+/// One bus of a running simulation and the name its gateway goes by: "ADDRESS:PORT" (Ethernet),
+/// "ADDRESS:PORT/ZONE" (zone devices), "COMn" (serial), "pciCARD:CHANNEL" or "usbINDEX".
+struct NamedBus {
+    std::string name;
+    VirtualBus* bus = nullptr;
+};
+
 class Simulation {
 public:
     ~Simulation() { Stop(); }
@@ -29,6 +36,8 @@ public:
     const std::vector<std::unique_ptr<Rs232Gateway>>& Rs232Gateways() const { return rs232_; }
     /// One "COMn=PATH" entry per serial gateway: the COM-number table that reaches them.
     std::vector<std::string> SerialMap() const;
+    /// Every bus in configuration order (valid until Stop).
+    const std::vector<NamedBus>& Buses() const { return buses_; }
     /// The PCI cards, when the configuration has any.
     PciCardServer* PciCards() const { return pci_.get(); }
     /// The USB adapters, when the configuration has any.
@@ -41,6 +50,7 @@ private:
     std::unique_ptr<PciCardServer> pci_;
     std::unique_ptr<UsbAdapterServer> usb_;
     std::vector<std::string> description_;
+    std::vector<NamedBus> buses_;
 };
 
 }  // namespace norvane::sim

@@ -6,13 +6,14 @@
 #include <sstream>
 #include <string>
 
+#include "sim/events/event_control.h"
 #include "sim/simulation.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [--usb-socket PATH]\n"
-    "                   [--serial-map FILE] [-h]\n"
+    "                   [--serial-map FILE] [--control PATH] [--stdin] [-h]\n"
     "  -c FILE  read the configuration from FILE\n"
     "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
     "  --pci-socket PATH  serve the PCI cards there (default /tmp/norvane-pci.sock);\n"
@@ -21,6 +22,9 @@ const char kUsage[] =
     "           libusb-sim.so finds them through NORVANE_USB_SIM=PATH\n"
     "  --serial-map FILE  write the serial gateways' COMn=PATH lines there (usable as\n"
     "           SerialPorts.cfg; joined with ';' they are a NORVANE_SERIAL_PORTS value)\n"
+    "  --control PATH  take device event commands on a local socket at PATH\n"
+    "           (e.g. socat - UNIX-CONNECT:PATH); send 'help' for the list\n"
+    "  --stdin  take device event commands on standard input as well\n"
     "without -c and -e: one Ethernet gateway at 127.0.0.1:28877 with a few devices.\n"
     "configuration lines:\n"
     "  ethernet ADDRESS:PORT [bitrate-code=0-7] [bus-time] [log=FILE] [old]\n"
@@ -39,6 +43,8 @@ int main(int argc, char** argv) {
     std::string pciSocket;
     std::string usbSocket;
     std::string serialMap;
+    std::string controlSocket;
+    bool eventsOnStdin = false;
     bool configured = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -62,6 +68,10 @@ int main(int argc, char** argv) {
             usbSocket = argv[++i];
         } else if (arg == "--serial-map" && i + 1 < argc) {
             serialMap = argv[++i];
+        } else if (arg == "--control" && i + 1 < argc) {
+            controlSocket = argv[++i];
+        } else if (arg == "--stdin") {
+            eventsOnStdin = true;
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -105,11 +115,26 @@ int main(int argc, char** argv) {
         for (const auto& entry : simulation.SerialMap()) map << entry << "\n";
         if (!map) std::fprintf(stderr, "norvane-sim: cannot write %s\n", serialMap.c_str());
     }
+    norvane::sim::events::EventControl control(simulation);
+    if (!controlSocket.empty() && !control.Listen(controlSocket, error)) {
+        std::fprintf(stderr, "norvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (eventsOnStdin) control.ServeStream(0, 1);
+    if (!controlSocket.empty())
+        std::printf("device events on %s ('help' lists them)\n", controlSocket.c_str());
+    if (eventsOnStdin) std::printf("device events on standard input ('help' lists them)\n");
     std::printf("stop with Ctrl-C\n");
     std::fflush(stdout);
+    // Replies go to standard output too: the control starts after the greeting is out.
+    if ((!controlSocket.empty() || eventsOnStdin) && !control.Start(error)) {
+        std::fprintf(stderr, "norvane-sim: %s\n", error.c_str());
+        return 1;
+    }
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    control.Stop();
     simulation.Stop();
     std::printf("norvane-sim: stopped (%s)\n", signal == SIGINT ? "SIGINT" : "SIGTERM");
     return 0;
