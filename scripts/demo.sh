@@ -9,7 +9,8 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "${NORVANE_JOBS:-2}" --target norvane-sim host_demo kestrin sdk_version
 bin=build/default/bin
 if [ -x "$bin/norvane-sim" ] && [ -x "$bin/host_demo" ]; then
-  "$bin/norvane-sim" & sim=$!
+  control=${TMPDIR:-/tmp}/norvane-sim-demo.$$.ctl
+  "$bin/norvane-sim" --control "$control" & sim=$!
   trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null' EXIT
   # Wait until the simulated gateway listens (at most about 5 s).
   for _ in $(seq 50); do
@@ -26,6 +27,7 @@ if [ -x "$bin/norvane-sim" ] && [ -x "$bin/host_demo" ]; then
       [ -f "$bin/GWParam.cfg" ] || echo "0,0,0,1,0,0,2130706433,0," > "$bin/GWParam.cfg"
       echo
       echo "kestrin: the window, connected to the simulator"
+      echo "device events (README, Simulator): echo 'input 8 2 high' | socat - UNIX-CONNECT:$control"
       "$bin/kestrin" --connect
     fi
   fi

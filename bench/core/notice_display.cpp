@@ -73,7 +73,10 @@ std::string NoticeLine(std::string_view time, const KymNoticeFrame& frame, const
 }
 
 void NoticeDisplay::Deliver(const KymNoticeFrame& frame) const {
-    if (!showing_.load()) return;
+    if (!showing_.load()) {
+        dropped_.fetch_add(1);
+        return;
+    }
     queue_(NoticeLine(TimeOfDay(clock_()), frame, language_));
 }
 

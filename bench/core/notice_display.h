@@ -32,12 +32,15 @@ public:
     bool Showing() const { return showing_.load(); }
     /// Any thread.
     void Deliver(const KymNoticeFrame& frame) const;
+    /// Notices dropped because the box was clear.
+    uint64_t Dropped() const { return dropped_.load(); }
 
 private:
     const Language& language_;
     Queue queue_;
     Clock clock_;
     std::atomic<bool> showing_{false};
+    mutable std::atomic<uint64_t> dropped_{0};
 };
 
 /// The SDK takes a plain function: this relay forwards its calls to the one attached display.

@@ -1,6 +1,7 @@
 #include "bench/widgets/main_window.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -17,6 +18,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <map>
 
 #include "bench/core/port_status.h"
@@ -25,6 +27,7 @@
 #include "bench/widgets/io_module_dialog.h"
 #include "bench/widgets/kyd0606_dialog.h"
 #include "bench/widgets/panel_view.h"
+#include "bench/core/window_look.h"
 #include "bench/widgets/qt_messages.h"
 #include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
@@ -70,6 +73,8 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
                                          [this] { Refresh(); });
     registers_ = std::make_unique<RegisterView>(*ui_, this, sdk_, language_, log_, messages_, *logic_,
                                                 panel_->Logic(), [this] { Refresh(); });
+    // Enter in a panel edit runs that row's command (the window routes every edit's Enter).
+    panelEnter_ = [this](int id) { panel_->RunForEdit(id); };
     notice_relay::Attach(&notices_);
 
     // The open gateway's port health counters in the status bar, once a second.
@@ -169,14 +174,88 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     connect(ui_->utilityButton, &QPushButton::clicked, this, &MainWindow::ShowUtilityMenu);
     connect(ui_->expandButton, &QPushButton::toggled, this, [this](bool on) {
         logic_->SetExpanded(on);
+        ApplyFold();
         ApplyImages();
         Refresh();
     });
-    // Enter runs the command of the focused edit and never closes the window.
-    ui_->commandBox->lineEdit()->installEventFilter(this);
+    InstallEnterRouting();
 
+    ApplyLook();
     ApplyLanguage();
     Refresh();
+    ApplyFold();  // the window starts folded
+}
+
+void MainWindow::ApplyLook() {
+    const auto colour = [](const int(&rgb)[3]) { return QColor(rgb[0], rgb[1], rgb[2]); };
+    const auto css = [](const int(&rgb)[3]) {
+        return QString("rgb(%1, %2, %3)").arg(rgb[0]).arg(rgb[1]).arg(rgb[2]);
+    };
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        const int id = widget->property("controlId").toInt();
+        if (std::count(SectionTitles().begin(), SectionTitles().end(), id) != 0) {
+            // Group titles only: a palette on the box would colour every label inside it.
+            if (auto* group = qobject_cast<QGroupBox*>(widget))
+                group->setStyleSheet(
+                    QString("QGroupBox#%1::title { color: %2; background: %3; }")
+                        .arg(group->objectName(), css(kTitleColour), css(kSectionBackground)));
+            else
+                widget->setStyleSheet(
+                    QString("color: %1; background: %2;").arg(css(kTitleColour), css(kSectionBackground)));
+        } else if (std::count(FilledGroups().begin(), FilledGroups().end(), id) != 0) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::Window, colour(kSectionBackground));
+            widget->setPalette(palette);
+            widget->setAutoFillBackground(true);
+        }
+    }
+}
+
+void MainWindow::ApplyFold() {
+    const bool expanded = ui_->expandButton->isChecked();
+    int change = 0;
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (!widget->property("expandedOnly").toBool() || widget->isVisibleTo(this) == expanded) continue;
+        const int width = expanded ? widget->sizeHint().width() : widget->width();
+        change += expanded ? width : -width;
+        widget->setVisible(expanded);
+    }
+    if (change == 0 || !isVisible()) return;
+    // The layouts first learn what was shown or hidden, so the minimum width follows.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    resize(width() + change, height());
+}
+
+void MainWindow::InstallEnterRouting() {
+    // Every edit carrying a control id, and the edit line inside editable combo boxes.
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (!widget->property("controlId").isValid()) continue;
+        if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget))
+            widget->installEventFilter(this);
+        if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit())
+            combo->lineEdit()->installEventFilter(this);
+    }
+}
+
+bool MainWindow::RouteEnter(QObject* watched) {
+    // The control id is on the edit itself or, for a combo box's edit line, on its parent.
+    int id = 0;
+    for (QObject* o = watched; o && o != this && id == 0; o = o->parent())
+        id = o->property("controlId").toInt();
+    switch (EnterActionFor(id)) {
+        case EnterAction::SendCommand:
+            SendCommand();
+            break;
+        case EnterAction::Refresh:
+            Refresh();
+            break;
+        case EnterAction::PanelCommand:
+            if (panelEnter_) panelEnter_(id);
+            break;
+        case EnterAction::None:
+            break;
+    }
+    return true;  // consumed: Enter never reaches a default button or closes anything
 }
 
 void MainWindow::ApplyImages() {
@@ -238,6 +317,10 @@ void MainWindow::ApplyLanguage() {
     ui_->showReturn->setText(Text(ui_->showReturn->isChecked() ? "IDC_NOT_SHOW_RTNMSG" : "IDC_SHOW_RTNMSG"));
     ui_->notify->setText(Text(ui_->notify->isChecked() ? "IDC_RTCN_NOT_NOTIFY" : "IDC_RTCN_NOTIFY"));
     ui_->nodeList->setHeaderLabels({Text("IDS_SiteID"), Text("IDS_Model"), Text("IDS_Firmware")});
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        const auto tip = ToolTipKeys().find(widget->property("controlId").toInt());
+        if (tip != ToolTipKeys().end()) widget->setToolTip(Text(tip->second));
+    }
     ApplyImages();
     if (panel_) panel_->Sync();
 }
@@ -402,10 +485,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && watched == ui_->commandBox->lineEdit()) {
-            SendCommand();
-            return true;
-        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return RouteEnter(watched);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 // user-interface thread, where the panes' models are updated.
 #include <QDialog>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,7 @@ public:
     PanelView& Panel() { return *panel_; }
     RegisterView& Registers() { return *registers_; }
     Ui::MainWindow& Form() { return *ui_; }
+    const NoticeDisplay& Notices() const { return notices_; }
     /// The exit item of the main menu: closes at once and leaves the gateway open.
     void ExitFromMenu();
     /// The search button; leftShift as if the left Shift key were down.
@@ -50,6 +52,12 @@ public:
     QDialog* DeviceDialog() const { return deviceDialog_; }
     /// Searches, connects to the first gateway found and discovers its nodes (kestrin --connect).
     void ConnectFirstGateway();
+    /// The Enter key in a panel edit (speed, displacement, ramps, global values, ATCON, node
+    /// number...) calls handler with the edit's control id; the panel runs that row's command.
+    /// Without a handler Enter does nothing there. It never closes the window.
+    void SetPanelEnterHandler(std::function<void(int controlId)> handler) {
+        panelEnter_ = std::move(handler);
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +66,11 @@ protected:
 private:
     void ApplyLanguage();
     void ApplyImages();
+    void ApplyLook();
+    /// Folded hides the widgets marked expandedOnly and narrows the window by their width.
+    void ApplyFold();
+    void InstallEnterRouting();
+    bool RouteEnter(QObject* watched);
     void Refresh();
     void RefreshNodeList();
     void SendCommand();
@@ -87,6 +100,7 @@ private:
     std::unique_ptr<ScriptRunner> scripts_;
     std::unique_ptr<PanelView> panel_;
     std::unique_ptr<RegisterView> registers_;
+    std::function<void(int)> panelEnter_;
     bool refreshing_ = false;
     bool exiting_ = false;
     QDialog* deviceDialog_ = nullptr;

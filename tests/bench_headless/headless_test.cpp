@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -111,8 +112,18 @@ TEST_F(HeadlessTest, SearchesConnectsDiscoversAndRunsCommandsAndAScriptAgainstTh
     WriteFileText(Dir() + "/script.txt",
                   "adr5;\r\nPOS;ENA;\r\nSPD100;SPD;GREG;_SLEEP20;\r\nADR9;SPD;SCF4;\r\nRPT2;SPD0;");
     const std::string port = std::to_string(simulation.EthernetGateways().front()->Port());
-    const Outcome run = Run({"--program-dir", Dir(), "--ip", "127.0.0.90", "--port", port, "--tick", "7",
-                             "--command", "FBK;MDL8;", "--script", Dir() + "/script.txt"});
+    // The SDK's answer windows are fixed (500 ms, 1000 ms for discovery): on an overloaded machine a
+    // device can miss one. Such a run is repeated; a fault shows in every run.
+    const auto complete = [](const Outcome& o) {
+        const auto discovered =
+            std::count(o.out.begin(), o.out.end(), "Node:5 SUCCESS: GREG<->GREG; site: 5 7 8");
+        return o.out.size() > 1 && o.out[0] == "Can site sum: 3" && discovered == 2 &&
+               o.out[1].rfind("Node:7 SUCCESS: FBK", 0) == 0;
+    };
+    Outcome run;
+    for (int attempt = 0; attempt < 3 && (attempt == 0 || !complete(run)); ++attempt)
+        run = Run({"--program-dir", Dir(), "--ip", "127.0.0.90", "--port", port, "--tick", "7", "--command",
+                   "FBK;MDL8;", "--script", Dir() + "/script.txt"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
     Lines pass = {"Node:5 SUCCESS: POS; position 0 ",
