@@ -23,11 +23,11 @@
 
 #include "bench/core/port_status.h"
 #include "bench/core/startup.h"
+#include "bench/core/window_look.h"
 #include "bench/widgets/gateway_search_dialog.h"
 #include "bench/widgets/io_module_dialog.h"
 #include "bench/widgets/kyd0606_dialog.h"
 #include "bench/widgets/panel_view.h"
-#include "bench/core/window_look.h"
 #include "bench/widgets/qt_messages.h"
 #include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
@@ -212,18 +212,11 @@ void MainWindow::ApplyLook() {
 }
 
 void MainWindow::ApplyFold() {
+    // The panel is one column: folding hides the expanded-only sections (motor parameters, special
+    // parameters, sensors) and the column closes up; the window keeps its size.
     const bool expanded = ui_->expandButton->isChecked();
-    int change = 0;
-    for (QWidget* widget : findChildren<QWidget*>()) {
-        if (!widget->property("expandedOnly").toBool() || widget->isVisibleTo(this) == expanded) continue;
-        const int width = expanded ? widget->sizeHint().width() : widget->width();
-        change += expanded ? width : -width;
-        widget->setVisible(expanded);
-    }
-    if (change == 0 || !isVisible()) return;
-    // The layouts first learn what was shown or hidden, so the minimum width follows.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    resize(width() + change, height());
+    for (QWidget* widget : findChildren<QWidget*>())
+        if (widget->property("expandedOnly").toBool()) widget->setVisible(expanded);
 }
 
 void MainWindow::InstallEnterRouting() {

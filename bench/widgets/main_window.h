@@ -67,7 +67,7 @@ private:
     void ApplyLanguage();
     void ApplyImages();
     void ApplyLook();
-    /// Folded hides the widgets marked expandedOnly and narrows the window by their width.
+    /// Folded hides the widgets marked expandedOnly; expanded shows them.
     void ApplyFold();
     void InstallEnterRouting();
     bool RouteEnter(QObject* watched);
