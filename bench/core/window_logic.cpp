@@ -315,9 +315,8 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
 }
 
 void WindowLogic::UntickAll() {
-    if (list_.TickedIds().empty()) return;
+    // The panel stays enabled: in global mode its motion buttons broadcast instead.
     list_.UntickAll();
-    AfterRowChange(0, false);
 }
 
 void WindowLogic::ForgetConnection() {

@@ -48,7 +48,7 @@ public:
     /// The operator unticked row.
     void UntickRow(size_t row);
     void SetMultiSelect(bool on);
-    /// Unticks every row (the panel entering global mode).
+    /// Unticks every row without the row-change rules (the panel entering global mode).
     void UntickAll();
     /// The gateway was closed by a panel command (RS-232 baud rate change): back to the state
     /// without gateways, nothing closed here.

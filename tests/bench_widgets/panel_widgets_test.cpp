@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "bench/core/sdk_binding.h"
+#include "bench/core/text_format.h"
 #include "bench/widgets/main_window.h"
 #include "bench/widgets/motion_dialogs.h"
 #include "bench/widgets/panel_view.h"
@@ -115,6 +116,22 @@ TEST_F(PanelWidgetsTest, StoOneWritesTheGroupFromItsDialog) {
     ui.speedEdit->clear();
     QTest::mouseClick(ui.speedQuery, Qt::LeftButton);
     EXPECT_EQ(ui.speedEdit->text(), "1500");
+}
+
+TEST_F(PanelWidgetsTest, GlobalModeUnticksAndRunBroadcasts) {
+    Ui::MainWindow& ui = window_->Form();
+    QTest::mouseClick(ui.switchGlobal, Qt::LeftButton);
+    EXPECT_EQ(ui.nodeList->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    EXPECT_TRUE(ui.globalGroup->isVisible());
+    ASSERT_TRUE(ui.runButton->isEnabled());
+    ui.speedEdit->setText("300");
+    QTest::mouseClick(ui.runButton, Qt::LeftButton);
+    EXPECT_EQ(ui.globalSpeed->text(), "300");
+    const std::string line = FormatText(language_.Lookup("IDS_SET_G_SPD"), {int64_t{300}});
+    QTRY_VERIFY(ReturnPane().contains(QString::fromStdString(line)));
+    EXPECT_TRUE(messages_.shown.empty());
+    QTest::mouseClick(ui.switchStation, Qt::LeftButton);
+    EXPECT_FALSE(ui.globalGroup->isVisible());
 }
 
 }  // namespace
