@@ -34,7 +34,8 @@ BatchWriterDialog::BatchWriterDialog(const SdkTable& sdk, const Language& langua
               [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }) {
     ui_->setupUi(this);
     auto text = [&](const char* key) { return QString::fromStdString(language.Lookup(key)); };
-    ui_->list->setHeaderLabels({text("IDS_Num"), text("IDS_Struct"), text("IDS_SetValue"), text("IDS_RESULT")});
+    ui_->list->setHeaderLabels(
+        {text("IDS_Num"), text("IDS_Struct"), text("IDS_SetValue"), text("IDS_RESULT")});
     const int widths[] = {50, 100, 80, 200};
     for (int column = 0; column < 4; ++column) ui_->list->setColumnWidth(column, widths[column]);
     connect(ui_->importButton, &QPushButton::clicked, this, [this] {
@@ -72,9 +73,9 @@ void BatchWriterDialog::Show() {
     ui_->list->clear();
     const auto& rows = writer_.Rows();
     for (size_t i = 0; i < rows.size(); ++i)
-        new QTreeWidgetItem(ui_->list, {QString::number(i + 1), QString::fromStdString(rows[i].key),
-                                        QString::fromStdString(rows[i].value),
-                                        QString::fromStdString(rows[i].result)});
+        new QTreeWidgetItem(ui_->list,
+                            {QString::number(i + 1), QString::fromStdString(rows[i].key),
+                             QString::fromStdString(rows[i].value), QString::fromStdString(rows[i].result)});
     for (QPushButton* button : {ui_->exportButton, ui_->readButton, ui_->writeButton, ui_->eepromButton})
         button->setEnabled(writer_.ButtonsEnabled());
     ui_->infoLine->setText(QString::fromStdString(writer_.Info()));

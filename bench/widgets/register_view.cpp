@@ -13,7 +13,12 @@ namespace norvane::bench {
 WindowRegisterHost::WindowRegisterHost(Ui::MainWindow& ui, const SdkTable& sdk, const Language& language,
                                        UserMessages& messages, WindowLogic& logic, PanelLogic& panel,
                                        std::function<void()> refreshWindow)
-    : ui_(ui), sdk_(sdk), language_(language), messages_(messages), logic_(logic), panel_(panel),
+    : ui_(ui),
+      sdk_(sdk),
+      language_(language),
+      messages_(messages),
+      logic_(logic),
+      panel_(panel),
       refreshWindow_(std::move(refreshWindow)) {}
 
 bool WindowRegisterHost::MotorOff(int node) {
@@ -37,8 +42,8 @@ void WindowRegisterHost::SetEnableToggle(bool on) {
 }
 
 RegisterView::RegisterView(Ui::MainWindow& ui, QWidget* window, const SdkTable& sdk, const Language& language,
-                           const LogWriter& log, UserMessages& messages, WindowLogic& logic, PanelLogic& panel,
-                           std::function<void()> refreshWindow)
+                           const LogWriter& log, UserMessages& messages, WindowLogic& logic,
+                           PanelLogic& panel, std::function<void()> refreshWindow)
     : ui_(ui),
       window_(window),
       sdk_(sdk),

@@ -21,8 +21,9 @@ class PanelLogic;
 /// window's own controls.
 class WindowRegisterHost : public RegisterHost {
 public:
-    WindowRegisterHost(Ui::MainWindow& ui, const SdkTable& sdk, const Language& language, UserMessages& messages,
-                       WindowLogic& logic, PanelLogic& panel, std::function<void()> refreshWindow);
+    WindowRegisterHost(Ui::MainWindow& ui, const SdkTable& sdk, const Language& language,
+                       UserMessages& messages, WindowLogic& logic, PanelLogic& panel,
+                       std::function<void()> refreshWindow);
     uint32_t Gateway() const override { return logic_.Gateway(); }
     bool Precheck() override { return logic_.Precheck(); }
     std::vector<int> TickedNodes() const override { return logic_.Nodes().TickedIds(); }

@@ -17,7 +17,8 @@ constexpr const char* kHelp =
     "card NODE remove                  RFID card taken away\n"
     "ambient NODE TENTHS               temperature controller ambient (-400 to 1500)\n"
     "level NODE CAPACITANCE            liquid-level detector absolute capacitance (0-1000000)\n"
-    "@GATEWAY COMMAND                  the node behind one gateway: ADDRESS:PORT[/ZONE], COMn, pciC:CH, usbN\n"
+    "@GATEWAY COMMAND                  the node behind one gateway: ADDRESS:PORT[/ZONE], COMn, pciC:CH, "
+    "usbN\n"
     "nodes                             list the nodes of every gateway\n"
     "help                              this list\n";
 
