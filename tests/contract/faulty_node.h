@@ -1,10 +1,12 @@
 #pragma once
 // Controllers for the raw-CAN contract transports (PCI channel, USB adapter), where silence and
 // error reports are the nodes' own: each controller sits behind a filter that drops what it
-// sends or answers the next acknowledged request to it with an error report.
+// sends or answers the next acknowledged request to it with an error report, in the identifier
+// layouts of its protocol generation.
 #include <atomic>
 #include <memory>
 
+#include "sim/nodes/frame_codec.h"
 #include "sim/sim_node.h"
 
 namespace norvane::contract {
@@ -23,23 +25,23 @@ public:
 
 class FaultyNode : public sim::SimNode {
 public:
-    FaultyNode(std::unique_ptr<sim::SimNode> inner, Faults& faults)
-        : inner_(std::move(inner)), faults_(faults) {}
+    FaultyNode(std::unique_ptr<sim::SimNode> inner, Faults& faults, bool firstGen = false)
+        : inner_(std::move(inner)), faults_(faults), firstGen_(firstGen) {}
     uint8_t NodeId() const override { return inner_->NodeId(); }
     void OnFrame(const sim::CanFrame& frame, sim::BusTransmitter& out) override {
         Muted muted;
         if (faults_.silent) return inner_->OnFrame(frame, muted);
-        // A request names its node in identifier bits 24-28 (low bits) and 13-14 (high bits).
-        const uint8_t node = static_cast<uint8_t>(((frame.id >> 24) & 0x1F) | (((frame.id >> 13) & 3) << 5));
-        const uint8_t controlWord = frame.id & 0xFF;
-        if (node == NodeId() && (controlWord & 0x80) != 0) {
+        const sim::nodes::FrameAddress request = firstGen_
+                                                     ? sim::nodes::ParseFirstGenRequestIdentifier(frame.id)
+                                                     : sim::nodes::ParseSecondGenIdentifier(frame.id);
+        if (request.node == NodeId() && (request.controlWord & 0x80) != 0) {
             if (const int code = faults_.errorCode.exchange(0)) {
-                sim::CanFrame report;
-                report.id = ((node & 0x1Fu) << 19) | (((node >> 5) & 7u) << 8) | kErrorReport;
-                report.length = 3;
-                report.data[1] = controlWord & 0x7F;
-                report.data[2] = static_cast<uint8_t>(code);
-                out.Transmit(report);
+                const uint8_t report[3] = {0, static_cast<uint8_t>(request.controlWord & 0x7F),
+                                           static_cast<uint8_t>(code)};
+                const uint32_t id = firstGen_
+                                        ? sim::nodes::FirstGenAnswerIdentifier(request.node, kErrorReport)
+                                        : sim::nodes::SecondGenNodeIdentifier(request.node, kErrorReport);
+                out.Transmit(sim::nodes::MakeFrame(id, report, sizeof report));
                 return;
             }
         }
@@ -53,6 +55,7 @@ public:
 private:
     std::unique_ptr<sim::SimNode> inner_;
     Faults& faults_;
+    const bool firstGen_;
 };
 
 }  // namespace norvane::contract
