@@ -29,6 +29,12 @@ void RegisterCommands::Log(int node, const std::string& text) {
     if (host_.ShowReturnMessages()) log_.Write(node, text);
 }
 
+bool RegisterCommands::Answered(int32_t result) {
+    if (result == 1) return true;
+    Error("IDS_DATA_RECEIVE_ERROR");
+    return false;
+}
+
 std::optional<int> RegisterCommands::FirstNode() {
     if (!host_.Precheck()) return std::nullopt;
     const std::vector<int> ticked = host_.TickedNodes();
@@ -97,10 +103,7 @@ std::optional<IcfgEditor> RegisterCommands::BeginIcfg() {
     const auto node = FirstNode();
     if (!node) return std::nullopt;
     KymReply r{};
-    if (sdk_.GetKymICFG(host_.Gateway(), static_cast<uint32_t>(*node), &r) != 1) {
-        Error("IDS_DATA_RECEIVE_ERROR");
-        return std::nullopt;
-    }
+    if (!Answered(sdk_.GetKymICFG(host_.Gateway(), static_cast<uint32_t>(*node), &r))) return std::nullopt;
     return IcfgEditor(Low16(r.field[0]));
 }
 
@@ -138,10 +141,7 @@ std::optional<S12Setup> RegisterCommands::BeginS12() {
     if (!node) return std::nullopt;
     const uint32_t h = host_.Gateway(), n = static_cast<uint32_t>(*node);
     KymReply r{};
-    if (sdk_.GetSCFG(h, n, &r) != 1) {
-        Error("IDS_DATA_RECEIVE_ERROR");
-        return std::nullopt;
-    }
+    if (!Answered(sdk_.GetSCFG(h, n, &r))) return std::nullopt;
     const NodeCapabilities caps = Capabilities(*node);
     if ((host_.CachedMcfg() & kEncoderBits) != 0 && caps.c4) {
         Error("IDS_S12_USEDBYENCODER_ERROR");
@@ -154,10 +154,7 @@ std::optional<S12Setup> RegisterCommands::BeginS12() {
     setup.triggers = caps.firmware > kSensorTimesFirmware;
     if (setup.triggers) {
         KymReply stg{};
-        if (sdk_.GetSTG(h, n, &stg) != 1) {
-            Error("IDS_DATA_RECEIVE_ERROR");
-            return std::nullopt;
-        }
+        if (!Answered(sdk_.GetSTG(h, n, &stg))) return std::nullopt;
         setup.s1.Load(stg.field[1]);
         setup.s2.Load(stg.field[2]);
     }
@@ -202,10 +199,7 @@ std::optional<S34Setup> RegisterCommands::BeginS34() {
     if (!node) return std::nullopt;
     const uint32_t h = host_.Gateway(), n = static_cast<uint32_t>(*node);
     KymReply r{};
-    if (sdk_.GetSCFG(h, n, &r) != 1) {
-        Error("IDS_DATA_RECEIVE_ERROR");
-        return std::nullopt;
-    }
+    if (!Answered(sdk_.GetSCFG(h, n, &r))) return std::nullopt;
     const NodeCapabilities caps = Capabilities(*node);
     S34Setup setup;
     setup.codes = S34Con::FromRecord(r, 4);
@@ -215,10 +209,7 @@ std::optional<S34Setup> RegisterCommands::BeginS34() {
     setup.s3 = caps.c7 || caps.firmware >= kS3InputFirmware;
     if (setup.triggers) {
         KymReply stg{};
-        if (sdk_.GetSTG(h, n, &stg) != 1) {
-            Error("IDS_DATA_RECEIVE_ERROR");
-            return std::nullopt;
-        }
+        if (!Answered(sdk_.GetSTG(h, n, &stg))) return std::nullopt;
         setup.s3Time.Load(stg.field[3]);
     }
     return setup;

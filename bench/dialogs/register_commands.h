@@ -92,6 +92,8 @@ public:
 private:
     void Error(const char* key);
     void Log(int node, const std::string& text);
+    /// True for a read that was answered; otherwise shows the receive error.
+    bool Answered(int32_t result);
     std::optional<int> FirstNode();
     void WriteSensorTimes(int node, const std::vector<std::pair<int, int32_t>>& times, bool& failed);
 

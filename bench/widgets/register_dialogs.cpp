@@ -52,7 +52,25 @@ QString FromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+void ConnectOkCancel(QDialog* dialog, QPushButton* ok, QPushButton* cancel) {
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+}
+
 }  // namespace
+
+void BitRadios::Add(QDialog* dialog, int bit, const QString& prefix,
+                    const std::function<void(int, int)>& clicked) {
+    const RadioGroup group = Radios(dialog, prefix, 2);
+    groups_.emplace_back(bit, group);
+    OnClick(dialog, group, [clicked, bit](int choice) { clicked(bit, choice); });
+}
+
+QRadioButton* BitRadios::Radio(int bit, int choice) const {
+    for (const auto& [b, group] : groups_)
+        if (b == bit) return group[static_cast<size_t>(choice)];
+    return nullptr;
+}
 
 // ---- MCFG ----
 
@@ -63,25 +81,19 @@ McfgDialog::McfgDialog(const McfgEditor& editor, const Language& language, QWidg
       tipFormat_(language.Lookup("IDS_COMMAND_TIP_MCFG")) {
     ui_->setupUi(this);
     ApplyLanguageKeys(this, language);
-    for (const McfgBit& b : kMcfgBits) {
-        const RadioGroup group = Radios(this, QString("radio") + b.name, 2);
-        radios_.emplace_back(b.bit, group);
-        OnClick(this, group, [this, bit = b.bit](int choice) {
-            editor_.Click(bit, choice);
-            Show();
-        });
-    }
-    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    const auto clicked = [this](int bit, int choice) {
+        editor_.Click(bit, choice);
+        Show();
+    };
+    for (const McfgBit& b : kMcfgBits) radios_.Add(this, b.bit, QString("radio") + b.name, clicked);
+    ConnectOkCancel(this, ui_->okButton, ui_->cancelButton);
     Show();
 }
 
 McfgDialog::~McfgDialog() = default;
 
 QRadioButton* McfgDialog::Radio(int bit, int choice) const {
-    for (const auto& [b, group] : radios_)
-        if (b == bit) return group[static_cast<size_t>(choice)];
-    return nullptr;
+    return radios_.Radio(bit, choice);
 }
 
 QString McfgDialog::Tip() const {
@@ -89,7 +101,7 @@ QString McfgDialog::Tip() const {
 }
 
 void McfgDialog::Show() {
-    for (const auto& [bit, group] : radios_) {
+    for (const auto& [bit, group] : radios_.Groups()) {
         Select(group, editor_.Choice(bit));
         for (int choice = 0; choice < 2; ++choice)
             group[static_cast<size_t>(choice)]->setEnabled(editor_.Open(bit, choice));
@@ -106,25 +118,19 @@ IcfgDialog::IcfgDialog(const IcfgEditor& editor, const Language& language, QWidg
       tipFormat_(language.Lookup("IDS_COMMAND_TIP_ICFG")) {
     ui_->setupUi(this);
     ApplyLanguageKeys(this, language);
-    for (const IcfgBit& b : kIcfgBits) {
-        const RadioGroup group = Radios(this, QString("radio") + b.radio, 2);
-        radios_.emplace_back(b.bit, group);
-        OnClick(this, group, [this, bit = b.bit](int choice) {
-            editor_.Click(bit, choice);
-            Show();
-        });
-    }
-    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    const auto clicked = [this](int bit, int choice) {
+        editor_.Click(bit, choice);
+        Show();
+    };
+    for (const IcfgBit& b : kIcfgBits) radios_.Add(this, b.bit, QString("radio") + b.radio, clicked);
+    ConnectOkCancel(this, ui_->okButton, ui_->cancelButton);
     Show();
 }
 
 IcfgDialog::~IcfgDialog() = default;
 
 QRadioButton* IcfgDialog::Radio(int bit, int choice) const {
-    for (const auto& [b, group] : radios_)
-        if (b == bit) return group[static_cast<size_t>(choice)];
-    return nullptr;
+    return radios_.Radio(bit, choice);
 }
 
 QString IcfgDialog::Tip() const {
@@ -132,7 +138,7 @@ QString IcfgDialog::Tip() const {
 }
 
 void IcfgDialog::Show() {
-    for (const auto& [bit, group] : radios_) Select(group, editor_.Choice(bit));
+    for (const auto& [bit, group] : radios_.Groups()) Select(group, editor_.Choice(bit));
     ui_->tipLine->setText(FromStd(editor_.Tip(tipFormat_)));
 }
 
@@ -194,8 +200,7 @@ S12ConDialog::S12ConDialog(const S12Setup& setup, const Language& language, User
     s2_.Connect(this, [this] { Show(); });
     // Without sensor choices the dialog only shows the values.
     for (const RadioGroup& group : edges_) Enable(group, setup_.editable);
-    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectOkCancel(this, ui_->okButton, ui_->cancelButton);
     Show();
 }
 
@@ -257,8 +262,7 @@ S34ConDialog::S34ConDialog(const S34Setup& setup, const Language& language, User
     s3_.Connect(this, [this] { Show(); });
     Enable(stall_, setup_.stall);  // no stall detection without an encoder
     for (const RadioGroup* group : {&rising_, &falling_, &level_, &event_}) Enable(*group, setup_.s3);
-    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectOkCancel(this, ui_->okButton, ui_->cancelButton);
     Show();
 }
 
@@ -293,8 +297,7 @@ AtconDialog::AtconDialog(bool high, const QString& value, const Language& langua
     ui_->nameLabel->setText(
         FromStd(language.Lookup(high ? "IDS_IDC_STATIC_ATCON_H_NAME" : "IDS_IDC_STATIC_ATCON_L_NAME")));
     ui_->valueEdit->setText(QString::number(value.trimmed().toInt()));
-    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectOkCancel(this, ui_->okButton, ui_->cancelButton);
 }
 
 AtconDialog::~AtconDialog() = default;
@@ -320,8 +323,7 @@ AdvEnaDialog::AdvEnaDialog(const Language& language, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::AdvEnaDialog>()) {
     ui_->setupUi(this);
     ApplyLanguageKeys(this, language);
-    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectOkCancel(this, ui_->okButton, ui_->cancelButton);
 }
 
 AdvEnaDialog::~AdvEnaDialog() = default;

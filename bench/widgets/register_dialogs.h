@@ -30,6 +30,18 @@ namespace norvane::bench {
 /// The two radios of one register bit (or several radios of one field), in choice order.
 using RadioGroup = std::vector<QRadioButton*>;
 
+/// The radio pairs of a register's bits, found by name in a dialog, by bit number.
+class BitRadios {
+public:
+    /// Takes the radios prefix0 and prefix1 of dialog for bit; every click calls clicked(bit, choice).
+    void Add(QDialog* dialog, int bit, const QString& prefix, const std::function<void(int, int)>& clicked);
+    QRadioButton* Radio(int bit, int choice) const;
+    const std::vector<std::pair<int, RadioGroup>>& Groups() const { return groups_; }
+
+private:
+    std::vector<std::pair<int, RadioGroup>> groups_;
+};
+
 class McfgDialog : public QDialog {
     Q_OBJECT
 public:
@@ -45,7 +57,7 @@ private:
     std::unique_ptr<Ui::McfgDialog> ui_;
     McfgEditor editor_;
     std::string tipFormat_;
-    std::vector<std::pair<int, RadioGroup>> radios_;  ///< bit -> its two radios
+    BitRadios radios_;
 };
 
 class IcfgDialog : public QDialog {
@@ -62,7 +74,7 @@ private:
     std::unique_ptr<Ui::IcfgDialog> ui_;
     IcfgEditor editor_;
     std::string tipFormat_;
-    std::vector<std::pair<int, RadioGroup>> radios_;
+    BitRadios radios_;
 };
 
 /// One trigger group of the sensor dialogs: three radios, the time field and its setting.
