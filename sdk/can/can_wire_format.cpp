@@ -27,6 +27,16 @@ KymCanFrame RequestFrame(uint32_t identifier, const KymCanMsg& message) {
     return frame;
 }
 
+bool CanWireFormat::SentFrame(const uint8_t* unit, size_t length, BusFrame& frame) const {
+    if (length != kRecordBytes) return false;
+    KymCanFrame sent;
+    std::memcpy(&sent, unit, kRecordBytes);
+    frame.identifier = sent.identifier & 0x1FFFFFFFu;
+    frame.length = std::min<uint8_t>(sent.length, 8);
+    std::memcpy(frame.data, sent.data, sizeof frame.data);
+    return true;
+}
+
 KymCanMsg MessageFromFrame(const KymCanFrame& frame, bool legacy) {
     const NodeAndCommand decoded =
         legacy ? DecodeFirstGenId(frame.identifier) : DecodeSecondGenId(frame.identifier);

@@ -37,6 +37,7 @@ public:
     /// Raw messages and first-generation discovery: first-generation identifier bytes.
     size_t EncodeMessage(uint32_t handle, const KymCanMsg& message, uint8_t* out) const override;
     void Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const override;
+    bool SentFrame(const uint8_t* unit, size_t length, BusFrame& frame) const override;
     size_t ReceiveBufferBytes(bool) const override { return 125 * kRecordBytes; }
 
 private:

@@ -108,7 +108,7 @@ int CUSBC7200::SendCanMessage(uint32_t, const KymCanMsg* message, KymCanMsg* out
     return RunRawMessage(*this, message, out, max, countOut, [this](const KymCanMsg& request) {
         const KymCanFrame frame =
             RequestFrame(FirstGenRequestId(request.node, request.controlWord, true), request);
-        return SendUnit(reinterpret_cast<const uint8_t*>(&frame), sizeof frame);
+        return SendMessageUnit(reinterpret_cast<const uint8_t*>(&frame), sizeof frame, request);
     });
 }
 

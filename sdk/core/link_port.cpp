@@ -36,7 +36,7 @@ int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
         return length > 0;
     };
     wire.send = [&] {
-        RecordSecondGenRequest(node, controlWord, index, data, false);
+        RecordSecondGenRequest(node, controlWord, index, data, false, unit, length);
         return SendUnit(unit, length);
     };
     return RunSetRequest(*this, {node, controlWord, index, data, reply}, wire);
@@ -56,7 +56,7 @@ int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
         return length > 0;
     };
     wire.send = [&] {
-        RecordSecondGenRequest(node, controlWord, index, nullptr, true);
+        RecordSecondGenRequest(node, controlWord, index, nullptr, true, unit, length);
         return SendUnit(unit, length);
     };
     return RunGetRequest(*this, {node, controlWord, index, nullptr, reply}, wire);
@@ -78,11 +78,13 @@ int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max)
     return RunDiscovery(*this, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         (void)handle;
-        KymCanMsg discovery{};
-        discovery.node = 127;
-        discovery.controlWord = 0xC0;
-        RecordTraffic(Handle(), TrafficDirection::Sent, false, discovery);
-        return SendUnit(unit, format_->EncodeDiscovery(unit));
+        const size_t length = format_->EncodeDiscovery(unit);
+        RecordSent(unit, length, false, [](KymCanMsg& discovery) {
+            discovery.node = 127;
+            discovery.controlWord = 0xC0;
+            return true;
+        });
+        return SendUnit(unit, length);
     });
 }
 
@@ -271,25 +273,36 @@ void CNvLinkPort::FileReplyFrames(const uint8_t* bytes, size_t length) {
 // Traffic recording: the message each unit stands for, packed again only while recording
 
 bool CNvLinkPort::SendMessageUnit(const uint8_t* bytes, size_t length, const KymCanMsg& message) {
-    RecordTraffic(Handle(), TrafficDirection::Sent, legacyProtocol != 0, message);
+    RecordSent(bytes, length, legacyProtocol != 0, [&message](KymCanMsg& out) {
+        out = message;
+        return true;
+    });
     return SendUnit(bytes, length);
 }
 
-void CNvLinkPort::RecordSecondGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
-                                         bool get) {
+void CNvLinkPort::RecordSent(const uint8_t* unit, size_t length, bool firstGen,
+                             const std::function<bool(KymCanMsg&)>& pack) {
     if (!TrafficRecorder::Global().On()) return;
+    BusFrame frame;
+    if (format_->SentFrame(unit, length, frame))
+        return RecordBusFrame(Handle(), TrafficDirection::Sent, frame);
     KymCanMsg message{};
-    const int packed = get ? PackSecondGenGet(node, controlWord, index, &message)
-                           : PackSecondGen(node, controlWord, index, data, &message);
-    if (packed == 1) RecordTraffic(Handle(), TrafficDirection::Sent, false, message);
+    if (pack(message)) RecordTraffic(Handle(), TrafficDirection::Sent, firstGen, message);
 }
 
-void CNvLinkPort::RecordFirstGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data) {
-    if (!TrafficRecorder::Global().On()) return;
-    KymCanMsg message{};
-    if (PackFirstGen(node, controlWord, index, data, &message) == 1) {
-        RecordTraffic(Handle(), TrafficDirection::Sent, true, message);
-    }
+void CNvLinkPort::RecordSecondGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
+                                         bool get, const uint8_t* unit, size_t length) {
+    RecordSent(unit, length, false, [&](KymCanMsg& message) {
+        return (get ? PackSecondGenGet(node, controlWord, index, &message)
+                    : PackSecondGen(node, controlWord, index, data, &message)) == 1;
+    });
+}
+
+void CNvLinkPort::RecordFirstGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
+                                        const uint8_t* unit, size_t length) {
+    RecordSent(unit, length, true, [&](KymCanMsg& message) {
+        return PackFirstGen(node, controlWord, index, data, &message) == 1;
+    });
 }
 
 }  // namespace norvane::sdk

@@ -13,6 +13,7 @@
 // ReceiveLoop/ReceiveLoopLegacy and is the link's only reader while it runs; Exchange and the
 // probes read the link themselves and run only while the receive thread does not.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "sdk/core/link.h"
@@ -106,9 +107,12 @@ protected:
     const WireFormat& format() const { return *format_; }
     /// Sends a unit that carries message as it stands, recording it first.
     bool SendMessageUnit(const uint8_t* bytes, size_t length, const KymCanMsg& message);
-    /// Records the request a second- or first-generation encode stands for (nothing while off).
-    void RecordSecondGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data, bool get);
-    void RecordFirstGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data);
+    /// Records the request a second- or first-generation encode into unit stands for (nothing
+    /// while off).
+    void RecordSecondGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data, bool get,
+                                const uint8_t* unit, size_t length);
+    void RecordFirstGenRequest(uint32_t node, uint8_t controlWord, int index, const void* data,
+                               const uint8_t* unit, size_t length);
     bool SendUnit(const uint8_t* bytes, size_t length) {
         const bool sent = length > 0 && link_->Send(bytes, length) > 0;
         if (sent) counters.unitsSent.fetch_add(1);
@@ -116,6 +120,10 @@ protected:
     }
 
 private:
+    /// Records a unit about to be sent: the frame it is where the wire carries frames, else the
+    /// message it stands for (packed by pack only then).
+    void RecordSent(const uint8_t* unit, size_t length, bool firstGen,
+                    const std::function<bool(KymCanMsg&)>& pack);
     int RunReceiveLoop(uint32_t portIndex, bool legacy);
     int RunLegacyDiscovery(KymNodeRecord* records, int max, bool withData);
     bool DescribeNodes(KymNodeRecord* records, int n);

@@ -101,6 +101,7 @@ int CNvLinkPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     const bool slotted = InTable(answerNode);  // node 127 (broadcast) has no answer area
     table.answerEvent.Clear();
     if (slotted) table.Expect(answerNode, command);
+    RecordFirstGenRequest(node, controlWord, index, data, unit, length);
     if (!SendUnit(unit, length)) {
         if (slotted) table.Clear(answerNode);
         return -1;
@@ -150,7 +151,7 @@ int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     std::scoped_lock locks(table.tableLock, table.requestLock);
     table.answerEvent.Clear();
     table.Expect(node, command);
-    RecordFirstGenRequest(node, controlWord, index, nullptr);
+    RecordFirstGenRequest(node, controlWord, index, nullptr, unit, length);
     if (!SendUnit(unit, length)) {
         table.Clear(node);
         return -1;

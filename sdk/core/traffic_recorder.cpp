@@ -111,10 +111,15 @@ void TrafficRecorder::WriterLoop(const std::string& path) {
 }
 
 void RecordTraffic(uint32_t handle, TrafficDirection direction, bool firstGen, const KymCanMsg& message) {
+    if (!TrafficRecorder::Global().On()) return;
+    RecordBusFrame(handle, direction,
+                   direction == TrafficDirection::Sent ? SentBusFrame(message, firstGen)
+                                                       : ReceivedBusFrame(message, firstGen));
+}
+
+void RecordBusFrame(uint32_t handle, TrafficDirection direction, const BusFrame& frame) {
     TrafficRecorder& recorder = TrafficRecorder::Global();
     if (!recorder.On()) return;
-    const BusFrame frame = direction == TrafficDirection::Sent ? SentBusFrame(message, firstGen)
-                                                               : ReceivedBusFrame(message, firstGen);
     char iface[32];
     TrafficInterfaceName(handle, direction, iface, sizeof iface);
     const auto now = std::chrono::system_clock::now().time_since_epoch();

@@ -73,5 +73,7 @@ private:
 /// Records one message of the port with handle: the frame it stands for in the given
 /// direction and generation, stamped with the wall clock now. Does nothing while off.
 void RecordTraffic(uint32_t handle, TrafficDirection direction, bool firstGen, const KymCanMsg& message);
+/// Records one bus frame of the port with handle as it stands. Does nothing while off.
+void RecordBusFrame(uint32_t handle, TrafficDirection direction, const BusFrame& frame);
 
 }  // namespace norvane::sdk

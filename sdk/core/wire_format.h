@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "norvane/NorvaneFunc.h"
+#include "sdk/core/traffic_line.h"
 
 namespace norvane::sdk {
 
@@ -63,6 +64,12 @@ public:
     /// another form than the receive loop's units).
     virtual void TakeProbeAnswer(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const {
         Take(buffer, count, capacity, unit);
+    }
+    /// Where a unit is itself a bus frame (raw CAN), that frame: the traffic log then shows the
+    /// identifier as sent rather than the message's usual layout. false for other wires.
+    virtual bool SentFrame(const uint8_t* unit, size_t length, BusFrame& frame) const {
+        (void)unit, (void)length, (void)frame;
+        return false;
     }
     /// Size of the receive loop's buffer (at most the size of ReceivedUnit::bytes).
     virtual size_t ReceiveBufferBytes(bool legacy) const {

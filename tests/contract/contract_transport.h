@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "norvane/NorvaneFunc.h"
 #include "sim/nodes/second_gen_controller.h"
 #include "sim/virtual_bus.h"
 
@@ -74,5 +75,26 @@ std::unique_ptr<ContractTransport> MakePciTransport(uint8_t testOctet);
 std::unique_ptr<ContractTransport> MakeUsbTransport(uint8_t testOctet);
 /// UART gateway emulator on a pseudo-terminal as COM<comNumber>, at 115200 baud.
 std::unique_ptr<ContractTransport> MakeUartTransport(int comNumber);
+
+/// A first-generation gateway with first-generation controllers at nodes 3, 5, 7 and 9, for the
+/// first-generation exports.
+class FirstGenRig {
+public:
+    virtual ~FirstGenRig() = default;
+    virtual bool Start(std::string& error) = 0;
+    /// The kind's search (after its quick-scan parameters, where it has them).
+    virtual int Search(KymSearchRecord* records) = 0;
+    /// While silent the requests reach the bus but nothing comes back.
+    virtual void SetSilent(bool silent) = 0;
+    /// The next acknowledged request is answered with an error report carrying code.
+    virtual void AnswerWithError(uint8_t code) = 0;
+    virtual sim::VirtualBus& Bus() = 0;
+};
+
+/// The RS-232 or UART gateway emulator in the first generation on a pseudo-terminal as COM<com>.
+std::unique_ptr<FirstGenRig> MakeSerialFirstGenRig(bool uart, int com);
+/// Simulated USB adapter 0 reached through libusb-sim.so, its bus at bit-rate code 2, the
+/// controllers behind fault filters; testOctet tells the adapter sockets apart.
+std::unique_ptr<FirstGenRig> MakeUsbFirstGenRig(uint8_t testOctet);
 
 }  // namespace norvane::contract

@@ -4,111 +4,19 @@
 // leaves it open.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "faulty_node.h"
+#include "contract_transport.h"
 #include "norvane/NorvaneFunc.h"
-#include "sim/nodes/node_factory.h"
-#include "sim/rs232_gateway.h"
-#include "sim/usb_adapter_server.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-namespace nodes = norvane::sim::nodes;
-
-// A first-generation gateway with first-generation controllers at nodes 3, 5, 7 and 9 (3 is below
-// the discovery range).
-class Rig {
-public:
-    virtual ~Rig() = default;
-    virtual bool Start(std::string& error) = 0;
-    /// The kind's search (after its quick-scan parameters, where it has them).
-    virtual int Search(KymSearchRecord* records) = 0;
-    /// While silent the requests reach the bus but nothing comes back.
-    virtual void SetSilent(bool silent) = 0;
-    /// The next acknowledged request is answered with an error report carrying code.
-    virtual void AnswerWithError(uint8_t code) = 0;
-};
-
-std::unique_ptr<norvane::sim::SimNode> Controller(uint8_t id) {
-    nodes::NodeConfig config;
-    config.id = id;
-    config.kind = nodes::NodeKind::FirstGenController;
-    return nodes::MakeNode(config);
-}
-
-// The RS-232 or UART gateway emulator on a pseudo-terminal as COM<com>.
-class SerialRig : public Rig {
-public:
-    SerialRig(bool uart, int com) : uart_(uart), com_(com) {}
-    bool Start(std::string& error) override {
-        norvane::sim::Rs232GatewayOptions options;
-        options.comNumber = com_;
-        options.uart = uart_;
-        options.baud = uart_ ? 115200 : 57600;
-        options.generation = 1;
-        emulator_ = std::make_unique<norvane::sim::Rs232Gateway>(options);
-        for (uint8_t id : {3, 5, 7, 9}) emulator_->Bus().AddNode(Controller(id));
-        if (!emulator_->Start()) {
-            error = "no pseudo-terminal";
-            return false;
-        }
-        const std::string map = "COM" + std::to_string(com_) + "=" + emulator_->SlavePath();
-        setenv("NORVANE_SERIAL_PORTS", map.c_str(), 1);
-        return true;
-    }
-    int Search(KymSearchRecord* records) override {
-        SetQuickScan(static_cast<uint32_t>(com_), uart_ ? 0 : 57600, 0);
-        return SearchGateWay(uart_ ? 16384 : 256, records, 5);
-    }
-    void SetSilent(bool silent) override { emulator_->Faults().SetSilent(silent); }
-    void AnswerWithError(uint8_t code) override { emulator_->Faults().AnswerWithError(code); }
-
-private:
-    const bool uart_;
-    const int com_;
-    std::unique_ptr<norvane::sim::Rs232Gateway> emulator_;
-};
-
-// Simulated USB adapter 0 reached through libusb-sim.so, its bus at bit-rate code 2 (the first
-// code the search tries), the controllers behind fault filters.
-class UsbRig : public Rig {
-public:
-    UsbRig() : server_("/tmp/norvane-contract-usbv1-" + std::to_string(getpid()) + ".sock") {}
-    ~UsbRig() override { server_.Stop(); }
-    bool Start(std::string& error) override {
-        norvane::sim::BusOptions bus;
-        bus.bitRate = 500000;
-        bus.modelBusTime = true;
-        norvane::sim::VirtualBus& adapter = server_.AddAdapter(0, 2, bus);
-        for (uint8_t id : {3, 5, 7, 9})
-            adapter.AddNode(std::make_unique<norvane::contract::FaultyNode>(Controller(id), faults_, true));
-        if (!server_.Start()) {
-            error = server_.ErrorText();
-            return false;
-        }
-        setenv("NORVANE_USB_SIM", server_.SocketPath().c_str(), 1);
-        setenv("NORVANE_LIBUSB", USB_SIM_LIBRARY, 1);
-        return true;
-    }
-    // The first-generation search takes the USB gateway that a search by mask created.
-    int Search(KymSearchRecord* records) override {
-        SearchDevice(0x1004, nullptr);
-        return SearchGateWay(0x1000, records, 5);
-    }
-    void SetSilent(bool silent) override { faults_.silent = silent; }
-    void AnswerWithError(uint8_t code) override { faults_.errorCode = code; }
-
-private:
-    norvane::contract::Faults faults_;  // outlives the nodes that read it
-    norvane::sim::UsbAdapterServer server_;
-};
+using norvane::contract::FirstGenRig;
 
 struct Row {
     std::string name;
@@ -117,7 +25,7 @@ struct Row {
     std::string gatewayName;  ///< the search record's name; empty: the search does no I/O
     uint8_t filled;           ///< the search record's byte 12
     uint32_t rate;            ///< what the open reports
-    std::function<std::unique_ptr<Rig>()> make;
+    std::function<std::unique_ptr<FirstGenRig>()> make;
 };
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
@@ -126,7 +34,7 @@ void PrintTo(const Row& row, std::ostream* out) {
 struct Shared {
     std::string name;
     uint32_t searchHandle = 0;
-    std::unique_ptr<Rig> rig;
+    std::unique_ptr<FirstGenRig> rig;
     bool open = false;
 };
 Shared& TheShared() {
@@ -163,7 +71,7 @@ protected:
         shared.name.clear();
     }
 
-    Rig& Gateway() { return *TheShared().rig; }
+    FirstGenRig& Gateway() { return *TheShared().rig; }
     int Search(KymSearchRecord* records) {
         TheShared().open = false;
         return Gateway().Search(records);
@@ -263,14 +171,14 @@ TEST_P(FirstGenContract, ClosedGatewayRefusesRequestsUntilSearchedAndOpenedAgain
 
 // The dispatchers do not take the UART's first-generation kind (16384): its commands go through
 // the kind-32 handle of the same port, in the generation the search chose.
-INSTANTIATE_TEST_SUITE_P(Gateways, FirstGenContract,
-                         ::testing::Values(Row{"Rs232FirstGen", 0x10000, 0x10000,
-                                               "KYM2407,VER 1802,COM13,57600", 1, 2,
-                                               [] { return std::make_unique<SerialRig>(false, 13); }},
-                                           Row{"UartFirstGen", 0x400000, 0x2000, "", 1, 2,
-                                               [] { return std::make_unique<SerialRig>(true, 14); }},
-                                           Row{"UsbFirstGen", 0x100000, 0x100000, "USBC7200 DevID000", 0, 2,
-                                               [] { return std::make_unique<UsbRig>(); }}),
-                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Gateways, FirstGenContract,
+    ::testing::Values(Row{"Rs232FirstGen", 0x10000, 0x10000, "KYM2407,VER 1802,COM13,57600", 1, 2,
+                          [] { return norvane::contract::MakeSerialFirstGenRig(false, 13); }},
+                      Row{"UartFirstGen", 0x400000, 0x2000, "", 1, 2,
+                          [] { return norvane::contract::MakeSerialFirstGenRig(true, 14); }},
+                      Row{"UsbFirstGen", 0x100000, 0x100000, "USBC7200 DevID000", 0, 2,
+                          [] { return norvane::contract::MakeUsbFirstGenRig(1); }}),
+    [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,9 +63,14 @@ Frames BusFrames(const sim::VirtualBus& bus) {
     return frames;
 }
 
-class Recording : public ::testing::TestWithParam<TransportCase> {
+// Recording into a log of this process while the test runs; switched off and removed after it.
+template <typename Case>
+class LogTest : public ::testing::TestWithParam<Case> {
 protected:
-    void SetUp() override { path = "/tmp/norvane-recording-" + std::to_string(getpid()) + ".log"; }
+    void SetUp() override {
+        path = "/tmp/norvane-recording-" + std::to_string(getpid()) + ".log";
+        setenv("NORVANE_CANLOG", path.c_str(), 1);
+    }
     void TearDown() override {
         unsetenv("NORVANE_CANLOG");
         sdk::TrafficRecorder::Global().Configure("");
@@ -72,9 +78,9 @@ protected:
     }
     std::string path;
 };
+using Recording = LogTest<TransportCase>;
 
 TEST_P(Recording, LogHoldsTheBusFramesInOrderPerDirection) {
-    setenv("NORVANE_CANLOG", path.c_str(), 1);
     auto transport = GetParam().make(static_cast<uint8_t>(200 + getpid() % 50));
     std::string error;
     ASSERT_TRUE(transport->Start(error)) << error;
@@ -96,6 +102,7 @@ TEST_P(Recording, LogHoldsTheBusFramesInOrderPerDirection) {
     }
     ASSERT_EQ(SingleCommandGet(handle, 9, kSpd, 0, &reply), 1);
     int32_t on = 1;
+    ASSERT_EQ(SetgSPD(handle, 500), 1);  // a global command, on the bus before the next answer
     ASSERT_EQ(SingleCommandSet(handle, 7, kEna, 0, &on, 1, &reply), 1);
     ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
     const Frames bus = BusFrames(*transport->Bus());
@@ -105,12 +112,13 @@ TEST_P(Recording, LogHoldsTheBusFramesInOrderPerDirection) {
     const Frames sdk = SdkFrames(path, mark, &iface);
     EXPECT_EQ(sdk.sent, bus.sent);
     EXPECT_EQ(sdk.received, bus.received);
-    EXPECT_EQ(bus.sent.size(), 5u);
+    EXPECT_EQ(bus.sent.size(), 6u);
     EXPECT_EQ(sdk::TrafficRecorder::Global().Dropped(), 0u);
-    EXPECT_EQ(iface, GetParam().name == "PciChannel" ? "pci-0"
-                     : GetParam().name == "Rs232"    ? "rs232-0"
-                     : GetParam().name == "Uart"     ? "uart-0"
-                                                     : "eth-1");
+    EXPECT_EQ(iface, GetParam().name == "PciChannel"   ? "pci-0"
+                     : GetParam().name == "Rs232"      ? "rs232-0"
+                     : GetParam().name == "Uart"       ? "uart-0"
+                     : GetParam().name == "UsbAdapter" ? "usb-0"
+                                                       : "eth-1");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,8 +128,62 @@ INSTANTIATE_TEST_SUITE_P(
         TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(92, n, true); }},
         TransportCase{"Rs232", [](uint8_t) { return MakeRs232Transport(5); }},
         TransportCase{"PciChannel", [](uint8_t n) { return MakePciTransport(n); }},
-        TransportCase{"Uart", [](uint8_t) { return MakeUartTransport(6); }}),
+        TransportCase{"Uart", [](uint8_t) { return MakeUartTransport(6); }},
+        TransportCase{"UsbAdapter", [](uint8_t n) { return MakeUsbTransport(n); }}),
     [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
+
+// The same through the first-generation exports: requests with and without an answer, a get.
+struct FirstGenCase {
+    std::string name;
+    std::function<std::unique_ptr<FirstGenRig>(uint8_t testOctet)> make;
+    uint32_t searchHandle, handle;
+    std::string iface;
+};
+void PrintTo(const FirstGenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+using FirstGenRecording = LogTest<FirstGenCase>;
+
+TEST_P(FirstGenRecording, LogHoldsTheBusFramesInOrderPerDirection) {
+    auto rig = GetParam().make(static_cast<uint8_t>(200 + getpid() % 50));
+    std::string error;
+    ASSERT_TRUE(rig->Start(error)) << error;
+    KymSearchRecord found[5] = {};
+    ASSERT_EQ(rig->Search(found), 1);
+    KymNodeRecord records[126] = {};
+    uint32_t rate = 0;
+    ASSERT_EQ(OpenGateWay(GetParam().searchHandle, records, 126, &rate), 3);
+
+    ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
+    const size_t mark = LineCount(path);
+    rig->Bus().ClearTraffic();
+    const uint32_t handle = GetParam().handle;
+    KymReply reply{};
+    ASSERT_EQ(SetPP(handle, 9, 3, 42, 0, nullptr), 1);  // on the bus before the next answer
+    ASSERT_EQ(SetPP(handle, 5, 3, 21, 1, &reply), 1);
+    ASSERT_EQ(GetPP(handle, 9, 3, &reply), 1);
+    ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
+    const Frames bus = BusFrames(rig->Bus());
+    CloseGateWay(GetParam().searchHandle);
+
+    std::string iface;
+    const Frames sdk = SdkFrames(path, mark, &iface);
+    EXPECT_EQ(sdk.sent, bus.sent);
+    EXPECT_EQ(sdk.received, bus.received);
+    EXPECT_EQ(bus.sent.size(), 3u);
+    EXPECT_EQ(iface, GetParam().iface);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gateways, FirstGenRecording,
+    ::testing::Values(FirstGenCase{"Rs232FirstGen", [](uint8_t) { return MakeSerialFirstGenRig(false, 7); },
+                                   0x10000, 0x10000, "rs232v1-0"},
+                      FirstGenCase{"UartFirstGen", [](uint8_t) { return MakeSerialFirstGenRig(true, 8); },
+                                   0x400000, 0x2000, "uartv1-0"},
+                      FirstGenCase{"UsbFirstGen", [](uint8_t n) { return MakeUsbFirstGenRig(n); }, 0x100000,
+                                   0x100000, "usbv1-0"}),
+    [](const ::testing::TestParamInfo<FirstGenCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace norvane::contract

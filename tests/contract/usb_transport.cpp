@@ -51,6 +51,7 @@ public:
     std::string ExpectedName() const override { return "USBC7200 DevID000"; }
     uint8_t BitRateCode() const override { return kBusCode; }
     sim::nodes::SecondGenController* Controller(uint8_t id) override { return controllers_[id]; }
+    sim::VirtualBus* Bus() override { return &server_.Bus(0); }
     void SetSilent(bool silent) override { faults_.silent = silent; }
     void AnswerWithError(uint8_t code) override { faults_.errorCode = code; }
     uint32_t AnswerTimeoutMs() const override { return 200; }
