@@ -19,8 +19,9 @@ inline constexpr int kGatewayList = 1001, kConnect = 1002, kDiscover = 1003, kCo
                      kKyd0606 = 1537, kAutoEnableTime = 1352, kAdvancedEnable = 1397, kInitialRegister = 1456,
                      kSensorMenu = 1457, kBacklash = 1101, kBacklashSet = 1102, kBacklashQuery = 1114,
                      kS12Con = 1090, kS34Con = 1093, kStore = 1096, kSensorStatus = 1091, kSpecialSet = 1039,
-                     kSpecialQuery = 1115, kP4Query = 1130, kSpeedSet = 1017, kSpeedQuery = 1103,
-                     kEncoderSet = 1025, kEncoderQuery = 1129, kCommandBox = 1521, kMonitorInterval = 1011;
+                     kSpecialQuery = 1115, kP4Set = 1131, kP4Query = 1130, kSpeedSet = 1017,
+                     kPositionSet = 1023, kSpeedQuery = 1103, kEncoderSet = 1025, kEncoderQuery = 1129,
+                     kCommandBox = 1521, kMonitorInterval = 1011;
 }  // namespace ctl
 
 enum class Group {

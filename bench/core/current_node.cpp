@@ -8,6 +8,14 @@ MotorState ReadMotorState(const SdkTable& sdk, uint32_t gateway, int node) {
     return status.field[1] == 0 ? MotorState::Off : MotorState::Running;
 }
 
+bool AllNodesEnabled(const SdkTable& sdk, uint32_t gateway, const std::vector<int>& nodes) {
+    for (int node : nodes) {
+        KymReply s{};
+        if (sdk.KymFBK(gateway, static_cast<uint32_t>(node), &s) != 1 || s.field[1] == 0) return false;
+    }
+    return true;
+}
+
 bool CheckMotorOff(const SdkTable& sdk, uint32_t gateway, int node, const Language& language,
                    UserMessages& messages) {
     switch (ReadMotorState(sdk, gateway, node)) {

@@ -4,6 +4,7 @@
 // word is read by the monitor worker while the user-interface thread updates it, hence atomic.
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "bench/core/language.h"
 #include "bench/core/sdk_table.h"
@@ -13,9 +14,14 @@ namespace norvane::bench {
 
 /// MCFG bits the panel reads and changes.
 namespace mcfg {
+inline constexpr int32_t kStallNotice = 0x40;          ///< STLIE: stalls are reported
 inline constexpr int32_t kDecelerationByTime = 0x100;  ///< DM: deceleration given as a time
 inline constexpr int32_t kAccelerationByTime = 0x200;  ///< AM: acceleration given as a time
+inline constexpr int32_t kAdvancedMotion = 0x400;      ///< CM: ramps instead of basic motion
 inline constexpr int32_t kEncoderPosition = 0x800;     ///< QEM: the encoder gives the position
+inline constexpr int32_t kEncoderOn = 0x2000;          ///< QEI: the quadrature encoder is on
+/// Both encoder bits: the node works closed-loop on its encoder (the encoder functions).
+inline constexpr int32_t kEncoderFunctions = kEncoderOn | kEncoderPosition;
 }  // namespace mcfg
 
 class CurrentNode {
@@ -42,6 +48,10 @@ enum class MotorState { Off, Running, Unknown };
 /// Reads the node's drive status (KymACK). Off only when the call answered (result 1) and the
 /// ENA field is 0: an unanswered call leaves the record as it was and says nothing.
 MotorState ReadMotorState(const SdkTable& sdk, uint32_t gateway, int node);
+
+/// The current status query without its box: true when every node answers its status (KymFBK)
+/// with ENA set; false when one is off or does not answer.
+bool AllNodesEnabled(const SdkTable& sdk, uint32_t gateway, const std::vector<int>& nodes);
 
 /// The motor-off check: true when the motor is off. Otherwise shows one message
 /// ("IDS_DATA_RECEIVE_ERROR" when the status could not be read, "IDS_SETPARAM_NO_OFF_WARNING"

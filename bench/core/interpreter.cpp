@@ -63,6 +63,9 @@ private:
         Line(FormatText(errorFormat, {std::string_view(t_), int64_t{result}}));
         return false;
     }
+    void McfgSeen(int32_t word) const {
+        if (in_.mcfgObserver_) in_.mcfgObserver_(node_, word);
+    }
     void NotSupported() const { Line(FormatText("ERR: %s Cmd not supported", {std::string_view(t_)})); }
     void ErrCmd() const { Line(FormatText("ERR: %s errCmd", {std::string_view(t_)})); }
 
@@ -286,7 +289,10 @@ void CommandRun::Mcfg() {
     const char* error = "ERR: %s errno: %d";
     if (GetForm()) {
         const int32_t result = ioModule ? sdk_.GetKYDMCFG(gw_, Node(), &r) : sdk_.GetKymMCFG(gw_, Node(), &r);
-        if (Done(result, error)) Line(FormatText("SUCCESS: %s 0x%08x", {std::string_view(t_), F(r, 0)}));
+        if (Done(result, error)) {
+            Line(FormatText("SUCCESS: %s 0x%08x", {std::string_view(t_), F(r, 0)}));
+            if (!ioModule) McfgSeen(r.field[0]);
+        }
         return;
     }
     int32_t value;
@@ -298,8 +304,10 @@ void CommandRun::Mcfg() {
         value = command::DecimalAsSwappedHex(N(3));
     const int32_t result = ioModule ? sdk_.SetKYDMCFG(gw_, Node(), &value, kAck, &r)
                                     : sdk_.SetKymMCFG(gw_, Node(), &value, kAck, &r);
-    if (Done(result, error))
+    if (Done(result, error)) {
         Line(Ok("SUCCESS: %s ") + Text("IDS_SET_MCFG", {int64_t{value}}) + FormatText(" 0x%08x", {F(r, 0)}));
+        if (!ioModule) McfgSeen(r.field[0]);
+    }
 }
 
 void CommandRun::Mcs() {

@@ -6,6 +6,7 @@
 // its SDK call (and a SLEEP for its time).
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,12 @@ public:
     /// Cuts text into commands; shows the message when there is none.
     std::vector<std::string> CutOrExplain(std::string_view text) const;
 
+    /// Told of every successful MCFG read or write of a motor controller (node, the word it
+    /// answered), on the thread that runs the command. Set before the first command runs.
+    void SetMcfgObserver(std::function<void(int node, int32_t word)> observer) {
+        mcfgObserver_ = std::move(observer);
+    }
+
     CommandState& State() const { return state_; }
     /// true once the program is ending (its sleeper was shut down): lists stop early.
     bool Ending() const { return sleeper_.IsShutDown(); }
@@ -55,6 +62,7 @@ private:
     UserMessages& messages_;
     CommandState& state_;
     Sleeper& sleeper_;
+    std::function<void(int, int32_t)> mcfgObserver_;
 };
 
 }  // namespace norvane::bench

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bench/core/mcfg_controls.h"
 #include "bench/core/text_format.h"
 
 namespace norvane::bench {
@@ -95,12 +96,14 @@ bool WindowLogic::SelectedNameHas524() const {
 }
 
 void WindowLogic::DisableNodeControls() {
+    controllerShown_ = false;
     for (Group group : {Group::GatewaySettings, Group::MotionParameters, Group::PerNodePanel})
         controls_.Set(group, false);
     controls_.Set({ctl::kIoModule, ctl::kRfid, ctl::kTemperature}, false);
 }
 
 void WindowLogic::ClearNodes() {
+    controllerShown_ = false;
     list_.Clear();
     nodes_.clear();
 }
@@ -242,11 +245,12 @@ const NodeEntry* WindowLogic::FindNode(int id) const {
     return nullptr;
 }
 
-void WindowLogic::TickRow(size_t row) {
+bool WindowLogic::TickRow(size_t row) {
     const NodeList::TickResult result = list_.Tick(row);
     if (result == NodeList::TickResult::Refused) Error("IDS_CHECK_SOME_MODEL");
-    if (result != NodeList::TickResult::Ticked) return;
+    if (result != NodeList::TickResult::Ticked) return false;
     AfterRowChange(row, true);
+    return controllerShown_;
 }
 
 void WindowLogic::UntickRow(size_t row) {
@@ -259,12 +263,16 @@ void WindowLogic::SetMultiSelect(bool on) {
 
 void WindowLogic::AfterRowChange(size_t row, bool newlyTicked) {
     if (!newlyTicked) {
+        // The ramp buttons go with the panel: nothing ticked, nothing to address.
+        controllerShown_ = false;
         controls_.Set(Group::PerNodePanel, false);
+        controls_.Set(Group::MotionParameters, false);
         controls_.Set({ctl::kIoModule, ctl::kRfid, ctl::kTemperature}, false);
         return;
     }
     if (monitor_.Running()) monitor_.Stop();
     encoderFunctions_ = false;
+    controllerShown_ = false;
     if (const NodeEntry* node = FindNode(list_.Rows()[row].id)) ApplyModel(*node);
 }
 
@@ -283,9 +291,12 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
                                 sdk_.GetKymICFG(handle_, static_cast<uint32_t>(node.id), &icfg) == 1 &&
                                 (icfg.field[0] & 1) != 0;
         controls_.Set(Group::PerNodePanel, true);
+        controls_.Set(Group::MotionParameters, true);  // the ramp rows follow MCFG below
         const bool sensors = m.field[6] != 0 || m.field[7] != 0;
         for (int id : SensorControls()) controls_.Enable(id, sensors);
-        for (int id : StoButtons()) controls_.Enable(id, true);
+        // Storing motion parameters is for nodes that are not all enabled.
+        const bool allEnabled = AllNodesEnabled(sdk_, handle_, list_.TickedIds());
+        for (int id : StoButtons()) controls_.Enable(id, !allEnabled);
         if (m.field[6] != 0)
             controls_.Disable(ctl::kS34Con);
         else if (m.field[7] != 0)
@@ -296,10 +307,13 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
                        ctl::kBacklashQuery},
                       newFirmware);
         controls_.Enable(ctl::kAutoEnableTime, autoEnable);
-        // Encoder functions: MCFG bits 11 and 13 both set.
-        encoderFunctions_ = current_.McfgHas(0x2800);
+        // Gateways of the 524 and 5102 families have no P4 output: ticking does not bring it back.
+        if (SelectedNameHas524()) controls_.Set({ctl::kP4Set, ctl::kP4Query}, false);
+        controllerShown_ = true;
+        ApplyMcfg();
     } else {
         controls_.Set(Group::PerNodePanel, false);
+        controls_.Set(Group::MotionParameters, false);
         for (int id : SensorControls()) controls_.Disable(id);
         for (int id : StoButtons()) controls_.Disable(id);
     }
@@ -311,7 +325,15 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
     controls_.Enable(ctl::kLiquidLevel, IsLiquidLevel(code, node.ModelName()));
     controls_.Enable(ctl::kKyd0606, IsKyd0606(code, node.ModelName()));
     versionCheck_ = true;
+}
+
+void WindowLogic::ApplyMcfg() {
+    encoderFunctions_ = ApplyMcfgControls(current_.Mcfg(), controls_);
     controls_.Set({ctl::kSpecialSet, ctl::kSpecialQuery}, encoderFunctions_ || current_.Firmware() >= 1232);
+}
+
+void WindowLogic::McfgChanged() {
+    if (controllerShown_) ApplyMcfg();
 }
 
 void WindowLogic::UntickAll() {
@@ -361,11 +383,23 @@ bool WindowLogic::Precheck() {
     return true;
 }
 
-void WindowLogic::SetExpanded(bool expanded) {
+bool WindowLogic::SetExpanded(bool expanded) {
     expanded_ = expanded;
-    if (!expanded || !connected_) return;
+    if (!expanded || !connected_) return false;
+    // The panel of the first ticked motor controller is enabled by its model again.
+    bool shown = false;
+    for (int id : list_.TickedIds()) {
+        const NodeEntry* node = FindNode(id);
+        if (!node || !IsController(node->DeviceCode())) continue;
+        controllerShown_ = false;
+        ApplyModel(*node);
+        shown = controllerShown_;
+        break;
+    }
     KymDevInfo info{};
-    if (sdk_.GetKymDevInfo(handle_, &info) == 1 && Has524(info.name)) controls_.Disable(ctl::kP4Query);
+    if (sdk_.GetKymDevInfo(handle_, &info) == 1 && Has524(info.name))
+        controls_.Set({ctl::kP4Set, ctl::kP4Query}, false);
+    return shown;
 }
 
 void WindowLogic::CloseForForcedStop() {

@@ -44,7 +44,9 @@ public:
 
     // --- node list ---
     /// The operator ticked or selected row; applies the rules and the model-dependent enabling.
-    void TickRow(size_t row);
+    /// true when the row was newly ticked and shows a motor controller (its MCFG read): the
+    /// panel then runs its queries for the node.
+    bool TickRow(size_t row);
     /// The operator unticked row.
     void UntickRow(size_t row);
     void SetMultiSelect(bool on);
@@ -55,8 +57,14 @@ public:
     void ForgetConnection();
     /// Before per-node commands: go (true) or no-go.
     bool Precheck();
-    /// Fold (false) or expand (true) the window.
-    void SetExpanded(bool expanded);
+    /// Fold (false) or expand (true) the window. true when expanding enabled the panel for the
+    /// first ticked motor controller again: the panel then runs its expand queries.
+    bool SetExpanded(bool expanded);
+    /// The cached MCFG word may have changed (a read or write of MCFG anywhere): applies the
+    /// MCFG-dependent controls again while a motor controller is ticked.
+    void McfgChanged();
+    /// Whether the panel shows a ticked motor controller.
+    bool ControllerShown() const { return controllerShown_; }
 
     // --- gateway settings ---
     void SetCanBitRate(int index);
@@ -96,6 +104,7 @@ private:
     void ClearNodes();
     void AfterRowChange(size_t row, bool newlyTicked);
     void ApplyModel(const NodeEntry& node);
+    void ApplyMcfg();
     bool MotorOff(int node);
     void ResetController(const NodeEntry& node);
     void ResetIoModule(int node);
@@ -124,6 +133,7 @@ private:
     int bitRate_ = 1;
     CurrentNode current_;
     bool encoderFunctions_ = false;
+    bool controllerShown_ = false;  ///< the panel is enabled for a ticked motor controller
     bool versionCheck_ = true;
     bool expanded_ = false;
 };

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bench/core/language.h"
@@ -38,7 +39,8 @@ inline constexpr int kAccTimeSet = 1037, kDecTimeSet = 1038, kAccValueSet = 1049
                      kStartSpeedSet = 1051, kStopSpeedSet = 1052, kAccTimeQuery = 1041, kDecTimeQuery = 1042,
                      kAccValueQuery = 1053, kDecValueQuery = 1054, kStartSpeedQuery = 1055,
                      kStopSpeedQuery = 1056, kEncoderLinesSet = 1069, kEncoderLinesQuery = 1061,
-                     kStallSet = 1094, kStallQuery = 1100, kBacklashSet = 1102, kBacklashQuery = 1114;
+                     kStallSet = 1094, kStallQuery = 1100, kBacklashSet = 1102, kBacklashQuery = 1114,
+                     kMotorParamQuery = 1136, kSpecialQueryAll = 1115, kSensorQuery = 1122, kP4Query = 1130;
 }  // namespace panel_id
 
 class PanelLogic {
@@ -109,6 +111,16 @@ public:
     void CombinedSpecialSet();
     void CombinedSpecialQuery();
 
+    // --- queries the window runs for a ticked motor controller (each only when its button is
+    // enabled, so a row the node's model or MCFG does not use is not asked) ---
+    /// A motor controller was ticked: per-node mode, "0" in the actual values, then folded the
+    /// motor parameter query; expanded the ramp queries the MCFG input modes select, the start
+    /// and stop speed queries and the expand queries.
+    void ControllerTicked(bool expanded);
+    /// The window expanded with a motor controller ticked: motor parameters, special
+    /// parameters, sensors and the P4 output.
+    void ExpandQueries();
+
     // --- global commands ---
     void GlobalSpeed();
     void GlobalDisplacement();
@@ -157,6 +169,10 @@ private:
         std::string* actual;  ///< the actual-value field, or nullptr
     };
     enum class Ramp { AccTime, DecTime, AccValue, DecValue };
+    using Step = std::pair<int, void (PanelLogic::*)()>;  ///< a button's control id and handler
+
+    /// Runs the steps in order, each only when its button is enabled.
+    void RunEnabled(std::initializer_list<Step> steps);
 
     void Error(const char* key, const char* captionKey = "IDS_ERR");
     bool ExchangeInt(const std::string& text, int64_t lo, int64_t hi, int32_t& out);

@@ -42,12 +42,9 @@ void PanelLogic::DriveParameters() {
 }
 
 bool PanelLogic::AllTickedEnabled() {
-    for (const TickedNode& node : host_.TickedNodes()) {
-        KymReply s{};
-        if (sdk_.KymFBK(host_.Gateway(), static_cast<uint32_t>(node.id), &s) != 1 || s.field[1] == 0)
-            return false;
-    }
-    return true;
+    std::vector<int> nodes;
+    for (const TickedNode& node : host_.TickedNodes()) nodes.push_back(node.id);
+    return AllNodesEnabled(sdk_, host_.Gateway(), nodes);
 }
 
 void PanelLogic::SensorStatus() {
@@ -171,6 +168,11 @@ void PanelLogic::QueryMotorParameters() {
     if (autoEnable != -1) fields_.autoEnableTime = std::to_string(autoEnable);
 }
 
+void PanelLogic::RunEnabled(std::initializer_list<Step> steps) {
+    for (const auto& [id, step] : steps)
+        if (host_.ControlEnabled(id)) (this->*step)();
+}
+
 void PanelLogic::CombinedSet() {
     if (!host_.Precheck()) return;
     for (const TickedNode& node : host_.TickedNodes()) {
@@ -180,44 +182,68 @@ void PanelLogic::CombinedSet() {
         }
     }
     using namespace panel_id;
-    const std::pair<int, void (PanelLogic::*)()> steps[] = {
-        {kAccTimeSet, &PanelLogic::SetAccelerationTime},   {kDecTimeSet, &PanelLogic::SetDecelerationTime},
-        {kAccValueSet, &PanelLogic::SetAccelerationValue}, {kDecValueSet, &PanelLogic::SetDecelerationValue},
-        {kStartSpeedSet, &PanelLogic::SetStartSpeed},      {kStopSpeedSet, &PanelLogic::SetStopSpeed}};
-    for (const auto& [id, step] : steps)
-        if (host_.ControlEnabled(id)) (this->*step)();
+    RunEnabled({{kAccTimeSet, &PanelLogic::SetAccelerationTime},
+                {kDecTimeSet, &PanelLogic::SetDecelerationTime},
+                {kAccValueSet, &PanelLogic::SetAccelerationValue},
+                {kDecValueSet, &PanelLogic::SetDecelerationValue},
+                {kStartSpeedSet, &PanelLogic::SetStartSpeed},
+                {kStopSpeedSet, &PanelLogic::SetStopSpeed}});
 }
 
 void PanelLogic::CombinedQuery() {
     using namespace panel_id;
-    const std::pair<int, void (PanelLogic::*)()> steps[] = {
-        {kAccTimeQuery, &PanelLogic::QueryAccelerationTime},
-        {kDecTimeQuery, &PanelLogic::QueryDecelerationTime},
-        {kAccValueQuery, &PanelLogic::QueryAccelerationValue},
-        {kDecValueQuery, &PanelLogic::QueryDecelerationValue},
-        {kStartSpeedQuery, &PanelLogic::QueryStartSpeed},
-        {kStopSpeedQuery, &PanelLogic::QueryStopSpeed}};
-    for (const auto& [id, step] : steps)
-        if (host_.ControlEnabled(id)) (this->*step)();
+    RunEnabled({{kAccTimeQuery, &PanelLogic::QueryAccelerationTime},
+                {kDecTimeQuery, &PanelLogic::QueryDecelerationTime},
+                {kAccValueQuery, &PanelLogic::QueryAccelerationValue},
+                {kDecValueQuery, &PanelLogic::QueryDecelerationValue},
+                {kStartSpeedQuery, &PanelLogic::QueryStartSpeed},
+                {kStopSpeedQuery, &PanelLogic::QueryStopSpeed}});
 }
 
 void PanelLogic::CombinedSpecialSet() {
     using namespace panel_id;
-    const std::pair<int, void (PanelLogic::*)()> steps[] = {{kEncoderLinesSet, &PanelLogic::SetEncoderLines},
-                                                            {kStallSet, &PanelLogic::SetStall},
-                                                            {kBacklashSet, &PanelLogic::SetBacklash}};
-    for (const auto& [id, step] : steps)
-        if (host_.ControlEnabled(id)) (this->*step)();
+    RunEnabled({{kEncoderLinesSet, &PanelLogic::SetEncoderLines},
+                {kStallSet, &PanelLogic::SetStall},
+                {kBacklashSet, &PanelLogic::SetBacklash}});
 }
 
 void PanelLogic::CombinedSpecialQuery() {
     using namespace panel_id;
-    const std::pair<int, void (PanelLogic::*)()> steps[] = {
-        {kStallQuery, &PanelLogic::QueryStall},
-        {kEncoderLinesQuery, &PanelLogic::QueryEncoderLines},
-        {kBacklashQuery, &PanelLogic::QueryBacklash}};
-    for (const auto& [id, step] : steps)
-        if (host_.ControlEnabled(id)) (this->*step)();
+    RunEnabled({{kStallQuery, &PanelLogic::QueryStall},
+                {kEncoderLinesQuery, &PanelLogic::QueryEncoderLines},
+                {kBacklashQuery, &PanelLogic::QueryBacklash}});
+}
+
+void PanelLogic::ControllerTicked(bool expanded) {
+    if (mode_ == PanelMode::Global) SetMode(PanelMode::PerNode);
+    for (std::string* field :
+         {&fields_.actualSpeed, &fields_.actualDisplacement, &fields_.actualPosition, &fields_.actualEncoder})
+        *field = std::string(1, '0');
+    using namespace panel_id;
+    if (!expanded) {
+        RunEnabled({{kMotorParamQuery, &PanelLogic::QueryMotorParameters}});
+        return;
+    }
+    const CurrentNode& current = host_.Current();
+    const Step acceleration = current.McfgHas(mcfg::kAccelerationByTime)
+                                  ? Step{kAccTimeQuery, &PanelLogic::QueryAccelerationTime}
+                                  : Step{kAccValueQuery, &PanelLogic::QueryAccelerationValue};
+    const Step deceleration = current.McfgHas(mcfg::kDecelerationByTime)
+                                  ? Step{kDecTimeQuery, &PanelLogic::QueryDecelerationTime}
+                                  : Step{kDecValueQuery, &PanelLogic::QueryDecelerationValue};
+    RunEnabled({acceleration,
+                deceleration,
+                {kStartSpeedQuery, &PanelLogic::QueryStartSpeed},
+                {kStopSpeedQuery, &PanelLogic::QueryStopSpeed}});
+    ExpandQueries();
+}
+
+void PanelLogic::ExpandQueries() {
+    using namespace panel_id;
+    RunEnabled({{kMotorParamQuery, &PanelLogic::QueryMotorParameters},
+                {kSpecialQueryAll, &PanelLogic::CombinedSpecialQuery},
+                {kSensorQuery, &PanelLogic::QuerySensors},
+                {kP4Query, &PanelLogic::QueryP4Output}});
 }
 
 }  // namespace norvane::bench

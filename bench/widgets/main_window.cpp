@@ -69,6 +69,15 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     logic_ = std::make_unique<WindowLogic>(sdk_, language_, log_, messages_, *monitor_, programDir_);
     interpreter_ = std::make_unique<Interpreter>(sdk_, language_, log_, messages_, state_, sleeper_);
     scripts_ = std::make_unique<ScriptRunner>(*interpreter_, messages_);
+    // MCFG read or written through the command box or a script: the cache of the ticked node and
+    // the controls that follow it are updated on this thread.
+    interpreter_->SetMcfgObserver([this](int node, int32_t word) {
+        Queue(this, [this, node, word] {
+            if (node != logic_->Current().Id()) return;
+            logic_->Current().SetMcfg(word);
+            Refresh();
+        });
+    });
     panel_ = std::make_unique<PanelView>(*ui_, sdk_, language_, log_, messages_, *logic_, *monitor_,
                                          [this] { Refresh(); });
     registers_ = std::make_unique<RegisterView>(*ui_, this, sdk_, language_, log_, messages_, *logic_,
@@ -132,7 +141,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
         if (refreshing_) return;
         const auto row = static_cast<size_t>(ui_->nodeList->indexOfTopLevelItem(item));
         if (item->checkState(0) == Qt::Checked)
-            logic_->TickRow(row);
+            TickRow(row);
         else
             logic_->UntickRow(row);
         Refresh();
@@ -140,7 +149,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     connect(ui_->nodeList, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (refreshing_) return;
         for (QTreeWidgetItem* item : ui_->nodeList->selectedItems())
-            logic_->TickRow(static_cast<size_t>(ui_->nodeList->indexOfTopLevelItem(item)));
+            TickRow(static_cast<size_t>(ui_->nodeList->indexOfTopLevelItem(item)));
         Refresh();
     });
     connect(ui_->bitRateSet, &QPushButton::clicked, this, [this] {
@@ -173,10 +182,11 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     });
     connect(ui_->utilityButton, &QPushButton::clicked, this, &MainWindow::ShowUtilityMenu);
     connect(ui_->expandButton, &QPushButton::toggled, this, [this](bool on) {
-        logic_->SetExpanded(on);
+        const bool ticked = logic_->SetExpanded(on);
         ApplyFold();
         ApplyImages();
         Refresh();
+        if (ticked) panel_->ExpandQueries();
     });
     InstallEnterRouting();
 
@@ -320,6 +330,8 @@ void MainWindow::ApplyLanguage() {
 
 void MainWindow::Refresh() {
     refreshing_ = true;
+    // Every handler that may have read or written MCFG ends here.
+    logic_->McfgChanged();
     const ControlStates& controls = logic_->Controls();
     for (QWidget* widget : findChildren<QWidget*>()) {
         const QVariant id = widget->property("controlId");
@@ -339,6 +351,12 @@ void MainWindow::Refresh() {
     RefreshNodeList();
     if (panel_) panel_->Sync();
     refreshing_ = false;
+}
+
+void MainWindow::TickRow(size_t row) {
+    if (!logic_->TickRow(row)) return;
+    Refresh();  // the panel's queries see the controls enabled for the node
+    panel_->ControllerTicked(logic_->Expanded());
 }
 
 void MainWindow::RefreshNodeList() {

@@ -72,6 +72,8 @@ private:
     void InstallEnterRouting();
     bool RouteEnter(QObject* watched);
     void Refresh();
+    /// Ticks a row through the logic; a newly ticked motor controller gets the panel's queries.
+    void TickRow(size_t row);
     void RefreshNodeList();
     void SendCommand();
     void AddLogLine(const std::string& line);

@@ -207,6 +207,14 @@ bool PanelView::RunForEdit(int controlId) {
     return ran;
 }
 
+void PanelView::ControllerTicked(bool expanded) {
+    Run([expanded](PanelLogic& p) { p.ControllerTicked(expanded); });
+}
+
+void PanelView::ExpandQueries() {
+    Run([](PanelLogic& p) { p.ExpandQueries(); });
+}
+
 void PanelView::Sync() {
     const bool monitoring = monitor_.Running();
     ui_.monitorButton->setChecked(monitoring);

@@ -55,6 +55,10 @@ public:
     bool RunForEdit(int controlId);
     /// Shows the panel's own state after the window refreshed (mode, monitor, history, P4).
     void Sync();
+    /// A motor controller was ticked (expanded: the window is expanded): the panel's queries.
+    void ControllerTicked(bool expanded);
+    /// The window expanded with a motor controller ticked: the expand queries.
+    void ExpandQueries();
     /// A monitor reading, on the user-interface thread.
     void ShowReading(const MonitorReading& reading);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "bench/core/mcfg_controls.h"
 #include "bench/core/notice_display.h"
 #include "bench/core/return_pane.h"
 #include "bench_fixtures.h"
@@ -227,6 +228,82 @@ TEST(WindowLogicTest, TickingEnablesByDeviceCodeAndFirmware) {
         for (int id : c.disabled) EXPECT_FALSE(rig.logic.Controls().Enabled(id)) << c.node << " " << id;
         EXPECT_EQ(rig.messages.shown.size(), c.mcfgResult == 1 ? 0u : 1u);
     }
+}
+
+// The panel rows that follow MCFG: ramps by CM with AM/DM choosing time or value, the encoder
+// row instead of the absolute position with QEI and QEM, the stall row by STLIE.
+TEST(McfgControlsTest, RowsFollowTheWord) {
+    struct Case {
+        int32_t word;
+        bool accTime, accValue, decTime, decValue, encoder, position, stall;
+    };
+    const Case cases[] = {
+        {0x0000, false, false, false, false, false, true, false},  // basic motion: no ramps
+        {0x0700, true, false, true, false, false, true, false},    // ramps by time
+        {0x0600, true, false, false, true, false, true, false},    // acceleration time, deceleration value
+        {0x0500, false, true, true, false, false, true, false},
+        {0x0400, false, true, false, true, false, true, false},
+        {0x2800, false, false, false, false, true, false, false},  // closed loop on the encoder
+        {0x2000, false, false, false, false, false, true, false},  // encoder on, open loop
+        {0x0840, false, false, false, false, false, true, true},   // QEM alone; stall notice
+    };
+    for (const Case& c : cases) {
+        ControlStates controls;
+        EXPECT_EQ(ApplyMcfgControls(c.word, controls), c.encoder) << std::hex << c.word;
+        const std::pair<int, bool> rows[] = {{1037, c.accTime},  {1045, c.accValue}, {1042, c.decTime},
+                                             {1054, c.decValue}, {1025, c.encoder},  {1023, c.position},
+                                             {1100, c.stall}};
+        for (const auto& [id, on] : rows)
+            EXPECT_EQ(controls.Enabled(id), on) << std::hex << c.word << " " << std::dec << id;
+    }
+}
+
+// Ticking a controller applies its MCFG word, offers STO only while its motor is not enabled,
+// and applies the word again when it changes; unticking takes the ramp buttons away.
+TEST(WindowLogicTest, TickingAppliesMcfgAndStoByStatus) {
+    Rig rig;
+    rig.Connect({5});
+    rig.sdk.replyOf["GetKymMCFG"].field[0] = 0x0700;
+    rig.sdk.replyOf["KymFBK"].field[1] = 1;  // enabled
+    EXPECT_TRUE(rig.logic.TickRow(0));
+    const ControlStates& c = rig.logic.Controls();
+    EXPECT_TRUE(c.Enabled(1037) && c.Enabled(1051) && c.Enabled(1139));
+    EXPECT_FALSE(c.Enabled(1049) || c.Enabled(1106) || c.Enabled(1113));
+    rig.logic.Current().SetMcfg(0x2800);
+    rig.logic.McfgChanged();
+    EXPECT_FALSE(c.Enabled(1037) || c.Enabled(ctl::kPositionSet));
+    EXPECT_TRUE(c.Enabled(ctl::kEncoderSet) && c.Enabled(ctl::kSpecialSet));
+    rig.logic.UntickRow(0);
+    EXPECT_FALSE(c.Enabled(1051) || c.Enabled(1012));
+    rig.logic.Current().SetMcfg(0x0700);
+    rig.logic.McfgChanged();  // nothing ticked: nothing comes back
+    EXPECT_FALSE(c.Enabled(1037));
+    rig.sdk.replyOf["KymFBK"].field[1] = 0;
+    EXPECT_TRUE(rig.logic.TickRow(0));
+    EXPECT_TRUE(c.Enabled(1106));
+    EXPECT_FALSE(rig.logic.TickRow(0));  // already ticked: no second round of queries
+}
+
+// Expanding enables the first ticked controller again (the panel then runs its expand queries);
+// a 524 gateway keeps P4 off even after ticking.
+TEST(WindowLogicTest, ExpandingWithATickedControllerAndThe524Rule) {
+    Rig rig;
+    rig.Connect({5, 8});
+    EXPECT_FALSE(rig.logic.SetExpanded(true));  // nothing ticked
+    rig.logic.TickRow(1);                       // the I/O module
+    EXPECT_FALSE(rig.logic.SetExpanded(true));
+    rig.logic.TickRow(0);
+    rig.sdk.ClearCalls();
+    EXPECT_TRUE(rig.logic.SetExpanded(true));
+    EXPECT_THAT(rig.sdk.Calls(), testing::Contains("GetKymMCFG(4096,5,&r)"));
+    EXPECT_TRUE(rig.logic.Controls().Enabled(ctl::kP4Query));
+    EXPECT_FALSE(rig.logic.SetExpanded(false));
+
+    Rig old;
+    old.sdk.gateways = {Gateway(0x1000, "KYM524 gateway")};
+    old.Connect({5});
+    EXPECT_TRUE(old.logic.TickRow(0));
+    EXPECT_FALSE(old.logic.Controls().Enabled(ctl::kP4Query) || old.logic.Controls().Enabled(ctl::kP4Set));
 }
 
 // The exact model names, and the device code with the name the SDK builds for these devices.

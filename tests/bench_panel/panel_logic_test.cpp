@@ -367,5 +367,56 @@ TEST(PanelTest, CombinedSetRunsOnlyEnabledCommandsAfterCheckingEveryMotor) {
     EXPECT_THAT(rig.Calls(), ElementsAre("KymACK(4096,5,&r)"));
 }
 
+// A ticked controller: folded only the motor parameter query; expanded the ramp queries of the
+// node's input modes, start and stop speeds, then the expand queries, skipping disabled buttons.
+TEST(PanelTest, QueriesForATickedController) {
+    struct Case {
+        bool expanded;
+        int32_t mcfg;
+        std::vector<int> disabled;
+        std::vector<std::string> calls;  // the queries' own calls, without the MCFG reads
+    };
+    const std::vector<std::string> motor{"KymACK(4096,5,&r)", "GetACR(4096,5,&r)", "KymGetAdvENA(4096,5,&r)"};
+    auto join = [](std::vector<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const std::vector<std::string> expand =
+        join({motor,
+              {"GetSQT(4096,5,&r)", "GetQER(4096,5,&r)", "GetBLC(4096,5,&r)", "GetSTG(4096,5,&r)",
+               "KymSFBK(4096,5,&r)", "GetDOUT(4096,5,&r)"}});
+    const Case cases[] = {
+        {false, 0x0700, {}, motor},
+        {false, 0x0700, {panel_id::kMotorParamQuery}, {}},
+        {true,
+         0x0300,
+         {panel_id::kAccValueQuery, panel_id::kDecValueQuery},  // the time queries are the ones run
+         join({{"GetmACC(4096,5,&r)", "GetmDEC(4096,5,&r)", "GetmMSS(4096,5,&r)", "GetmMDS(4096,5,&r)"},
+               expand})},
+        {true,
+         0x0000,
+         {panel_id::kAccTimeQuery, panel_id::kDecTimeQuery, panel_id::kP4Query, panel_id::kSensorQuery,
+          panel_id::kSpecialQueryAll},
+         join({{"GetmACC(4096,5,&r)", "GetmDEC(4096,5,&r)", "GetmMSS(4096,5,&r)", "GetmMDS(4096,5,&r)"},
+               motor})},
+    };
+    for (const Case& c : cases) {
+        PanelRig rig;
+        rig.host.disabled.insert(c.disabled.begin(), c.disabled.end());
+        rig.host.current.SetMcfg(c.mcfg);
+        rig.sdk.replyOf["GetKymMCFG"].field[0] = c.mcfg;
+        rig.panel.SetMode(PanelMode::Global);  // unticks; the window then ticks the controller
+        rig.host.ticked = {{5, 1240}};
+        rig.panel.ControllerTicked(c.expanded);
+        EXPECT_EQ(rig.panel.Mode(), PanelMode::PerNode);
+        EXPECT_EQ(rig.panel.Fields().actualPosition, "0");
+        std::vector<std::string> calls;
+        for (const std::string& call : rig.Calls())
+            if (call.rfind("GetKymMCFG", 0) != 0) calls.push_back(call);
+        EXPECT_EQ(calls, c.calls) << c.expanded << " " << c.mcfg;
+    }
+}
+
 }  // namespace
 }  // namespace norvane::bench::test

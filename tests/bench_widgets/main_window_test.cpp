@@ -155,6 +155,12 @@ TEST_F(MainWindowTest, SearchConnectDiscoverTickAndCommandBox) {
     QTest::keyClick(ui.commandBox->lineEdit(), Qt::Key_Return);
     ASSERT_TRUE(Eventually([&] { return ReturnPane().contains("SUCCESS: SPD100;"); }));
     EXPECT_TRUE(window_->isVisible());  // Enter does not close the window
+    // The ramp rows follow the node's MCFG, also when the command box writes it.
+    EXPECT_FALSE(ui.accTimeSet->isEnabled());  // basic motion
+    ui.commandBox->setEditText("MCFX0007;");   // ramps, both given as times
+    QTest::keyClick(ui.commandBox->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(Eventually([&] { return ui.accTimeSet->isEnabled(); }));
+    EXPECT_FALSE(ui.accValueSet->isEnabled());
     EXPECT_TRUE(messages_.shown.empty());
 }
 

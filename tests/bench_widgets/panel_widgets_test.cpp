@@ -118,6 +118,19 @@ TEST_F(PanelWidgetsTest, StoOneWritesTheGroupFromItsDialog) {
     EXPECT_EQ(ui.speedEdit->text(), "1500");
 }
 
+// Ticking (folded) read the motor parameters; expanding reads them again with the special
+// parameters and the sensors of the ticked controller.
+TEST_F(PanelWidgetsTest, ExpandingRunsTheExpandQueries) {
+    Ui::MainWindow& ui = window_->Form();
+    EXPECT_FALSE(ui.currentEdit->text().isEmpty());
+    ui.currentEdit->clear();
+    QTest::mouseClick(ui.expandButton, Qt::LeftButton);
+    EXPECT_FALSE(ui.currentEdit->text().isEmpty());
+    EXPECT_FALSE(ui.sensorLevel1->text().isEmpty());
+    EXPECT_FALSE(ui.encoderLinesEdit->text().isEmpty());
+    EXPECT_TRUE(messages_.shown.empty()) << messages_.shown.front();
+}
+
 TEST_F(PanelWidgetsTest, GlobalModeUnticksAndRunBroadcasts) {
     Ui::MainWindow& ui = window_->Form();
     QTest::mouseClick(ui.switchGlobal, Qt::LeftButton);
