@@ -1,6 +1,5 @@
 #include "bench/widgets/panel_view.h"
 
-#include <QKeyEvent>
 #include <QRadioButton>
 
 #include "bench/widgets/motion_dialogs.h"
@@ -154,7 +153,6 @@ PanelView::PanelView(Ui::MainWindow& ui, const SdkTable& sdk, const Language& la
     connect(ui.switchCommand, &QAbstractButton::clicked, this, [this] { SetMode(PanelMode::Command); });
     connect(ui.showReturn, &QAbstractButton::toggled, this, [this](bool on) { panel_.SetShowReturn(on); });
     panel_.SetShowReturn(ui.showReturn->isChecked());
-    for (const auto& [edit, field] : edits_) edit->installEventFilter(this);
     SetMode(PanelMode::PerNode);
 }
 
@@ -302,22 +300,6 @@ void PanelView::ShowReading(const MonitorReading& reading) {
     ui_.actualDisplacement->setText(QString::number(reading.displacement));
     ui_.actualEncoder->setText(reading.byEncoder ? QString::number(reading.position) : QString());
     ui_.actualPosition->setText(reading.byEncoder ? QString() : QString::number(reading.position));
-}
-
-bool PanelView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            const int id = watched->property("controlId").toInt();
-            if (id == panel_id::kMonitorInterval) {
-                refreshWindow_();
-                return true;
-            }
-            RunForEdit(id);
-            return true;  // Enter never reaches the window
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace norvane::bench

@@ -1,8 +1,8 @@
 #pragma once
 // The node control panel of the main window: a thin view over the panel logic. Each button runs
 // one handler of the logic between copying the fields' texts in and showing them again; the
-// monitor worker's readings are queued to the user-interface thread. The panel's edits run their
-// command on Enter.
+// monitor worker's readings are queued to the user-interface thread. Enter in the panel's edits
+// reaches it through the window's single Enter routing (RunForEdit).
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -61,9 +61,6 @@ public:
     void ExpandQueries();
     /// A monitor reading, on the user-interface thread.
     void ShowReading(const MonitorReading& reading);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Run(const std::function<void(PanelLogic&)>& handler);
