@@ -33,8 +33,10 @@ function(norvane_test_folder folder)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include
                                                ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-  # One label per folder, so `ctest -L <folder>` runs an area.
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${folder} TIMEOUT 300)
+  # One label per folder, so `ctest -L <folder>` runs an area. The user's configuration folder
+  # is the build tree's, so no settings of the person running the tests leak in.
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${folder} TIMEOUT 300
+                       ENVIRONMENT XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config)
 endfunction()
 
 # norvane_forbid_links(<target> FORBIDDEN <targets...>): stops the configuration when <target>

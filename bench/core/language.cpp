@@ -1,6 +1,7 @@
 #include "bench/core/language.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -25,6 +26,14 @@ std::string LanguageFolder(const std::string& programDir) {
 }
 std::string SettingsFile(const std::string& programDir) {
     return JoinPath(LanguageFolder(programDir), "setting.ini");
+}
+
+std::string UserSettingsFile() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config) return JoinPath(JoinPath(config, "kestrin"), "setting.ini");
+    const char* home = std::getenv("HOME");
+    if (home && *home) return JoinPath(JoinPath(home, ".config/kestrin"), "setting.ini");
+    return {};
 }
 
 std::string FinishText(std::string_view raw) {
@@ -56,8 +65,9 @@ bool Language::Load(const std::string& programDir, const Options& options, UserM
     texts_.clear();
     file_.clear();
     name_ = options.requested;
-    const std::string settings = SettingsFile(programDir);
-    const auto settingsText = ReadFileText(settings);
+    const std::string installed = SettingsFile(programDir), user = UserSettingsFile();
+    const auto userText = user.empty() ? std::nullopt : ReadFileText(user);
+    const auto settingsText = userText ? userText : ReadFileText(installed);
     if (name_.empty()) {
         name_ = "English";
         if (settingsText) {
@@ -91,7 +101,17 @@ bool Language::Load(const std::string& programDir, const Options& options, UserM
     if (options.writeBack) {
         const std::string updated =
             profile::WriteValue(settingsText.value_or(""), "Setting", "Language", name_);
-        if (!settingsText || updated != *settingsText) WriteFileText(settings, updated);
+        if (!settingsText || updated != *settingsText) {
+            // The file that was read keeps the choice; a read-only installation hands it over to
+            // the user's configuration folder.
+            if (userText) {
+                WriteFileText(user, updated);
+            } else if (!WriteFileText(installed, updated) && !user.empty()) {
+                std::error_code ignored;
+                std::filesystem::create_directories(std::filesystem::path(user).parent_path(), ignored);
+                WriteFileText(user, updated);
+            }
+        }
     }
     return !file_.empty();
 }

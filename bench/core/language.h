@@ -1,6 +1,8 @@
 #pragma once
 // The language table: every user-visible text is looked up by key in the current language file
-// (Language/<name>.ini, section "String"), chosen at start-up by the name in Language/setting.ini.
+// (Language/<name>.ini, section "String"), chosen at start-up by the name in Language/setting.ini,
+// or in the user's own copy of that file when there is one (an installed program's folder is
+// read-only, so the choice is kept in the user's configuration folder instead).
 // Loaded once on the main thread before anything else runs; Lookup is then read-only and safe
 // from any thread.
 #include <map>
@@ -19,7 +21,7 @@ class Language {
 public:
     struct Options {
         std::string requested;  ///< language name; empty = the name in setting.ini ("English" when absent)
-        bool writeBack = true;  ///< write the name into setting.ini afterwards (headless runs do not)
+        bool writeBack = true;  ///< store the name in a settings file afterwards (headless runs do not)
     };
     /// programDir: the folder that holds Language/. Looks for the language file whose
     /// [Setting] Language equals the name exactly; the settings file itself is never taken for
@@ -47,6 +49,10 @@ private:
 /// The program directory's Language folder and settings file.
 std::string LanguageFolder(const std::string& programDir);
 std::string SettingsFile(const std::string& programDir);
+/// The user's settings file: $XDG_CONFIG_HOME/kestrin/setting.ini, else
+/// $HOME/.config/kestrin/setting.ini; empty when neither variable is set. Read before the
+/// program's own; written when it exists or when the program's own cannot be written.
+std::string UserSettingsFile();
 
 /// Turns backslash-n pairs into line breaks and cuts the text to 999 characters (not bytes),
 /// never inside a UTF-8 sequence.

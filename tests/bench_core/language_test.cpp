@@ -1,6 +1,7 @@
 // Language files: choice by name, lookups, the settings file, and the shipped files' keys.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -93,6 +94,45 @@ TEST(LanguageTest, HeadlessLoadsNeverWriteTheSettingsFileAndTextsStopAt999Charac
     std::string cjk;
     for (int i = 0; i < 1000; ++i) cjk += "字";
     EXPECT_EQ(FinishText(cjk).size(), 999u * 3);
+}
+
+// An installed program's folder is read-only: the choice goes to the user's settings file, which
+// is read first from then on and keeps every later choice.
+TEST(LanguageTest, UserSettingsFileIsReadFirstAndTakesTheChoiceWhenTheProgramsCannot) {
+    ProgramDir dir, config;
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string restoreConfig = savedConfig ? savedConfig : "";
+    setenv("XDG_CONFIG_HOME", "", 1);
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(UserSettingsFile(), "/home/someone/.config/kestrin/setting.ini");
+    setenv("HOME", savedHome.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    const std::string user = config.Path() + "/kestrin/setting.ini";
+    EXPECT_EQ(UserSettingsFile(), user);
+
+    dir.Put("Language/English.ini", LanguageFile("English", "IDS_ERR=Error\n"));
+    dir.Put("Language/Chinese.ini", LanguageFile("Chinese", "IDS_ERR=错误\n"));
+    // A folder in place of the program's settings file: writing it fails, even for root.
+    std::filesystem::create_directory(dir.Language("setting.ini"));
+    RecordedMessages messages;
+    Language language;
+    ASSERT_TRUE(language.Load(dir.Path(), {"Chinese", true}, messages));
+    EXPECT_EQ(ReadFileText(user), "[Setting]\nLanguage=Chinese\n");
+
+    std::filesystem::remove(dir.Language("setting.ini"));
+    dir.Put("Language/setting.ini", "[Setting]\nLanguage=English\n");  // writable now
+    ASSERT_TRUE(language.Load(dir.Path(), {}, messages));
+    EXPECT_EQ(language.Lookup("IDS_ERR"), "错误");
+    ASSERT_TRUE(language.Load(dir.Path(), {"English", true}, messages));
+    EXPECT_EQ(ReadFileText(user), "[Setting]\nLanguage=English\n");
+    ASSERT_TRUE(language.Load(dir.Path(), {"Chinese", true}, messages));
+    EXPECT_EQ(ReadFileText(dir.Language("setting.ini")), "[Setting]\nLanguage=English\n");  // untouched
+    if (savedConfig)
+        setenv("XDG_CONFIG_HOME", restoreConfig.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 // Every key the program looks up, every key the shipped files define, and the conversions of
