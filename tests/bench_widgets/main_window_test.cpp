@@ -1,7 +1,7 @@
 // The main window against the simulator, offscreen: search, connect, discover, ticking and the
 // model-dependent enabling, a notice with the box ticked and clear, the command box and its log
 // lines, a refused gateway number change and both ways of closing. With KESTRIN_SCREENSHOTS=<dir> it
-// also saves the connected window in English and Chinese.
+// also saves the connected window in English and Chinese, folded and expanded.
 #include "bench/widgets/main_window.h"
 
 #include <gtest/gtest.h>
@@ -287,13 +287,17 @@ TEST_F(MainWindowTest, Screenshots) {
         Tick(0);
         Ui::MainWindow& ui = window_->Form();
         ui.notify->setChecked(true);
-        ui.commandBox->setEditText("MCFX0800;DOU0;DOU1;SPD100;");  // a P4 notice for the lower pane
+        // Ramps given as times, and P4 notices on: a notice for the lower pane.
+        ui.commandBox->setEditText("MCFX0807;DOU0;DOU1;SPD100;");
         QTest::keyClick(ui.commandBox->lineEdit(), Qt::Key_Return);
         ASSERT_TRUE(Eventually(
             [&] { return ReturnPane().contains("SPD100") && !ui.noticePane->toPlainText().isEmpty(); }));
-        const std::string name =
-            std::string(folder) + "/kestrin-" + std::filesystem::path(file).stem().string() + ".png";
-        EXPECT_TRUE(window_->grab().save(QString::fromStdString(name)));
+        const std::string stem =
+            std::string(folder) + "/kestrin-" + std::filesystem::path(file).stem().string();
+        EXPECT_TRUE(window_->grab().save(QString::fromStdString(stem + ".png")));
+        QTest::mouseClick(ui.expandButton, Qt::LeftButton);
+        QTest::qWait(50);  // the scroll area lays the grown panel out
+        EXPECT_TRUE(window_->grab().save(QString::fromStdString(stem + "-expanded.png")));
         window_->ExitFromMenu();
         window_.reset();
     }
