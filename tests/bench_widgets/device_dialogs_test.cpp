@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "bench/core/sdk_binding.h"
 #include "bench/widgets/gateway_search_dialog.h"
 #include "bench/widgets/io_module_dialog.h"
 #include "bench/widgets/kyd0606_dialog.h"
@@ -22,12 +21,10 @@
 #include "bench/widgets/rfid_dialog.h"
 #include "bench/widgets/temperature_dialog.h"
 #include "bench/widgets/waveform_view.h"
-#include "bench_fixtures.h"
 #include "sim/nodes/io_module.h"
 #include "sim/nodes/level_detector.h"
 #include "sim/nodes/rfid_reader.h"
 #include "sim/nodes/temperature_controller.h"
-#include "sim/simulation.h"
 #include "ui_gateway_search_dialog.h"
 #include "ui_io_module_dialog.h"
 #include "ui_kyd0606_dialog.h"
@@ -35,53 +32,27 @@
 #include "ui_main_window.h"
 #include "ui_rfid_dialog.h"
 #include "ui_temperature_dialog.h"
+#include "window_fixture.h"
 
 namespace norvane::bench::test {
 namespace {
 
-// 127.0.0.116 as GWParam.cfg holds it: Ethernet search only.
-constexpr const char* kGwParam = "0,0,0,1,0,0,2130706548,0,\n";
 // Rows of the node list, in id order.
 enum Row { kIo = 0, kKyd0606, kLevel, kIo7364, kRfid, kTemperature };
 
-class DeviceDialogs : public ::testing::Test {
+class DeviceDialogs : public WindowTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_bench_widgets";
-        static char* argv[] = {name, nullptr};
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance()) new QApplication(argc, argv);
-        sdk_ = new SdkLibrary;
-        ASSERT_TRUE(sdk_->Bind(std::string(KESTRIN_BIN_DIR) + "/libNorvaneFunc.so").ok);
-    }
     void SetUp() override {
-        sim::SimConfig config;
-        std::string error;
-        ASSERT_TRUE(
-            sim::ParseSimConfig("ethernet 127.0.0.116:0\nnode io 8\nnode kyd0606 10\nnode level 11\n"
-                                "node io-7364 12\nnode rfid 20\nnode temperature 30\n",
-                                config, error))
-            << error;
-        std::vector<std::string> notes;
-        ASSERT_TRUE(simulation_.Start(config, error, notes)) << error;
-        sdk_->Table().SetEthernetServerPort(static_cast<uint16_t>(Gateway().Port()));
-        dir_.AddShippedLanguages();
-        dir_.Put("GWParam.cfg", kGwParam);
-        language_ = ShippedLanguage("English.ini");
-        window_ = std::make_unique<MainWindow>(sdk_->Table(), language_, dir_.Path(), &messages_);
-        window_->show();
-        Ui::MainWindow& ui = window_->Form();
-        QTest::mouseClick(ui.searchButton, Qt::LeftButton);
-        QTest::mouseClick(ui.connectButton, Qt::LeftButton);
-        QTest::mouseClick(ui.discoverButton, Qt::LeftButton);
-        ASSERT_EQ(ui.nodeList->topLevelItemCount(), 6);
+        ASSERT_NO_FATAL_FAILURE(StartSimulator("127.0.0.116",
+                                               "node io 8\nnode kyd0606 10\nnode level 11\nnode io-7364 12\n"
+                                               "node rfid 20\nnode temperature 30\n"));
+        Open();
+        ASSERT_NO_FATAL_FAILURE(ConnectAndDiscover(6));
     }
     void TearDown() override {
         window_->ExitFromMenu();
         window_.reset();
     }
-    sim::EthernetGateway& Gateway() { return *simulation_.EthernetGateways().front(); }
     template <typename Node>
     Node& Device(int id) {
         Node* found = nullptr;
@@ -91,7 +62,6 @@ protected:
         EXPECT_NE(found, nullptr);
         return *found;
     }
-    void Tick(Row row) { window_->Form().nodeList->topLevelItem(row)->setCheckState(0, Qt::Checked); }
     /// Clicks button and runs use on the modal dialog it opened; the dialog is closed afterwards.
     template <typename Dialog>
     void WithDialog(QAbstractButton* button, const std::function<void(Dialog&)>& use) {
@@ -113,13 +83,6 @@ protected:
         const QByteArray dir = qgetenv("KESTRIN_SCREENSHOTS");
         if (!dir.isEmpty()) widget.grab().save(QString("%1/%2.png").arg(QString(dir), name));
     }
-
-    static inline SdkLibrary* sdk_ = nullptr;
-    sim::Simulation simulation_;
-    ProgramDir dir_;
-    Language language_;
-    RecordedMessages messages_;
-    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(DeviceDialogs, IoModuleReadsPortsAndSendsOutputsAndPwm) {

@@ -9,18 +9,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
 
-#include "bench/core/sdk_binding.h"
-#include "bench_fixtures.h"
 #include "sim/events/event_control.h"
-#include "sim/simulation.h"
 #include "ui_main_window.h"
+#include "window_fixture.h"
 
 // Fontconfig keeps caches of its own until exit (system library, not ours).
 extern "C" const char* __lsan_default_suppressions() {
@@ -30,66 +26,21 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace norvane::bench::test {
 namespace {
 
-struct Answers : RecordedMessages {
-    Answer next = Answer::Yes;
-    Answer Ask(const std::string& caption, const std::string& body, bool) override {
-        Show(caption, body);
-        return next;
-    }
-};
-
-// 127.0.0.92 as GWParam.cfg holds it: Ethernet search only.
-constexpr const char* kGwParam = "0,0,0,1,0,0,2130706524,0,\n";
-
-class MainWindowTest : public ::testing::Test {
+// 127.0.0.92: Ethernet search only.
+class MainWindowTest : public WindowTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_bench_widgets";
-        static char* argv[] = {name, nullptr};
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance()) new QApplication(argc, argv);
-        sdk_ = new SdkLibrary;
-        ASSERT_TRUE(sdk_->Bind(std::string(KESTRIN_BIN_DIR) + "/libNorvaneFunc.so").ok);
-    }
     void SetUp() override {
-        sim::SimConfig config;
-        std::string error;
-        ASSERT_TRUE(
-            sim::ParseSimConfig("ethernet 127.0.0.92:0\nnode controller 5 options=-SP\nnode controller 7\n"
-                                "node io 8\n",
-                                config, error))
-            << error;
-        std::vector<std::string> notes;
-        ASSERT_TRUE(simulation_.Start(config, error, notes)) << error;
+        ASSERT_NO_FATAL_FAILURE(
+            StartSimulator("127.0.0.92", "node controller 5 options=-SP\nnode controller 7\nnode io 8\n"));
         control_ = std::make_unique<sim::events::EventControl>(simulation_);
+        std::string error;
         ASSERT_TRUE(control_->Listen("/tmp/kestrin-widgets-" + std::to_string(getpid()) + ".sock", error))
             << error;
         ASSERT_TRUE(control_->Start(error)) << error;
-        sdk_->Table().SetEthernetServerPort(
-            static_cast<uint16_t>(simulation_.EthernetGateways().front()->Port()));
-        dir_.AddShippedLanguages();
-        dir_.Put("GWParam.cfg", kGwParam);
         std::filesystem::copy(std::filesystem::path(KESTRIN_SOURCE_DIR) / "bench/Images",
                               dir_.Path() + "/Images");
     }
-    void Open(const char* languageFile = "English.ini") {
-        language_ = ShippedLanguage(languageFile);
-        window_ = std::make_unique<MainWindow>(sdk_->Table(), language_, dir_.Path(), &messages_);
-        window_->show();
-    }
-    void ConnectAndDiscover() {
-        Ui::MainWindow& ui = window_->Form();
-        QTest::mouseClick(ui.searchButton, Qt::LeftButton);
-        ASSERT_EQ(ui.gatewayList->count(), 1);
-        QTest::mouseClick(ui.connectButton, Qt::LeftButton);
-        ASSERT_TRUE(window_->Logic().Connected());
-        // Discovery listens for a fixed second: on an overloaded machine a node can answer late and
-        // is missed, so discover again until all three are listed.
-        for (int attempt = 0; attempt < 5 && ui.nodeList->topLevelItemCount() != 3; ++attempt)
-            QTest::mouseClick(ui.discoverButton, Qt::LeftButton);
-        ASSERT_EQ(ui.nodeList->topLevelItemCount(), 3);
-    }
+    void ConnectAndDiscover() { ASSERT_NO_FATAL_FAILURE(WindowTest::ConnectAndDiscover(3)); }
     /// Sends one line to the simulator's event control and returns its reply.
     std::string RaiseEvent(const std::string& line) {
         const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -109,28 +60,9 @@ protected:
         close(fd);
         return reply;
     }
-    void Tick(int row) { window_->Form().nodeList->topLevelItem(row)->setCheckState(0, Qt::Checked); }
-    /// Lets the window run until condition holds; false after 20 s (a loaded machine is slow).
-    template <typename F>
-    static bool Eventually(F condition) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > 20000) return false;
-            QTest::qWait(10);
-        }
-        return true;
-    }
-    QString ReturnPane() { return window_->Form().returnPane->toPlainText(); }
     QString Text(const char* key) { return QString::fromStdString(language_.Lookup(key)); }
 
-    static inline SdkLibrary* sdk_ = nullptr;
-    sim::Simulation simulation_;
-    std::unique_ptr<sim::events::EventControl> control_;  ///< stops before the simulation (declared after it)
-    ProgramDir dir_;
-    Language language_;
-    Answers messages_;
-    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<sim::events::EventControl> control_;  ///< stops before the simulation (the fixture's)
 };
 
 TEST_F(MainWindowTest, SearchConnectDiscoverTickAndCommandBox) {

@@ -4,67 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 
-#include "bench/core/sdk_binding.h"
 #include "bench/core/text_format.h"
-#include "bench/widgets/main_window.h"
 #include "bench/widgets/motion_dialogs.h"
-#include "bench/widgets/panel_view.h"
-#include "bench_fixtures.h"
-#include "sim/simulation.h"
 #include "ui_main_window.h"
 #include "ui_sensor_motion_dialog.h"
+#include "window_fixture.h"
 
 namespace norvane::bench::test {
 namespace {
 
-class PanelWidgetsTest : public ::testing::Test {
+class PanelWidgetsTest : public WindowTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_bench_widgets";
-        static char* argv[] = {name, nullptr};
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance()) new QApplication(argc, argv);
-        sdk_ = new SdkLibrary;
-        ASSERT_TRUE(sdk_->Bind(std::string(KESTRIN_BIN_DIR) + "/libNorvaneFunc.so").ok);
-    }
     void SetUp() override {
-        sim::SimConfig config;
-        std::string error;
-        ASSERT_TRUE(
-            sim::ParseSimConfig("ethernet 127.0.0.93:0\nnode controller 5 options=-SP\n", config, error))
-            << error;
-        std::vector<std::string> notes;
-        ASSERT_TRUE(simulation_.Start(config, error, notes)) << error;
-        sdk_->Table().SetEthernetServerPort(
-            static_cast<uint16_t>(simulation_.EthernetGateways().front()->Port()));
-        dir_.AddShippedLanguages();
-        dir_.Put("GWParam.cfg", "0,0,0,1,0,0,2130706525,0,\n");  // 127.0.0.93, Ethernet only
-        language_ = ShippedLanguage("English.ini");
-        window_ = std::make_unique<MainWindow>(sdk_->Table(), language_, dir_.Path(), &messages_);
-        window_->show();
-        Ui::MainWindow& ui = window_->Form();
-        QTest::mouseClick(ui.searchButton, Qt::LeftButton);
-        QTest::mouseClick(ui.connectButton, Qt::LeftButton);
-        QTest::mouseClick(ui.discoverButton, Qt::LeftButton);
-        ASSERT_EQ(ui.nodeList->topLevelItemCount(), 1);
-        ui.nodeList->topLevelItem(0)->setCheckState(0, Qt::Checked);
-        ASSERT_TRUE(ui.enaButton->isEnabled());
+        ASSERT_NO_FATAL_FAILURE(StartSimulator("127.0.0.93", "node controller 5 options=-SP\n"));
+        Open();
+        ASSERT_NO_FATAL_FAILURE(ConnectAndDiscover(1));
+        Tick(0);
+        ASSERT_TRUE(window_->Form().enaButton->isEnabled());
     }
     void TearDown() override { window_.reset(); }
-    QString ReturnPane() { return window_->Form().returnPane->toPlainText(); }
-
-    static inline SdkLibrary* sdk_ = nullptr;
-    sim::Simulation simulation_;
-    ProgramDir dir_;
-    Language language_;
-    RecordedMessages messages_;
-    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(PanelWidgetsTest, EnableRunQueryAndMonitor) {

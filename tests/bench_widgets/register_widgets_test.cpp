@@ -10,59 +10,31 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "bench/core/sdk_binding.h"
 #include "bench/widgets/batch_writer_dialog.h"
-#include "bench/widgets/main_window.h"
 #include "bench/widgets/register_dialogs.h"
 #include "bench/widgets/register_view.h"
-#include "bench_fixtures.h"
 #include "sim/nodes/second_gen_controller.h"
-#include "sim/simulation.h"
 #include "ui_batch_writer_dialog.h"
 #include "ui_main_window.h"
+#include "window_fixture.h"
 
 namespace norvane::bench::test {
 namespace {
 
-class RegisterWidgetsTest : public ::testing::Test {
+class RegisterWidgetsTest : public WindowTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_bench_widgets";
-        static char* argv[] = {name, nullptr};
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (!QApplication::instance()) new QApplication(argc, argv);
-        sdk_ = new SdkLibrary;
-        ASSERT_TRUE(sdk_->Bind(std::string(KESTRIN_BIN_DIR) + "/libNorvaneFunc.so").ok);
-    }
     void SetUp() override {
-        sim::SimConfig config;
-        std::string error;
-        ASSERT_TRUE(
-            sim::ParseSimConfig("ethernet 127.0.0.94:0\nnode controller 5 options=-SP\n", config, error))
-            << error;
-        std::vector<std::string> notes;
-        ASSERT_TRUE(simulation_.Start(config, error, notes)) << error;
-        sdk_->Table().SetEthernetServerPort(
-            static_cast<uint16_t>(simulation_.EthernetGateways().front()->Port()));
-        dir_.AddShippedLanguages();
-        dir_.Put("GWParam.cfg", "0,0,0,1,0,0,2130706526,0,\n");  // 127.0.0.94, Ethernet only
-        language_ = ShippedLanguage("English.ini");
-        window_ = std::make_unique<MainWindow>(sdk_->Table(), language_, dir_.Path(), &messages_);
-        window_->show();
-        Ui::MainWindow& ui = window_->Form();
-        QTest::mouseClick(ui.searchButton, Qt::LeftButton);
-        QTest::mouseClick(ui.connectButton, Qt::LeftButton);
-        QTest::mouseClick(ui.discoverButton, Qt::LeftButton);
-        ASSERT_EQ(ui.nodeList->topLevelItemCount(), 1);
-        ui.nodeList->topLevelItem(0)->setCheckState(0, Qt::Checked);
-        ASSERT_TRUE(ui.mcfgButton->isEnabled());
+        ASSERT_NO_FATAL_FAILURE(StartSimulator("127.0.0.94", "node controller 5 options=-SP\n"));
+        Open();
+        ASSERT_NO_FATAL_FAILURE(ConnectAndDiscover(1));
+        Tick(0);
+        ASSERT_TRUE(window_->Form().mcfgButton->isEnabled());
     }
     void TearDown() override { window_.reset(); }
 
     sim::nodes::ControllerConfig NodeConfig() {
         sim::nodes::ControllerConfig config;
-        simulation_.EthernetGateways().front()->Bus().ForEachNode([&](sim::SimNode& node) {
+        Gateway().Bus().ForEachNode([&](sim::SimNode& node) {
             config = dynamic_cast<sim::nodes::SecondGenController&>(node).Config();
         });
         return config;
@@ -80,13 +52,6 @@ protected:
         press();
         EXPECT_TRUE(seen);
     }
-
-    static inline SdkLibrary* sdk_ = nullptr;
-    sim::Simulation simulation_;
-    ProgramDir dir_;
-    Language language_;
-    RecordedMessages messages_;
-    std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(RegisterWidgetsTest, McfgButtonFlipsABitAndTheNodeHoldsIt) {
