@@ -1,9 +1,6 @@
 #include "sim/pci_card_server.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,14 +19,6 @@ using halbox::link::Type;
 uint64_t NowUs() {
     using namespace std::chrono;
     return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-bool FillAddress(const std::string& path, sockaddr_un& address) {
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
 }
 
 /// Registers at or above this address belong to the card, not to a channel's controller.
@@ -63,7 +52,7 @@ struct PciCardServer::Card {
     std::atomic<uint64_t> interrupts{0};
 };
 
-PciCardServer::PciCardServer(std::string socketPath) : path_(std::move(socketPath)) {}
+PciCardServer::PciCardServer(std::string socketPath) : listener_(std::move(socketPath)) {}
 
 PciCardServer::~PciCardServer() {
     Stop();
@@ -98,89 +87,19 @@ VirtualBus& PciCardServer::AddChannel(uint8_t card, uint8_t channel, const BusOp
 }
 
 bool PciCardServer::Start() {
-    sockaddr_un address;
-    if (!FillAddress(path_, address)) {
-        error_ = "bad PCI socket path '" + path_ + "'";
-        return false;
-    }
-    // A socket file nobody listens at is left over from an earlier run; one in use is not ours.
-    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe >= 0) {
-        const bool inUse = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        close(probe);
-        if (inUse) {
-            error_ = "PCI socket " + path_ + " is in use";
-            return false;
-        }
-    }
-    unlink(path_.c_str());
-    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd_, 16) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0) {
-        error_ = "cannot listen at " + path_ + ": " + std::strerror(errno);
-        if (listenFd_ >= 0) close(listenFd_);
-        listenFd_ = -1;
-        return false;
-    }
+    if (!listener_.Listen("PCI", error_)) return false;
     for (auto& card : cards_)
         if (card)
             for (auto& ch : card->channels) ch->bus->Start();
-    running_ = true;
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    listener_.Accept([this](int fd) { Serve(fd); });
     return true;
 }
 
 void PciCardServer::Stop() {
-    if (!running_.exchange(false)) return;
-    const uint8_t wake = 1;
-    (void)!write(wakePipe_[1], &wake, 1);
-    if (acceptThread_.joinable()) acceptThread_.join();
-    close(listenFd_);
-    listenFd_ = -1;
-    unlink(path_.c_str());
-    std::vector<LinkThread> threads;
-    {
-        std::lock_guard lock(linksMutex_);
-        for (int fd : linkFds_) shutdown(fd, SHUT_RDWR);
-        threads.swap(linkThreads_);
-    }
-    for (auto& t : threads) t.thread.join();
-    close(wakePipe_[0]);
-    close(wakePipe_[1]);
-    wakePipe_[0] = wakePipe_[1] = -1;
+    if (!listener_.Stop()) return;
     for (auto& card : cards_)
         if (card)
             for (auto& ch : card->channels) ch->bus->Stop();
-}
-
-void PciCardServer::AcceptLoop() {
-    while (running_) {
-        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[1].revents || !running_) return;
-        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        std::lock_guard lock(linksMutex_);
-        // Links that ended are joined here, so a long-running simulator does not gather threads.
-        for (auto it = linkThreads_.begin(); it != linkThreads_.end();) {
-            if (it->done->load()) {
-                it->thread.join();
-                it = linkThreads_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        linkFds_.push_back(fd);
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        linkThreads_.push_back({std::thread([this, fd, done] {
-                                    Serve(fd);
-                                    *done = true;
-                                }),
-                                done});
-    }
 }
 
 bool PciCardServer::SendTo(int fd, const void* bytes, size_t size, Card& card) {
@@ -255,9 +174,6 @@ void PciCardServer::Serve(int fd) {
             if (current) ch->notify = ch->armed = false;
         }
     }
-    std::lock_guard lock(linksMutex_);
-    std::erase(linkFds_, fd);
-    close(fd);
 }
 
 void PciCardServer::ServeCard(int fd, uint8_t cardIndex, std::vector<uint8_t> pending) {

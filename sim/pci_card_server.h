@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/local_socket_server.h"
 #include "sim/sja1000.h"
 #include "sim/virtual_bus.h"
 
@@ -46,7 +47,7 @@ public:
     /// Closes every link and the listener, removes the socket file, joins the threads.
     void Stop();
 
-    const std::string& SocketPath() const { return path_; }
+    const std::string& SocketPath() const { return listener_.Path(); }
     const std::string& ErrorText() const { return error_; }
     bool CardPresent(uint8_t card) const;
     /// Whether a host holds the card's link now.
@@ -79,7 +80,6 @@ private:
     struct Channel;
     struct Card;
 
-    void AcceptLoop();
     void Serve(int fd);
     void ServeCard(int fd, uint8_t card, std::vector<uint8_t> pending);
     void OnBusFrame(uint8_t card, uint8_t channel, const CanFrame& frame);
@@ -89,20 +89,9 @@ private:
     Card& CardAt(uint8_t card) const;
     Channel& ChannelAt(uint8_t card, uint8_t channel) const;
 
-    const std::string path_;
     std::string error_;
-    int listenFd_ = -1;
-    int wakePipe_[2] = {-1, -1};
-    std::atomic<bool> running_{false};
     std::array<std::unique_ptr<Card>, kPciCards> cards_;
-    std::thread acceptThread_;
-    struct LinkThread {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::mutex linksMutex_;  ///< guards linkThreads_ and linkFds_
-    std::vector<LinkThread> linkThreads_;
-    std::vector<int> linkFds_;
+    LocalSocketServer listener_;  ///< declared last: its threads stop before the cards go
 };
 
 }  // namespace norvane::sim

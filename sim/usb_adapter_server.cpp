@@ -1,9 +1,6 @@
 #include "sim/usb_adapter_server.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,14 +14,6 @@ namespace norvane::sim {
 namespace {
 
 using namespace usblink;
-
-bool FillAddress(const std::string& path, sockaddr_un& address) {
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
 
 bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
     size_t at = 0;
@@ -58,7 +47,7 @@ struct UsbAdapterServer::Adapter {
     bool claimed = false;
 };
 
-UsbAdapterServer::UsbAdapterServer(std::string socketPath) : path_(std::move(socketPath)) {}
+UsbAdapterServer::UsbAdapterServer(std::string socketPath) : listener_(std::move(socketPath)) {}
 
 UsbAdapterServer::~UsbAdapterServer() {
     Stop();
@@ -108,74 +97,21 @@ void UsbAdapterServer::InjectFromBus(size_t slot, const CanFrame& frame) {
 }
 
 bool UsbAdapterServer::Start() {
-    sockaddr_un address;
-    if (!FillAddress(path_, address)) {
-        error_ = "bad USB socket path '" + path_ + "'";
-        return false;
-    }
-    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe >= 0) {
-        const bool inUse = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        close(probe);
-        if (inUse) {
-            error_ = "USB socket " + path_ + " is in use";
-            return false;
-        }
-    }
-    unlink(path_.c_str());
-    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd_, 16) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0) {
-        error_ = "cannot listen at " + path_ + ": " + std::strerror(errno);
-        if (listenFd_ >= 0) close(listenFd_);
-        listenFd_ = -1;
-        return false;
-    }
+    if (!listener_.Listen("USB", error_)) return false;
     for (auto& a : adapters_) a->bus->Start();
-    running_ = true;
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    listener_.Accept([this](int fd) { Serve(fd); });
     return true;
 }
 
 void UsbAdapterServer::Stop() {
-    if (!running_.exchange(false)) return;
-    const uint8_t wake = 1;
-    (void)!write(wakePipe_[1], &wake, 1);
-    if (acceptThread_.joinable()) acceptThread_.join();
-    close(listenFd_);
-    listenFd_ = -1;
-    unlink(path_.c_str());
-    std::vector<std::thread> threads;
-    {
-        std::lock_guard lock(connectionsMutex_);
-        for (const int fd : fds_) shutdown(fd, SHUT_RDWR);
-        threads.swap(connections_);
-    }
-    for (auto& a : adapters_) {
-        std::lock_guard lock(a->mutex);
-        a->unplugged.notify_all();  // a read waiting for a reply ends now
-    }
-    for (auto& t : threads) t.join();
-    close(wakePipe_[0]);
-    close(wakePipe_[1]);
-    wakePipe_[0] = wakePipe_[1] = -1;
-    for (auto& a : adapters_) a->bus->Stop();
-}
-
-void UsbAdapterServer::AcceptLoop() {
-    while (running_) {
-        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
+    const bool wasRunning = listener_.Stop([this] {
+        for (auto& a : adapters_) {
+            std::lock_guard lock(a->mutex);
+            a->unplugged.notify_all();  // a read waiting for a reply ends now
         }
-        if (fds[1].revents || !running_) return;
-        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        std::lock_guard lock(connectionsMutex_);
-        fds_.push_back(fd);
-        connections_.emplace_back([this, fd] { Serve(fd); });
-    }
+    });
+    if (!wasRunning) return;
+    for (auto& a : adapters_) a->bus->Stop();
 }
 
 void UsbAdapterServer::Serve(int fd) {
@@ -203,7 +139,7 @@ void UsbAdapterServer::Serve(int fd) {
         switch (request.type) {
             case Type::List:
                 for (size_t slot = 0; slot < adapters_.size(); ++slot) {
-                    if (!running_) break;
+                    if (!listener_.Running()) break;
                     Adapter& each = *adapters_[slot];
                     std::lock_guard lock(each.mutex);
                     if (!each.present) continue;
@@ -251,16 +187,13 @@ void UsbAdapterServer::Serve(int fd) {
                 answer.payload.clear();
                 std::unique_lock lock(a->mutex);
                 a->unplugged.wait_for(lock, std::chrono::milliseconds(request.value >> 16),
-                                      [&] { return !a->present || !running_; });
+                                      [&] { return !a->present || !listener_.Running(); });
                 answer.result = a->present ? -ETIMEDOUT : -ENODEV;
                 break;
             }
         }
         if (!SendAll(fd, Encode(answer))) break;
     }
-    std::lock_guard lock(connectionsMutex_);
-    std::erase(fds_, fd);
-    close(fd);
 }
 
 }  // namespace norvane::sim

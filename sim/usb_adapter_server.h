@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/local_socket_server.h"
 #include "sim/usb_adapter_model.h"
 #include "sim/virtual_bus.h"
 
@@ -40,7 +41,7 @@ public:
     /// Closes every connection and the listener, removes the socket file, joins the threads.
     void Stop();
 
-    const std::string& SocketPath() const { return path_; }
+    const std::string& SocketPath() const { return listener_.Path(); }
     const std::string& ErrorText() const { return error_; }
     size_t AdapterCount() const { return adapters_.size(); }
     VirtualBus& Bus(size_t slot);
@@ -59,19 +60,11 @@ public:
 private:
     struct Adapter;
 
-    void AcceptLoop();
     void Serve(int fd);
 
-    const std::string path_;
     std::string error_;
-    int listenFd_ = -1;
-    int wakePipe_[2] = {-1, -1};
-    std::atomic<bool> running_{false};
     std::vector<std::unique_ptr<Adapter>> adapters_;
-    std::thread acceptThread_;
-    std::mutex connectionsMutex_;  ///< guards connections_ and fds_
-    std::vector<std::thread> connections_;
-    std::vector<int> fds_;
+    LocalSocketServer listener_;  ///< declared last: its threads stop before the adapters go
 };
 
 }  // namespace norvane::sim
