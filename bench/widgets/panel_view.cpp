@@ -64,6 +64,11 @@ PanelView::PanelView(Ui::MainWindow& ui, const SdkTable& sdk, const Language& la
               {ui.autoEnableTime, &F::autoEnableTime},
               {ui.monitorInterval, &F::monitorInterval}};
     for (const char* m : kMicrosteps) ui.microstepBox->addItem(m);
+    ui.microstepBox->setCurrentIndex(4);  // 16
+    // The motor parameter row starts with 1.0 A, 100 % standby current and 10 ms auto-enable.
+    ui.currentEdit->setText("1.0");
+    ui.standbyEdit->setText("100");
+    ui.autoEnableTime->setText("10");
     ui.monitorInterval->setText("500");
     ui.globalHalvingNormal->setChecked(true);
     ui.globalTtlHigh->setChecked(true);

@@ -83,7 +83,7 @@ TEST_F(PanelWidgetsTest, StoOneWritesTheGroupFromItsDialog) {
 // parameters and the sensors of the ticked controller.
 TEST_F(PanelWidgetsTest, ExpandingRunsTheExpandQueries) {
     Ui::MainWindow& ui = window_->Form();
-    EXPECT_FALSE(ui.currentEdit->text().isEmpty());
+    EXPECT_TRUE(Eventually([&] { return ReturnPane().contains("ACK; (ENA:"); }));  // the folded query
     ui.currentEdit->clear();
     QTest::mouseClick(ui.expandButton, Qt::LeftButton);
     EXPECT_FALSE(ui.currentEdit->text().isEmpty());
