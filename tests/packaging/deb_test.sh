@@ -11,7 +11,7 @@ expect() {  # package file, then paths its contents must list
   test -f "$deb" || { echo "no package $1"; ls "$work"; exit 1; }
   local contents; contents=$(dpkg-deb --contents "$deb")
   for path in "$@"; do
-    echo "$contents" | grep -q -- "$path" || { echo "$deb lacks $path"; echo "$contents"; exit 1; }
+    grep -q -- "$path" <<<"$contents" || { echo "$deb lacks $path"; echo "$contents"; exit 1; }
   done
 }
 version=$(sed -n 's/^CPACK_PACKAGE_VERSION:STRING=//p; s/^set(CPACK_PACKAGE_VERSION "\(.*\)")/\1/p' \
@@ -30,5 +30,5 @@ ls "$work"/*.deb | xargs -n1 basename
 if command -v lintian >/dev/null; then
   report=$(lintian --no-tag-display-limit "$work"/*.deb 2>&1 || true)
   echo "$report"
-  if echo "$report" | grep -q '^E:'; then echo "lintian reports errors"; exit 1; fi
+  if grep -q '^E:' <<<"$report"; then echo "lintian reports errors"; exit 1; fi
 fi

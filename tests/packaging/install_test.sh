@@ -7,7 +7,9 @@ build=$1 source=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stage=$work/stage
-cmake --install "$build" --prefix "$stage" >/dev/null
+# Every failing step says what failed: a silent exit leaves nothing to go on.
+quiet() { "$@" >"$work/step.log" 2>&1 || { echo "failed: $*"; cat "$work/step.log"; exit 1; }; }
+quiet cmake --install "$build" --prefix "$stage"
 libdir=$(cd "$stage" && dirname "$(find . -name libNorvaneFunc.so | head -1)")
 for file in include/norvane/NorvaneFunc.h include/halbox/Halbox.h "$libdir/libHalbox.so" \
             "$libdir/cmake/NorvaneFunc/NorvaneFuncConfig.cmake" "$libdir/pkgconfig/NorvaneFunc.pc" \
@@ -25,10 +27,10 @@ fi
 # Through the CMake package.
 mkdir "$work/consumer"
 cp "$source/tests/packaging/consumer/CMakeLists.txt" "$stage/share/doc/libnorvanefunc-dev/examples/host_demo.c" "$work/consumer/"
-cmake -S "$work/consumer" -B "$work/consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$stage" >/dev/null
-cmake --build "$work/consumer/build" >/dev/null
+quiet cmake -S "$work/consumer" -B "$work/consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$stage"
+quiet cmake --build "$work/consumer/build"
 # Through pkg-config.
-PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --exists NorvaneFunc
+quiet env PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --exists --print-errors NorvaneFunc
 cc -o "$work/host_demo_pc" "$stage/share/doc/libnorvanefunc-dev/examples/host_demo.c" \
    $(PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --cflags --libs NorvaneFunc)
 
@@ -36,7 +38,9 @@ version=$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.
 for program in "$work/consumer/build/host_demo" "$work/host_demo_pc"; do
   # An address nothing listens at: the program starts, reports the SDK's version and finds nothing.
   out=$(LD_LIBRARY_PATH="$stage/$libdir" "$program" 127.0.0.251 || true)
-  echo "$out" | grep -q "NorvaneFunc $version" || { echo "$program: $out"; exit 1; }
-  LD_LIBRARY_PATH="$stage/$libdir" ldd "$program" | grep -q "$stage/$libdir/libNorvaneFunc.so"
+  # Here-strings, not pipes: grep -q leaving early would fail a pipeline under pipefail.
+  grep -q "NorvaneFunc $version" <<<"$out" || { echo "$program: $out"; exit 1; }
+  libs=$(LD_LIBRARY_PATH="$stage/$libdir" ldd "$program")
+  grep -q "$stage/$libdir/libNorvaneFunc.so" <<<"$libs" || { echo "$program loads: $libs"; exit 1; }
 done
 echo "installed into $stage; host_demo built through the CMake package and through pkg-config"
