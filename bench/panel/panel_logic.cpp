@@ -74,7 +74,7 @@ void PanelLogic::Record(int node, std::string_view history, const std::string& l
 }
 
 void PanelLogic::EachNode(bool motorOff, const std::function<bool(const TickedNode&)>& step) {
-    if (!host_.Precheck()) return;
+    if (!Precheck()) return;
     for (const TickedNode& node : host_.TickedNodes()) {
         if (motorOff && !CheckMotorOff(sdk_, host_.Gateway(), node.id, language_, messages_)) return;
         if (!step(node)) return;

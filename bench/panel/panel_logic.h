@@ -171,8 +171,13 @@ private:
     enum class Ramp { AccTime, DecTime, AccValue, DecValue };
     using Step = std::pair<int, void (PanelLogic::*)()>;  ///< a button's control id and handler
 
+    void QueriesOfTick(bool expanded);
+
     /// Runs the steps in order, each only when its button is enabled.
     void RunEnabled(std::initializer_list<Step> steps);
+    /// The node-selection precheck, passed at once inside a query sequence that ran it already
+    /// (so an old RS-232 gateway's question comes once per tick, not once per query).
+    bool Precheck() { return prechecked_ || host_.Precheck(); }
 
     void Error(const char* key, const char* captionKey = "IDS_ERR");
     bool ExchangeInt(const std::string& text, int64_t lo, int64_t hi, int32_t& out);
@@ -205,6 +210,7 @@ private:
     PanelMode mode_ = PanelMode::PerNode;
     bool showReturn_ = true;
     int p4Level_ = 1;
+    bool prechecked_ = false;  ///< inside a query sequence whose precheck said go
 };
 
 }  // namespace norvane::bench

@@ -132,7 +132,7 @@ void PanelLogic::SetMotorParameters() {
 }
 
 void PanelLogic::QueryMotorParameters() {
-    if (!host_.Precheck()) return;
+    if (!Precheck()) return;
     const TickedNode node = host_.TickedNodes().front();
     const auto n = static_cast<uint32_t>(node.id);
     const uint32_t h = host_.Gateway();
@@ -174,7 +174,7 @@ void PanelLogic::RunEnabled(std::initializer_list<Step> steps) {
 }
 
 void PanelLogic::CombinedSet() {
-    if (!host_.Precheck()) return;
+    if (!Precheck()) return;
     for (const TickedNode& node : host_.TickedNodes()) {
         if (ReadMotorState(sdk_, host_.Gateway(), node.id) != MotorState::Off) {
             Error("IDS_SETPARAM_NO_OFF_WARNING");
@@ -219,6 +219,13 @@ void PanelLogic::ControllerTicked(bool expanded) {
     for (std::string* field :
          {&fields_.actualSpeed, &fields_.actualDisplacement, &fields_.actualPosition, &fields_.actualEncoder})
         *field = std::string(1, '0');
+    if (!host_.Precheck()) return;
+    prechecked_ = true;
+    QueriesOfTick(expanded);
+    prechecked_ = false;
+}
+
+void PanelLogic::QueriesOfTick(bool expanded) {
     using namespace panel_id;
     if (!expanded) {
         RunEnabled({{kMotorParamQuery, &PanelLogic::QueryMotorParameters}});
@@ -239,11 +246,15 @@ void PanelLogic::ControllerTicked(bool expanded) {
 }
 
 void PanelLogic::ExpandQueries() {
+    if (!Precheck()) return;
+    const bool outer = prechecked_;
+    prechecked_ = true;
     using namespace panel_id;
     RunEnabled({{kMotorParamQuery, &PanelLogic::QueryMotorParameters},
                 {kSpecialQueryAll, &PanelLogic::CombinedSpecialQuery},
                 {kSensorQuery, &PanelLogic::QuerySensors},
                 {kP4Query, &PanelLogic::QueryP4Output}});
+    prechecked_ = outer;
 }
 
 }  // namespace norvane::bench

@@ -368,7 +368,8 @@ TEST(PanelTest, CombinedSetRunsOnlyEnabledCommandsAfterCheckingEveryMotor) {
 }
 
 // A ticked controller: folded only the motor parameter query; expanded the ramp queries of the
-// node's input modes, start and stop speeds, then the expand queries, skipping disabled buttons.
+// node's input modes, start and stop speeds, then the expand queries, skipping disabled buttons;
+// the node-selection precheck runs once for the sequence.
 TEST(PanelTest, QueriesForATickedController) {
     struct Case {
         bool expanded;
@@ -415,6 +416,7 @@ TEST(PanelTest, QueriesForATickedController) {
         for (const std::string& call : rig.Calls())
             if (call.rfind("GetKymMCFG", 0) != 0) calls.push_back(call);
         EXPECT_EQ(calls, c.calls) << c.expanded << " " << c.mcfg;
+        EXPECT_EQ(rig.host.prechecks, 1);  // one question at most for the whole sequence
     }
 }
 

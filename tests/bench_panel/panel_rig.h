@@ -17,12 +17,12 @@ struct FakeHost : PanelHost {
     bool precheck = true;
     std::set<int> disabled;
     CurrentNode current;
-    int unticks = 0, rediscoveries = 0, disconnects = 0, baud = 0;
+    int unticks = 0, rediscoveries = 0, disconnects = 0, baud = 0, prechecks = 0;
 
     uint32_t Gateway() const override { return gateway; }
     bool Connected() const override { return connected; }
     std::vector<TickedNode> TickedNodes() const override { return ticked; }
-    bool Precheck() override { return precheck && !ticked.empty(); }
+    bool Precheck() override { return ++prechecks, precheck && !ticked.empty(); }
     bool ControlEnabled(int id) const override { return disabled.count(id) == 0; }
     CurrentNode& Current() override { return current; }
     void UntickAll() override { ++unticks, ticked.clear(); }
