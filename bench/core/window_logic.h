@@ -63,8 +63,6 @@ public:
     /// The cached MCFG word may have changed (a read or write of MCFG anywhere): applies the
     /// MCFG-dependent controls again while a motor controller is ticked.
     void McfgChanged();
-    /// Whether the panel shows a ticked motor controller.
-    bool ControllerShown() const { return controllerShown_; }
 
     // --- gateway settings ---
     void SetCanBitRate(int index);
