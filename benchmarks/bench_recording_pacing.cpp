@@ -2,7 +2,8 @@
 // Ethernet port to a simulated gateway whose bus models frame times at 1 Mbit/s:
 // - pause 2 ms (the default) against 0, recording off: the pause caps a port at 500 per
 //   second; without it the bus sets the limit (reported as bus_limit, request/answer pairs per
-//   second from the frames' bit times);
+//   second from the bit times of the frames that crossed the bus, and bus_share, the share of
+//   it reached);
 // - recording on against off, at pause 0, where the recording's share is largest;
 // - the cost of recording one received frame (what the receive thread pays) with recording
 //   off, with a file, and with a writer stalled on a FIFO nobody reads, where lines are dropped
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -72,10 +74,14 @@ void AcknowledgedSet(benchmark::State& state) {
     port.StartReceiver(port.Handle());
     int32_t value = 1000;
     int failures = 0;
+    norvane::sim::VirtualBus& bus = Gateway().Bus();
+    bus.ClearTraffic();
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
         KymReply reply{};
         if (port.SetCommand(port.Handle(), kNode, kSpdWithAnswer, 0, &value, &reply) != 1) ++failures;
     }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     port.Disconnect(port.Handle());
     port.StopThreads();
     TrafficRecorder::Global().Flush(5000);
@@ -83,9 +89,21 @@ void AcknowledgedSet(benchmark::State& state) {
     unlink(log.c_str());
     state.SetItemsProcessed(state.iterations());
     state.counters["failures"] = failures;
-    // A SetSPD request and its answer carry four data bytes each.
-    const double pairBits = 2.0 * norvane::sim::ExtendedFrameBits(4);
-    state.counters["bus_limit"] = 1000000.0 / pairBits;
+    // The bus's own limit: request/answer pairs per second when the bus carries nothing else,
+    // from the bit times the bus model gave the frames that crossed it (requests and answers,
+    // counted in the same model: no stuff bits).
+    uint64_t bits = 0, frames = 0;
+    for (const norvane::sim::TrafficEntry& entry : bus.Traffic()) {
+        bits += norvane::sim::ExtendedFrameBits(entry.frame.length);
+        ++frames;
+    }
+    const double pairBits = frames >= 2 ? 2.0 * static_cast<double>(bits) / static_cast<double>(frames)
+                                        : 2.0 * norvane::sim::ExtendedFrameBits(4);
+    const double limit = bus.Options().bitRate / pairBits;
+    state.counters["bus_limit"] = limit;
+    state.counters["pair_bits"] = pairBits;
+    // Share of the limit reached: acknowledged requests per second over the limit.
+    state.counters["bus_share"] = static_cast<double>(state.iterations()) / elapsed.count() / limit;
 }
 BENCHMARK(AcknowledgedSet)
     ->ArgNames({"pause_ms", "recording"})

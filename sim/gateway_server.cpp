@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/thread.h"
 
 namespace norvane::sim {
 
@@ -120,9 +122,36 @@ void GatewayServer::QueueAnswer(std::vector<uint8_t> bytes) {
     }
     {
         std::lock_guard lock(outMutex_);
+        // Nothing queued or being written, nothing to delay: written now, without waking the
+        // writer thread (a hand-over per answer would add its wake-up to every exchange).
+        // Whatever the socket does not take at once goes to the writer, in order.
+        if (out_.empty() && !writerBusy_ && fate.delayMs == 0 && fate.splitPauseMs == 0 &&
+            WriteWithoutWaiting(item)) {
+            return;
+        }
         out_.push_back(std::move(item));
     }
     outCv_.notify_all();
+}
+
+bool GatewayServer::WriteWithoutWaiting(Outgoing& item) {
+    std::lock_guard clientLock(clientMutex_);
+    if (clientFd_ < 0 || item.connection != connectionId_) return true;  // gone: not sent
+    size_t done = 0;
+    while (done < item.bytes.size()) {
+        const ssize_t n =
+            send(clientFd_, item.bytes.data() + done, item.bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) return true;  // a broken link: dropped, as the writer would
+        done += static_cast<size_t>(n);
+    }
+    if (done == item.bytes.size()) {
+        ++counters_.framesOut;
+        return true;
+    }
+    item.bytes.erase(item.bytes.begin(), item.bytes.begin() + static_cast<std::ptrdiff_t>(done));
+    return false;
 }
 
 void GatewayServer::WriterLoop() {
@@ -139,6 +168,7 @@ void GatewayServer::WriterLoop() {
         }
         Outgoing item = std::move(out_.front());
         out_.pop_front();
+        writerBusy_ = true;
         lock.unlock();
         {
             std::lock_guard clientLock(clientMutex_);
@@ -154,6 +184,7 @@ void GatewayServer::WriterLoop() {
             }
         }
         lock.lock();
+        writerBusy_ = false;
     }
 }
 
@@ -162,6 +193,9 @@ void GatewayServer::AcceptClient() {
     if (fd < 0) return;
     timeval timeout{1, 0};  // a host that stops reading must not block the writer for long
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    // Every frame goes out at once, as a gateway sends it: no Nagle delay behind an unacked one.
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     {
         std::lock_guard lock(clientMutex_);
         DropClientLocked();
@@ -173,6 +207,9 @@ void GatewayServer::AcceptClient() {
 }
 
 void GatewayServer::IoLoop() {
+    // A gateway is a device of its own: other programs on the machine do not delay its answers
+    // (best effort, as for the bus).
+    platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
     uint8_t buffer[4096];
     while (running_) {
         int clientFd;

@@ -5,7 +5,9 @@
 // share a port on 127.0.0.x). One client at a time: a new connection replaces the current one,
 // which is closed (a host that reconnects quickly is never refused). Threads: an I/O thread
 // accepts, reads and hands complete host frames to OnHostFrame; a writer thread sends queued
-// frames (so delayed answers never hold up reading). Subclasses queue frames from any thread.
+// frames (so delayed answers never hold up reading). A frame with nothing ahead of it and no
+// delay is written by the queueing thread itself when the socket takes it at once. Subclasses
+// queue frames from any thread.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -84,6 +86,9 @@ private:
     void AcceptClient();
     void DropClientLocked();
     bool WriteAll(int fd, const uint8_t* bytes, size_t count);
+    /// Writes what the socket takes without blocking (outMutex_ held). true when the item is
+    /// done with (sent, or its connection has gone); false with the unsent rest left in item.
+    bool WriteWithoutWaiting(Outgoing& item);
 
     std::string address_;
     uint16_t port_;
@@ -98,6 +103,7 @@ private:
     std::mutex outMutex_;
     std::condition_variable outCv_;
     std::deque<Outgoing> out_;
+    bool writerBusy_ = false;  ///< the writer thread holds a frame it took from out_
 
     std::atomic<bool> running_{false};
     std::thread ioThread_;

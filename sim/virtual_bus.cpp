@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/clock.h"
+#include "platform/thread.h"
 
 namespace norvane::sim {
 namespace {
@@ -49,7 +50,8 @@ std::string CandumpLine(uint64_t wallUs, const std::string& channel, const CanFr
 class VirtualBus::NodeTransmitter : public BusTransmitter {
 public:
     NodeTransmitter(VirtualBus& bus, int index) : bus_(bus), index_(index) {}
-    void Transmit(const CanFrame& frame) override { bus_.Enqueue(frame, index_); }
+    // Called only on the bus thread (from OnFrame or Tick).
+    void Transmit(const CanFrame& frame) override { bus_.Enqueue(frame, index_, bus_.delivering_); }
 
 private:
     VirtualBus& bus_;
@@ -95,17 +97,19 @@ void VirtualBus::Stop() {
 }
 
 void VirtualBus::Send(const CanFrame& frame) {
-    Enqueue(frame, -1);
+    Enqueue(frame, -1, {});
 }
 
-void VirtualBus::Enqueue(const CanFrame& frame, int source) {
+void VirtualBus::Enqueue(const CanFrame& frame, int source, std::chrono::steady_clock::time_point at) {
     CanFrame f = frame;
     f.id &= f.extended ? 0x1FFFFFFFu : 0x7FFu;
     if (f.length > 8) f.length = 8;
     {
         std::lock_guard lock(queueMutex_);
         if (stopping_ && !thread_.joinable()) return;
-        queue_.push_back({f, source, std::chrono::steady_clock::now()});
+        queue_.push_back(
+            {f, source,
+             at == std::chrono::steady_clock::time_point{} ? std::chrono::steady_clock::now() : at});
     }
     queueCv_.notify_all();
 }
@@ -115,6 +119,12 @@ void VirtualBus::Run() {
     const auto tick = std::chrono::milliseconds(std::max<uint32_t>(options_.tickMs, 1));
     auto nextTick = Clock::now() + tick;
     auto busFreeAt = Clock::now();
+    // Frames last about 100 us at 1 Mbit/s: a wait that ends 50 us late would stretch each, and
+    // a bus is hardware that other programs on the machine do not delay (best effort).
+    if (options_.modelBusTime) {
+        platform::UsePreciseTimers();
+        platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
+    }
     std::unique_lock lock(queueMutex_);
     while (!stopping_) {
         const auto now = Clock::now();
@@ -144,8 +154,10 @@ void VirtualBus::Run() {
             // frames waiting back to back follow each other however late this thread woke.
             busFreeAt = std::max(p.queued, busFreeAt) + duration;
             p.arrived = busFreeAt;
-            queueCv_.wait_until(lock, busFreeAt, [this] { return stopping_; });
-            if (stopping_) break;
+            // A gateway frame goes to the nodes at once: what they do with it shows only in the
+            // frames they send, and those are queued at its modelled arrival. A node's frame
+            // reaches the gateway when its last bit has arrived.
+            if (p.source >= 0 && !WaitUntil(lock, busFreeAt)) break;
         }
         lock.unlock();
         Deliver(p);
@@ -153,14 +165,31 @@ void VirtualBus::Run() {
     }
 }
 
+bool VirtualBus::WaitUntil(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point at) {
+    // A timed wait ends tens of microseconds late on a busy or virtual machine, a large share of
+    // a frame's time: the wait ends early and the last stretch is spun out.
+    constexpr auto kSpun = std::chrono::microseconds(50);
+    queueCv_.wait_until(lock, at - kSpun, [this] { return stopping_; });
+    if (stopping_) return false;
+    lock.unlock();
+    while (std::chrono::steady_clock::now() < at) {
+    }
+    lock.lock();
+    return !stopping_;
+}
+
 void VirtualBus::Deliver(const Pending& p) {
     Record(p);
     // The devices of this family filter on 29-bit data frames: other frames only cross the bus.
     if (p.frame.extended && !p.frame.remote) {
         std::lock_guard lock(nodesMutex_);
+        // A node answers the moment the frame's last bit arrives: its answer is queued at that
+        // (modelled) time, however early or late this thread hands the frame over.
+        delivering_ = p.arrived;
         for (size_t i = 0; i < nodes_.size(); ++i) {
             if (static_cast<int>(i) != p.source) nodes_[i]->OnFrame(p.frame, *transmitters_[i]);
         }
+        delivering_ = {};
     }
     if (p.source >= 0 && listener_) listener_(p.frame);
 }
@@ -182,7 +211,11 @@ void VirtualBus::Record(const Pending& p) {
         ++droppedTraffic_;
     }
     if (log_) {
-        std::fprintf(log_, "%s\n", CandumpLine(WallUs(), options_.channel, p.frame).c_str());
+        // Stamped with the frame's (modelled) arrival on the wall clock.
+        const auto ahead =
+            std::chrono::duration_cast<std::chrono::microseconds>(arrived - std::chrono::steady_clock::now());
+        const uint64_t wall = WallUs() + static_cast<uint64_t>(ahead.count());
+        std::fprintf(log_, "%s\n", CandumpLine(wall, options_.channel, p.frame).c_str());
         std::fflush(log_);
     }
 }

@@ -33,8 +33,11 @@ struct TrafficEntry {
 };
 
 struct BusOptions {
-    uint32_t bitRate = 500000;      ///< bits per second, used by the bus-time model
-    bool modelBusTime = false;      ///< each frame occupies the bus for its bit time
+    uint32_t bitRate = 500000;  ///< bits per second, used by the bus-time model
+    /// Each frame occupies the bus for its bit time: a node's frame reaches the gateway when its
+    /// last bit has crossed, and what nodes send in reply to a frame starts no earlier than that
+    /// frame's modelled end.
+    bool modelBusTime = false;
     uint32_t tickMs = 5;            ///< node Tick period
     std::string logPath;            ///< candump log file; empty = no log
     std::string channel = "vcan0";  ///< interface name written in the log
@@ -85,9 +88,13 @@ private:
     class NodeTransmitter;
 
     void Run();
+    /// Waits with queueMutex_ held in lock until at (precisely); false when the bus stops.
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point at);
     void Deliver(const Pending& p);
     void Record(const Pending& p);
-    void Enqueue(const CanFrame& frame, int source);
+    /// at: when the frame was queued (a modelled time, also a future one); the zero time point
+    /// means now.
+    void Enqueue(const CanFrame& frame, int source, std::chrono::steady_clock::time_point at);
 
     const BusOptions options_;
     const uint64_t startUs_;
@@ -96,6 +103,9 @@ private:
     std::vector<std::unique_ptr<SimNode>> nodes_;
     std::vector<std::unique_ptr<NodeTransmitter>> transmitters_;
     std::function<void(const CanFrame&)> listener_;
+    /// While nodes take a frame (bus thread only): its modelled arrival, the time their answers
+    /// are queued at; the zero time point otherwise.
+    std::chrono::steady_clock::time_point delivering_{};
 
     std::mutex queueMutex_;
     std::condition_variable queueCv_;

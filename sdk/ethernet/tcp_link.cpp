@@ -72,6 +72,10 @@ bool TcpLink::Open() {
         return false;
     }
     peerClosed_ = false;
+    {
+        std::lock_guard receive(receiveLock_);
+        receiveTimeoutMs_ = 0;
+    }
     socket_ = fd;
     return true;
 }
@@ -111,12 +115,20 @@ int TcpLink::Receive(uint8_t* buffer, size_t capacity, uint32_t timeoutMs) {
     const int fd = socket_.load();
     if (fd < 0) return -1;
     if (buffer == nullptr || capacity == 0) return 0;
-    pollfd p{fd, POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(timeoutMs));
-    if (ready < 0) return errno == EINTR ? 0 : -1;
-    if (ready == 0) return 0;
-    const ssize_t n = ::recv(fd, buffer, capacity, 0);
-    if (n < 0) return errno == EINTR || errno == EAGAIN ? 0 : -1;
+    // One blocking read with the socket's receive time-out, rather than a poll and a read: the
+    // receive loop pays one system call per wake-up. The time-out is set again only when it
+    // changes (the loop always asks for the same).
+    int flags = 0;
+    if (timeoutMs == 0) {
+        flags = MSG_DONTWAIT;
+    } else if (timeoutMs != receiveTimeoutMs_) {
+        const timeval timeout{static_cast<time_t>(timeoutMs / 1000),
+                              static_cast<suseconds_t>(timeoutMs % 1000 * 1000)};
+        if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0) return -1;
+        receiveTimeoutMs_ = timeoutMs;
+    }
+    const ssize_t n = ::recv(fd, buffer, capacity, flags);
+    if (n < 0) return errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
     if (n == 0) peerClosed_ = true;
     return static_cast<int>(n);
 }

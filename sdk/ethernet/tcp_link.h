@@ -47,6 +47,7 @@ private:
     std::mutex openLock_;
     std::mutex sendLock_;
     std::mutex receiveLock_;
+    uint32_t receiveTimeoutMs_ = 0;  ///< the socket's receive time-out; 0 none set (receiveLock_)
 };
 
 }  // namespace norvane::sdk

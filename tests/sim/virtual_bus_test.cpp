@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "echo_node.h"
 
@@ -47,6 +49,42 @@ TEST(VirtualBusTest, BusTimeModelSpacesFramesByTheirBitTime) {
     EXPECT_GE(traffic.back().timeUs - traffic.front().timeUs, 51000u);
     EXPECT_EQ(ExtendedFrameBits(8), 131u);
     EXPECT_EQ(ExtendedFrameBits(0), 67u);
+}
+
+TEST(VirtualBusTest, AnswerStartsWhenItsRequestEndsAndReachesTheGatewayNoEarlier) {
+    BusOptions options;
+    options.bitRate = 1000000;
+    options.modelBusTime = true;
+    const auto created = std::chrono::steady_clock::now();
+    VirtualBus bus(options);
+    bus.AddNode(std::make_unique<EchoNode>(5));
+    std::vector<uint64_t> heardUs;  // when the gateway heard each answer, since before the bus began
+    std::mutex heardLock;
+    bus.SetGatewayListener([&](const CanFrame&) {
+        const auto since = std::chrono::steady_clock::now() - created;
+        std::lock_guard lock(heardLock);
+        heardUs.push_back(
+            static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()));
+    });
+    bus.Start();
+    auto heard = [&] {
+        std::lock_guard lock(heardLock);
+        return heardUs.size();
+    };
+    for (size_t round = 1; round <= 3; ++round) {
+        bus.Send(CanFrame{0x05080087, 1, {9}});
+        for (int i = 0; i < 400 && heard() < round; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    bus.Stop();
+    const auto traffic = bus.Traffic();
+    ASSERT_EQ(traffic.size(), 6u);
+    for (size_t i = 0; i < 6; i += 2) {
+        // 75 bit times each: the node answers as the request's last bit arrives, however late
+        // the bus thread woke, and its answer is heard only once it has crossed the bus.
+        EXPECT_NEAR(static_cast<double>(traffic[i + 1].timeUs - traffic[i].timeUs), 75.0, 1.0) << i;
+        EXPECT_GE(heardUs[i / 2], traffic[i + 1].timeUs) << i;
+    }
 }
 
 TEST(VirtualBusTest, CandumpLineFormat) {
