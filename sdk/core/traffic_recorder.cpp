@@ -58,6 +58,7 @@ void TrafficRecorder::StopWriter() {
 
 bool TrafficRecorder::Push(const char* line, size_t length) {
     if (length == 0 || length > kMaxCandumpLine) return false;
+    bool wake = false;
     {
         std::lock_guard lock(lock_);
         if (stop_ || !on_.load(std::memory_order_relaxed)) return false;
@@ -68,15 +69,23 @@ bool TrafficRecorder::Push(const char* line, size_t length) {
         Line& slot = queue_[queued_++];
         std::memcpy(slot.text, line, length);
         slot.length = static_cast<uint8_t>(length);
+        // The writer is woken by the first line of a batch and when a quarter of the queue is
+        // full, not for every line: a wake-up per frame would cost the recording threads more
+        // than the line itself.
+        wake = queued_ == 1 || queued_ == kWakeLines;
     }
-    wake_.notify_one();
+    if (wake) wake_.notify_one();
     return true;
 }
 
 bool TrafficRecorder::Flush(uint32_t timeoutMs) {
     std::unique_lock lock(lock_);
-    return drained_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [this] { return queued_ == 0 && inFlight_ == 0; });
+    ++flushWaiters_;
+    wake_.notify_all();
+    const bool drained = drained_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                           [this] { return queued_ == 0 && inFlight_ == 0; });
+    --flushWaiters_;
+    return drained;
 }
 
 void TrafficRecorder::WriterLoop(const std::string& path) {
@@ -88,6 +97,9 @@ void TrafficRecorder::WriterLoop(const std::string& path) {
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || queued_ > 0; });
         if (queued_ == 0 && stop_) break;
+        // Lines gather for a moment, so that one write takes many of them.
+        wake_.wait_for(lock, kGatherTime,
+                       [this] { return stop_ || flushWaiters_ > 0 || queued_ >= kWakeLines; });
         // Swapping hands the writer the whole queue at once and the recorders an empty one.
         std::swap(batch, queue_);
         const size_t taken = queued_;

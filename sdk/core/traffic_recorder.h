@@ -4,9 +4,11 @@
 //
 // Threads: any thread records (host threads when they send, receive threads when they file);
 // recording never waits for the file: lines go into a bounded queue, and when the writer has
-// fallen behind and the queue is full, the line is dropped and counted. Configure and Flush may
+// fallen behind and the queue is full, the line is dropped and counted. The writer writes in
+// batches (lines reach the file within about 20 ms, at once on Flush). Configure and Flush may
 // be called from any thread. Off (the default), recording costs one relaxed atomic load.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -23,6 +25,10 @@ class TrafficRecorder {
 public:
     /// Lines the queue holds while the writer is busy with the previous batch.
     static constexpr size_t kQueueLines = 8192;
+    /// Queued lines that wake the writer before its gathering time is up.
+    static constexpr size_t kWakeLines = kQueueLines / 4;
+    /// How long the writer lets lines gather after the first of a batch (a Flush ends it).
+    static constexpr std::chrono::milliseconds kGatherTime{20};
 
     static TrafficRecorder& Global();
     TrafficRecorder();
@@ -60,7 +66,8 @@ private:
     std::condition_variable drained_;
     std::vector<Line> queue_;  ///< filled by Push, swapped out whole by the writer
     size_t queued_ = 0;
-    size_t inFlight_ = 0;  ///< lines the writer took and has not finished writing
+    size_t inFlight_ = 0;   ///< lines the writer took and has not finished writing
+    int flushWaiters_ = 0;  ///< threads waiting in Flush: the writer does not gather then
     bool stop_ = false;
     std::string path_;
     std::thread writer_;
