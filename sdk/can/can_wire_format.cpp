@@ -28,10 +28,13 @@ KymCanFrame RequestFrame(uint32_t identifier, const KymCanMsg& message) {
 }
 
 bool CanWireFormat::SentFrame(const uint8_t* unit, size_t length, BusFrame& frame) const {
-    if (length != kRecordBytes) return false;
+    if (unit == nullptr || length != kRecordBytes) return false;
     KymCanFrame sent;
     std::memcpy(&sent, unit, kRecordBytes);
-    frame.identifier = sent.identifier & 0x1FFFFFFFu;
+    // A raw record a host sent may be any kind of frame.
+    frame.extended = sent.extended != 0;
+    frame.remote = sent.remote != 0;
+    frame.identifier = sent.identifier & (frame.extended ? 0x1FFFFFFFu : 0x7FFu);
     frame.length = std::min<uint8_t>(sent.length, 8);
     std::memcpy(frame.data, sent.data, sizeof frame.data);
     return true;

@@ -83,7 +83,7 @@ int CPCIPortCAN::ClosePort(uint32_t handle) {
 int CPCIPortCAN::SendRaw(uint32_t handle, const uint8_t* bytes, int length) {
     auto port = PciPort(handle);
     if (!port || bytes == nullptr || length < static_cast<int>(sizeof(KymCanFrame))) return 0;
-    return port->link().Send(bytes, sizeof(KymCanFrame)) > 0 ? 1 : 0;
+    return port->SendRawUnit(bytes, sizeof(KymCanFrame)) > 0 ? 1 : 0;
 }
 
 int CPCIPortCAN::DescribePort(uint32_t handle, KymDevInfo* info) {

@@ -73,7 +73,7 @@ int CSDKGWCAN::SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, i
 int CSDKGWCAN::SendRaw(uint32_t handle, const uint8_t* bytes, int length) {
     auto port = std::dynamic_pointer_cast<CNvLinkPort>(PortOf(handle));
     if (!port || bytes == nullptr || length <= 0) return 0;
-    return std::max(port->link().Send(bytes, static_cast<size_t>(length)), 0);
+    return port->SendRawUnit(bytes, static_cast<size_t>(length));
 }
 
 int CSDKGWCAN::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,

@@ -280,6 +280,16 @@ bool CNvLinkPort::SendMessageUnit(const uint8_t* bytes, size_t length, const Kym
     return SendUnit(bytes, length);
 }
 
+int CNvLinkPort::SendRawUnit(const uint8_t* bytes, size_t length) {
+    if (bytes == nullptr || length == 0) return 0;
+    // It stands for no message the port built: recorded only as the frame it is.
+    RecordSent(bytes, length, legacyProtocol != 0, [](KymCanMsg&) { return false; });
+    const int sent = link_->Send(bytes, length);
+    if (sent <= 0) return 0;
+    counters.unitsSent.fetch_add(1);
+    return sent;
+}
+
 void CNvLinkPort::RecordSent(const uint8_t* unit, size_t length, bool firstGen,
                              const std::function<bool(KymCanMsg&)>& pack) {
     if (!TrafficRecorder::Global().On()) return;

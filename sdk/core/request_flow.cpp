@@ -173,6 +173,7 @@ int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* ou
     }
     table.ClearAll();
     table.answerEvent.Clear();
+    if (copied > 0) port.counters.answers.fetch_add(1);
     return broadcast && !answered && copied == 0 ? 0 : 1;
 }
 

@@ -72,13 +72,19 @@ size_t CandumpLine(uint64_t wallMicros, const char* iface, const BusFrame& frame
                    size_t capacity) {
     char data[17] = {};
     static const char kHex[] = "0123456789ABCDEF";
-    const uint8_t length = std::min<uint8_t>(frame.length, 8);
+    const uint8_t length = frame.remote ? 0 : std::min<uint8_t>(frame.length, 8);
     for (uint8_t i = 0; i < length; ++i) {
         data[2 * i] = kHex[frame.data[i] >> 4];
         data[2 * i + 1] = kHex[frame.data[i] & 15];
     }
-    const int n = std::snprintf(out, capacity, "(%" PRIu64 ".%06" PRIu64 ") %s %08" PRIX32 "#%s\n",
-                                wallMicros / 1000000, wallMicros % 1000000, iface, frame.identifier, data);
+    if (frame.remote) data[0] = 'R';
+    const int n = frame.extended
+                      ? std::snprintf(out, capacity, "(%" PRIu64 ".%06" PRIu64 ") %s %08" PRIX32 "#%s\n",
+                                      wallMicros / 1000000, wallMicros % 1000000, iface,
+                                      frame.identifier & 0x1FFFFFFFu, data)
+                      : std::snprintf(out, capacity, "(%" PRIu64 ".%06" PRIu64 ") %s %03" PRIX32 "#%s\n",
+                                      wallMicros / 1000000, wallMicros % 1000000, iface,
+                                      frame.identifier & 0x7FFu, data);
     if (n < 0 || static_cast<size_t>(n) >= capacity) return 0;
     return static_cast<size_t>(n);
 }

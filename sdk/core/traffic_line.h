@@ -12,11 +12,14 @@ namespace norvane::sdk {
 
 enum class TrafficDirection { Sent, Received };
 
-/// One 29-bit data frame as it crosses the bus.
+/// One frame as it crosses the bus (the SDK's own frames are 29-bit data frames; a raw frame
+/// record a host sends may be another kind).
 struct BusFrame {
     uint32_t identifier = 0;
     uint8_t length = 0;  ///< 0-8
     uint8_t data[8] = {};
+    bool extended = true;  ///< 29-bit identifier; false: 11-bit
+    bool remote = false;   ///< remote frame: no data
 };
 
 /// The bus frame of a request: second generation with the node in bits 24-28 and 13-14, bit 19
@@ -40,8 +43,9 @@ size_t TrafficInterfaceName(uint32_t handle, TrafficDirection direction, char* o
 
 /// Longest line CandumpLine writes, newline included.
 constexpr size_t kMaxCandumpLine = 96;
-/// "(seconds.micros) IFACE IIIIIIII#DD..\n" with eight hex digits for the identifier and two per
-/// data byte (upper case). Returns the length written (0 when it does not fit).
+/// "(seconds.micros) IFACE IIIIIIII#DD..\n" with eight hex digits for a 29-bit identifier (three
+/// for an 11-bit one) and two per data byte (upper case); "#R" ends a remote frame. Returns the
+/// length written (0 when it does not fit).
 size_t CandumpLine(uint64_t wallMicros, const char* iface, const BusFrame& frame, char* out, size_t capacity);
 
 }  // namespace norvane::sdk

@@ -141,6 +141,7 @@ int CNvZonePort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     table.Clear(slot);
     bool isErrorReport = false;
     const int error = ErrorReportResult(command, answer, &isErrorReport);
+    (isErrorReport ? counters.errorReports : counters.answers).fetch_add(1);
     if (isErrorReport) return error;
     KymReply scratch{};
     const int decoded =
@@ -185,6 +186,8 @@ int CNvZonePort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
         }
     }
     KymCanMsg answer = *chosen;
+    const bool refused = (answer.controlWord & 0x7F) == kErrorReport && command != kErrorReport;
+    (refused ? counters.errorReports : counters.answers).fetch_add(1);
     return DecodeFirstGen(kind, node, controlWord, index, &answer, reply) == 1 ? 1 : 0;
 }
 
@@ -316,6 +319,7 @@ void CNvZonePort::FileZoneMessage(const KymCanMsg& message, uint8_t zone) {
             uint32_t words[4];
             std::memcpy(words, &message, sizeof words);
             callback(Handle(), words[0], words[1], words[2], words[3]);
+            counters.noticesDelivered.fetch_add(1);
         }
         return;
     }

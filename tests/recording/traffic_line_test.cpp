@@ -73,6 +73,10 @@ TEST(TrafficLine, InterfaceNamesAndLines) {
     frame.length = 0;
     EXPECT_EQ(std::string(line, CandumpLine(7, "x", frame, line, sizeof line)), "(0.000007) x 00280081#\n");
     EXPECT_EQ(CandumpLine(7, "x", frame, line, 10), 0u);  // does not fit
+    frame.remote = true;                                  // a raw record a host sent may be any kind of frame
+    EXPECT_EQ(std::string(line, CandumpLine(7, "x", frame, line, sizeof line)), "(0.000007) x 00280081#R\n");
+    frame = BusFrame{0x123, 1, {0xAB}, false};
+    EXPECT_EQ(std::string(line, CandumpLine(7, "x", frame, line, sizeof line)), "(0.000007) x 123#AB\n");
 }
 
 TEST(SdkSettings, PausesAndKeyLines) {

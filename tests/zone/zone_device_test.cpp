@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -257,6 +258,48 @@ TEST_F(ZoneDeviceTest, RealtimeMessagesGoToTheCallbackAndBadNodesAreDropped) {
     bad.insert(bad.end(), high.begin(), high.end());
     device->SendRaw(bad);
     EXPECT_TRUE(WaitFor([&] { return port->counters.droppedMessages.load() == dropped + 2; }));
+}
+
+TEST_F(ZoneDeviceTest, AnswersRefusalsTimeOutsAndNoticesShowInThePortCounters) {
+    SearchAndOpen();
+    int32_t five = 5, nine = 9;  // setting 0 refuses 9 with code 2
+    KymReply reply{};
+    KymCanMsg model{};
+    model.node = 7;
+    model.controlWord = 0x80 | 11;
+    KymCanMsg out[4] = {};
+    int32_t count = 0;
+    const struct {
+        const char* name;
+        std::function<int()> request;
+        int result;
+        uint64_t answers, errorReports, timeouts;
+    } rows[] = {
+        {"set", [&] { return SingleCommandSet(InZone(2), 9, 1, 6, &five, 1, &reply); }, 1, 1, 0, 0},
+        {"get", [&] { return SingleCommandGet(InZone(2), 9, 1, 6, &reply); }, 1, 1, 0, 0},
+        {"refused set", [&] { return SingleCommandSet(InZone(1), 7, 1, 0, &nine, 1, &reply); }, -2, 0, 1, 0},
+        {"unanswered get", [&] { return SingleCommandGet(InZone(1), 50, 12, 0, &reply); }, 0, 0, 0, 1},
+        {"raw message", [&] { return SendFloatballCmd(InZone(1), &model, out, 4, &count); }, 1, 1, 0, 0},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(NvResetPortCounters(kZoneHandle), 1);
+        EXPECT_EQ(row.request(), row.result) << row.name;
+        KymPortCounters c{};
+        ASSERT_EQ(NvGetPortCounters(kZoneHandle, &c), 1);
+        EXPECT_EQ(c.requestsSent, 1u) << row.name;
+        EXPECT_EQ(c.answers, row.answers) << row.name;
+        EXPECT_EQ(c.errorReports, row.errorReports) << row.name;
+        EXPECT_EQ(c.timeouts, row.timeouts) << row.name;
+    }
+
+    ASSERT_EQ(NvResetPortCounters(kZoneHandle), 1);
+    KYMReg753RtcnCallBack(OnRealtime);
+    device->SendRaw(ZoneMessageFrame(1, 7, 0x5A));
+    EXPECT_TRUE(WaitFor([] {
+        KymPortCounters c{};
+        return NvGetPortCounters(kZoneHandle, &c) == 1 && c.noticesDelivered == 1;
+    }));
+    KYMReg753RtcnCallBack(nullptr);
 }
 
 TEST_F(ZoneDeviceTest, KeepAliveFlowsWhileIdleAndCloseEndsTheConnection) {
