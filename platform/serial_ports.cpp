@@ -7,16 +7,10 @@
 #include <sstream>
 
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace norvane::platform {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
 
 /// Decimal digits only, value 1..99999; 0 otherwise.
 int ParseNumber(std::string_view digits) {

@@ -6,18 +6,14 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/text.h"
 #include "sdk/core/traffic_line.h"
 #include "sdk/core/traffic_recorder.h"
 
 namespace norvane::sdk {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
+using platform::Trim;
 
 std::optional<uint32_t> ParseMs(std::string_view text) {
     text = Trim(text);
