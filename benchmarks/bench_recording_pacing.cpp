@@ -5,6 +5,8 @@
 //   second from the bit times of the frames that crossed the bus, and bus_share, the share of
 //   it reached);
 // - recording on against off, at pause 0, where the recording's share is largest;
+// - pause 0 with an answer spin of 100 us (the requester watches for its answer instead of
+//   sleeping around the time it is due), against none;
 // - the cost of recording one received frame (what the receive thread pays) with recording
 //   off, with a file, and with a writer stalled on a FIFO nobody reads, where lines are dropped
 //   and counted instead of waited for.
@@ -59,6 +61,7 @@ norvane::sim::EthernetGateway& Gateway() {
 void AcknowledgedSet(benchmark::State& state) {
     const auto pauseMs = static_cast<uint32_t>(state.range(0));
     const bool recording = state.range(1) != 0;
+    norvane::sdk::SetAnswerSpinUs(static_cast<uint32_t>(state.range(2)));
     Gateway();
     norvane::sdk::SendPauses pauses;
     pauses.all = pauseMs;
@@ -84,6 +87,7 @@ void AcknowledgedSet(benchmark::State& state) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     port.Disconnect(port.Handle());
     port.StopThreads();
+    norvane::sdk::SetAnswerSpinUs(0);
     TrafficRecorder::Global().Flush(5000);
     TrafficRecorder::Global().Configure("");
     unlink(log.c_str());
@@ -106,11 +110,14 @@ void AcknowledgedSet(benchmark::State& state) {
     state.counters["bus_share"] = static_cast<double>(state.iterations()) / elapsed.count() / limit;
 }
 BENCHMARK(AcknowledgedSet)
-    ->ArgNames({"pause_ms", "recording"})
-    ->Args({2, 0})
-    ->Args({0, 0})
-    ->Args({0, 1})
-    ->Args({2, 1})
+    ->ArgNames({"pause_ms", "recording", "spin_us"})
+    ->Args({2, 0, 0})
+    ->Args({0, 0, 0})
+    ->Args({0, 1, 0})
+    ->Args({2, 1, 0})
+    ->Args({0, 0, 100})
+    ->Args({0, 0, 150})
+    ->Args({0, 1, 150})
     ->UseRealTime()
     ->MinTime(2.0);
 

@@ -1,5 +1,5 @@
 // SDKParameter.cfg key lines and pause values over arbitrary text: never read out of bounds,
-// and every pause accepted stays within the limit and names a known kind.
+// and every pause or answer spin accepted stays within its limit (a pause names a known kind).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -21,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [kind, ms] : pauses->byKind) {
             if (ms > kMaxSendPauseMs || KindOfShortName(KindShortName(kind)) != kind) std::abort();
         }
+    }
+    for (const auto& spin : {ParseAnswerSpinUs(text), settings.answerSpinUs}) {
+        if (spin && *spin > kMaxAnswerSpinUs) std::abort();
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 // Lock order: tableLock -> requestLock -> (the port's send lock). storeLock is a leaf lock
 // that guards every per-node array below; the receive thread takes only storeLock, so it never
 // waits for a requester. Requesters copy answers out under storeLock and decode the copy.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -20,6 +21,9 @@ struct NodeAnswerTable {
     std::mutex tableLock;    ///< taken first by every request on this table
     std::mutex requestLock;  ///< taken second by set, get and raw-message requests
     platform::Event answerEvent{platform::Event::Reset::Auto};
+    /// How long the last answered request of this table waited for its answer, in us: when the
+    /// next one is due (0 before the first).
+    std::atomic<uint32_t> answerLatencyUs{0};
 
     std::mutex storeLock;                      ///< leaf lock: guards the arrays below
     uint8_t expectedCommand[kNodeSlots] = {};  ///< command number in flight per node, 0 = none

@@ -1,6 +1,7 @@
 #include "sdk/core/request_flow.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -8,6 +9,7 @@
 #include "platform/trace.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/commands.h"
+#include "sdk/core/sdk_settings.h"
 
 namespace norvane::sdk {
 namespace {
@@ -40,14 +42,31 @@ void Finish(NodeAnswerTable& table, uint32_t node) {
 
 bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs,
                  bool answersCounted) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point sent = Clock::now();
     const uint64_t deadline = platform::TickMs() + timeoutMs;
+    // With a spin set, the first wait sleeps until shortly before the answer is due (as long
+    // after the send as the last one took) and then watches for it without sleeping.
+    const std::chrono::microseconds spin(AnswerSpinUs());
+    bool watch = spin.count() > 0;
+    // The answer's arrival is when the receive thread signalled it, not when this thread woke.
+    const auto answered = [&] {
+        const Clock::time_point arrived = std::max(table.answerEvent.LastSetAt(), sent);
+        const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(arrived - sent);
+        table.answerLatencyUs.store(static_cast<uint32_t>(waited.count()), std::memory_order_relaxed);
+        return true;
+    };
     for (;;) {
-        if (answersCounted && table.Count(node) > 0) return true;
+        if (answersCounted && table.Count(node) > 0) return answered();
         const uint64_t now = platform::TickMs();
         if (!port.receiveRunning || now >= deadline) break;
-        if (table.answerEvent.Wait(static_cast<uint32_t>(deadline - now)) && !answersCounted) {
-            return port.receiveRunning != 0;
-        }
+        const auto left = static_cast<uint32_t>(deadline - now);
+        const auto due =
+            sent + std::chrono::microseconds(table.answerLatencyUs.load(std::memory_order_relaxed));
+        const bool signalled =
+            watch ? table.answerEvent.Wait(left, due - spin, 2 * spin) : table.answerEvent.Wait(left);
+        watch = false;
+        if (signalled && !answersCounted) return port.receiveRunning != 0 && answered();
     }
     port.counters.timeouts.fetch_add(1);
     return false;

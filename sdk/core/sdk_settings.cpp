@@ -1,5 +1,7 @@
 #include "sdk/core/sdk_settings.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
@@ -15,11 +17,11 @@ namespace {
 
 using platform::Trim;
 
-std::optional<uint32_t> ParseMs(std::string_view text) {
+std::optional<uint32_t> ParseNumber(std::string_view text, uint32_t most) {
     text = Trim(text);
     uint32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > kMaxSendPauseMs) {
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > most) {
         return std::nullopt;
     }
     return value;
@@ -35,13 +37,15 @@ StoredPauses& Stored() {
     return stored;
 }
 
+std::atomic<uint32_t> storedAnswerSpinUs{0};
+
 }  // namespace
 
 std::optional<SendPauses> ParseSendPauses(std::string_view text) {
     SendPauses pauses;
     text = Trim(text);
     if (text.find(':') == std::string_view::npos) {
-        pauses.all = ParseMs(text);
+        pauses.all = ParseNumber(text, kMaxSendPauseMs);
         if (!pauses.all) return std::nullopt;
         return pauses;
     }
@@ -53,11 +57,15 @@ std::optional<SendPauses> ParseSendPauses(std::string_view text) {
         const size_t colon = item.find(':');
         if (colon == std::string_view::npos) return std::nullopt;
         const uint32_t kind = KindOfShortName(Trim(item.substr(0, colon)));
-        const std::optional<uint32_t> ms = ParseMs(item.substr(colon + 1));
+        const std::optional<uint32_t> ms = ParseNumber(item.substr(colon + 1), kMaxSendPauseMs);
         if (kind == 0 || !ms) return std::nullopt;
         pauses.byKind[kind] = *ms;
     }
     return pauses;
+}
+
+std::optional<uint32_t> ParseAnswerSpinUs(std::string_view text) {
+    return ParseNumber(text, kMaxAnswerSpinUs);
 }
 
 SdkSettings ParseSdkParameterText(std::string_view text, const std::string& directory) {
@@ -75,6 +83,8 @@ SdkSettings ParseSdkParameterText(std::string_view text, const std::string& dire
                 value.empty() || value.front() == '/' ? std::string(value) : directory + std::string(value);
         } else if (key == "SendPauseMs") {
             if (auto pauses = ParseSendPauses(value)) settings.pauses = std::move(pauses);
+        } else if (key == "AnswerSpinUs") {
+            if (auto spin = ParseAnswerSpinUs(value)) settings.answerSpinUs = spin;
         }
     }
     return settings;
@@ -89,8 +99,12 @@ void ApplySdkSettings(const std::string& directory) {
     if (const char* pause = std::getenv("NORVANE_SEND_PAUSE_MS")) {
         if (auto pauses = ParseSendPauses(pause)) settings.pauses = std::move(pauses);
     }
+    if (const char* spin = std::getenv("NORVANE_ANSWER_SPIN_US")) {
+        if (auto parsed = ParseAnswerSpinUs(spin)) settings.answerSpinUs = parsed;
+    }
     TrafficRecorder::Global().Configure(settings.canLog);
     SetSendPauses(settings.pauses.value_or(SendPauses{}));
+    SetAnswerSpinUs(settings.answerSpinUs.value_or(0));
 }
 
 uint32_t SendPauseMs(uint32_t kind, uint32_t defaultMs) {
@@ -105,6 +119,14 @@ void SetSendPauses(const SendPauses& pauses) {
     StoredPauses& stored = Stored();
     std::lock_guard lock(stored.lock);
     stored.pauses = pauses;
+}
+
+uint32_t AnswerSpinUs() {
+    return storedAnswerSpinUs.load(std::memory_order_relaxed);
+}
+
+void SetAnswerSpinUs(uint32_t microseconds) {
+    storedAnswerSpinUs.store(std::min(microseconds, kMaxAnswerSpinUs), std::memory_order_relaxed);
 }
 
 }  // namespace norvane::sdk

@@ -5,10 +5,12 @@
 //   CanLog=FILE                 record traffic to FILE (relative: beside SDKParameter.cfg)
 //   SendPauseMs=N               pause after every send, every paced gateway kind
 //   SendPauseMs=eth:0,zone:2    the same per kind (the short names of the traffic log)
+//   AnswerSpinUs=N              a requester watches for its answer without sleeping for up to
+//                               N us either side of when answers have been arriving (0: off)
 //
-// NORVANE_CANLOG=FILE and NORVANE_SEND_PAUSE_MS=... take precedence over the file.
-// Parsing is pure; ApplySdkSettings reads the file and the environment and is called by every
-// gateway search. Any thread may read the pauses.
+// NORVANE_CANLOG=FILE, NORVANE_SEND_PAUSE_MS=... and NORVANE_ANSWER_SPIN_US=N take precedence
+// over the file. Parsing is pure; ApplySdkSettings reads the file and the environment and is
+// called by every gateway search. Any thread may read the pauses and the spin.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -19,6 +21,8 @@ namespace norvane::sdk {
 
 /// Largest pause a setting may ask for; larger values are refused as malformed.
 constexpr uint32_t kMaxSendPauseMs = 1000;
+/// Largest answer spin a setting may ask for; larger values are refused as malformed.
+constexpr uint32_t kMaxAnswerSpinUs = 10000;
 
 struct SendPauses {
     std::optional<uint32_t> all;          ///< "N" without a kind
@@ -28,13 +32,16 @@ struct SendPauses {
 struct SdkSettings {
     std::string canLog;  ///< empty: recording off
     std::optional<SendPauses> pauses;
+    std::optional<uint32_t> answerSpinUs;
 };
 
 /// Parses a pause value: "N" or "kind:N[,kind:N]..." (blanks allowed); nullopt when any part is
 /// malformed, names no known kind or exceeds kMaxSendPauseMs.
 std::optional<SendPauses> ParseSendPauses(std::string_view text);
+/// Parses an answer spin: a number of microseconds up to kMaxAnswerSpinUs; nullopt otherwise.
+std::optional<uint32_t> ParseAnswerSpinUs(std::string_view text);
 /// Reads the key lines of SDKParameter.cfg text (unknown keys and other lines are skipped; a
-/// malformed pause is ignored). A relative CanLog is joined to directory (which ends with '/').
+/// malformed pause or spin is ignored). A relative CanLog is joined to directory (which ends with '/').
 SdkSettings ParseSdkParameterText(std::string_view text, const std::string& directory);
 
 /// Reads directory/SDKParameter.cfg and the environment, switches the traffic recorder and
@@ -45,5 +52,9 @@ void ApplySdkSettings(const std::string& directory);
 uint32_t SendPauseMs(uint32_t kind, uint32_t defaultMs);
 /// Replaces the stored pauses (ApplySdkSettings and tests).
 void SetSendPauses(const SendPauses& pauses);
+/// How long a requester watches for its answer without sleeping, either side of when it is due
+/// (0: it sleeps until woken).
+uint32_t AnswerSpinUs();
+void SetAnswerSpinUs(uint32_t microseconds);
 
 }  // namespace norvane::sdk

@@ -9,6 +9,8 @@
 
 #include "inbox_port.h"
 #include "sdk/core/callbacks.h"
+#include "sdk/core/request_flow.h"
+#include "sdk/core/sdk_settings.h"
 
 using namespace norvane::sdk;
 using norvane::testing::InboxPort;
@@ -52,6 +54,33 @@ TEST_F(PortMachinery, AnswerForTheNodeInFlightWakesTheRequester) {
     EXPECT_EQ(stored[0].controlWord, 0x87);
     EXPECT_EQ(stored[0].data[3], 4);
     EXPECT_EQ(table.Count(9), 1u);
+}
+
+// With an answer spin the requester sleeps until shortly before the answer is due (learned from
+// the last one) and watches for it: answers earlier, on time or later than due are all taken,
+// and what is learned is when the answer arrived, not when the requester woke.
+TEST_F(PortMachinery, WatchedAnswerWaitTakesAnswersWhenTheyComeAndLearnsTheirTime) {
+    NodeAnswerTable& table = Table();
+    SetAnswerSpinUs(2000);
+    for (const int delayMs : {30, 30, 5, 60, 0}) {
+        table.Expect(9, 0x07);
+        table.answerEvent.Clear();
+        const auto sent = std::chrono::steady_clock::now();
+        std::thread node([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            port.Receive(Message(9, 0x87, {1}));
+        });
+        EXPECT_TRUE(AwaitAnswer(port, table, 9, 2000, true)) << delayMs;
+        const auto waited = std::chrono::steady_clock::now() - sent;
+        node.join();
+        const uint32_t learned = table.answerLatencyUs.load();
+        EXPECT_GE(learned, static_cast<uint32_t>(delayMs) * 1000u) << delayMs;
+        EXPECT_LE(learned, std::chrono::duration_cast<std::chrono::microseconds>(waited).count()) << delayMs;
+        table.Clear(9);
+    }
+    EXPECT_FALSE(AwaitAnswer(port, table, 9, 50, true));
+    EXPECT_EQ(port.counters.timeouts.load(), 1u);
+    SetAnswerSpinUs(0);
 }
 
 TEST_F(PortMachinery, NodeZeroAndOutOfRangeNodesAreDropped) {

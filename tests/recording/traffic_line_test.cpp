@@ -108,6 +108,12 @@ TEST(SdkSettings, PausesAndKeyLines) {
     EXPECT_FALSE(ParseSdkParameterText("SendPauseMs=fast\n", "/d/").pauses);
     EXPECT_EQ(ParseSdkParameterText("1\n", "/d/").canLog, "");
 
+    EXPECT_EQ(ParseSdkParameterText("AnswerSpinUs = 150\n", "/d/").answerSpinUs, 150u);
+    for (const char* bad :
+         {"AnswerSpinUs=10001\n", "AnswerSpinUs=-5\n", "AnswerSpinUs=1ms\n", "AnswerSpinUs=\n"}) {
+        EXPECT_FALSE(ParseSdkParameterText(bad, "/d/").answerSpinUs) << bad;
+    }
+
     SetSendPauses(*ParseSendPauses("eth:0"));
     EXPECT_EQ(SendPauseMs(16, 2), 0u);
     EXPECT_EQ(SendPauseMs(32768, 2), 2u);
