@@ -82,13 +82,17 @@ int SearchAll(uint32_t devType, KymSearchRecord* records, int maxRecords) {
     config::OpenTraceFileIfEnabled();
     ApplySdkSettings(config::Directory());
     SearchRun run(devType, records, maxRecords);
-    // The RS-232, UART, PCI and USB gateways are searched when their objects exist; a handle
+    // The RS-232 gateway is created when missing (a host of the first generation has no other
+    // way to it); the UART, PCI and USB gateways are searched when their objects exist. A handle
     // takes the first-generation kind when that kind's bit was asked for.
     const auto pairBits = [devType](uint32_t second, uint32_t first) {
         return (devType & first) != 0 ? IdBase(first) : IdBase(second);
     };
     if ((devType & (kKindRs232 | kKindRs232FirstGen)) != 0) {
-        run.Search(GatewayAt(GatewaySlot::Serial), false, pairBits(kKindRs232, kKindRs232FirstGen));
+        const uint32_t kind = (devType & kKindRs232FirstGen) != 0 ? kKindRs232FirstGen : kKindRs232;
+        run.Search(
+            GatewayAtOrCreate(GatewaySlot::Serial, [kind] { return std::make_shared<CSerialPortCAN>(kind); }),
+            false, pairBits(kKindRs232, kKindRs232FirstGen));
     }
     if ((devType & (kKindUart | kKindUartFirstGen)) != 0) {
         run.Search(GatewayAt(GatewaySlot::Uart), false, pairBits(kKindUart, kKindUartFirstGen));

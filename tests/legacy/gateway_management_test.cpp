@@ -114,6 +114,19 @@ TEST_F(LegacyGatewayManagement, WorkBlockOfKind1024) {
     EXPECT_EQ(OpenGateWay(0x40000, nullptr, 0, nullptr), 0);
 }
 
+// Nothing created the RS-232 gateway beforehand: the search creates it (and finds no port
+// when the machine has none); PCI and USB are searched only when their objects exist.
+TEST(LegacyGatewaySearch, RsTwoThreeTwoSearchCreatesItsGateway) {
+    RegistryScope empty;
+    setenv("NORVANE_SERIAL_PORTS", "", 1);
+    KymSearchRecord records[2] = {};
+    EXPECT_EQ(SearchGateWay(0x100 | 0x800 | 0x1000, records, 2), 0);
+    EXPECT_NE(norvane::sdk::GatewayAt(GatewaySlot::Serial), nullptr);
+    EXPECT_EQ(norvane::sdk::GatewayAt(GatewaySlot::Pci), nullptr);
+    EXPECT_EQ(norvane::sdk::GatewayAt(GatewaySlot::Usb), nullptr);
+    unsetenv("NORVANE_SERIAL_PORTS");
+}
+
 TEST_F(LegacyGatewayManagement, SerialAndUartShortcutsAndQuickScan) {
     At(GatewaySlot::Serial).openResult = 1;
     EXPECT_EQ(OpenSerialGateway(), 0x10000);
