@@ -45,6 +45,7 @@ enum class Wait { Answered, Refused, TimedOut, Stopped };
 // or an error report naming the command (it goes to out as well).
 Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint8_t command,
                   uint32_t timeoutMs, KymCanMsg& out) {
+    AnswerWait wait(table);
     const uint64_t deadline = platform::TickMs() + timeoutMs;
     KymCanMsg stored[kAnswersPerNode];
     for (;;) {
@@ -55,6 +56,7 @@ Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, 
                 const uint8_t number = stored[i].controlWord & 0x7F;
                 if (number == command) {
                     out = stored[i];
+                    wait.Answered();
                     return Wait::Answered;
                 }
                 if (number == kErrorReport && stored[i].data[1] == command) {
@@ -66,7 +68,7 @@ Wait AwaitCommand(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, 
         if (!port.receiveRunning) return Wait::Stopped;
         const uint64_t now = platform::TickMs();
         if (now >= deadline) return Wait::TimedOut;
-        table.answerEvent.Wait(static_cast<uint32_t>(deadline - now));
+        wait.Wait(static_cast<uint32_t>(deadline - now));
     }
 }
 

@@ -40,33 +40,38 @@ void Finish(NodeAnswerTable& table, uint32_t node) {
 
 }  // namespace
 
+AnswerWait::AnswerWait(NodeAnswerTable& table)
+    : table_(table),
+      sent_(std::chrono::steady_clock::now()),
+      spin_(AnswerSpinUs()),
+      watch_(spin_.count() > 0) {}
+
+bool AnswerWait::Wait(uint32_t leftMs) {
+    if (!watch_) return table_.answerEvent.Wait(leftMs);
+    watch_ = false;
+    const auto due =
+        sent_ + std::chrono::microseconds(table_.answerLatencyUs.load(std::memory_order_relaxed));
+    return table_.answerEvent.Wait(leftMs, due - spin_, 2 * spin_);
+}
+
+bool AnswerWait::Answered() {
+    const auto arrived = std::max(table_.answerEvent.LastSetAt(), sent_);
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(arrived - sent_);
+    table_.answerLatencyUs.store(static_cast<uint32_t>(took.count()), std::memory_order_relaxed);
+    return true;
+}
+
 bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs,
                  bool answersCounted) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point sent = Clock::now();
+    AnswerWait wait(table);
     const uint64_t deadline = platform::TickMs() + timeoutMs;
-    // With a spin set, the first wait sleeps until shortly before the answer is due (as long
-    // after the send as the last one took) and then watches for it without sleeping.
-    const std::chrono::microseconds spin(AnswerSpinUs());
-    bool watch = spin.count() > 0;
-    // The answer's arrival is when the receive thread signalled it, not when this thread woke.
-    const auto answered = [&] {
-        const Clock::time_point arrived = std::max(table.answerEvent.LastSetAt(), sent);
-        const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(arrived - sent);
-        table.answerLatencyUs.store(static_cast<uint32_t>(waited.count()), std::memory_order_relaxed);
-        return true;
-    };
     for (;;) {
-        if (answersCounted && table.Count(node) > 0) return answered();
+        if (answersCounted && table.Count(node) > 0) return wait.Answered();
         const uint64_t now = platform::TickMs();
         if (!port.receiveRunning || now >= deadline) break;
-        const auto left = static_cast<uint32_t>(deadline - now);
-        const auto due =
-            sent + std::chrono::microseconds(table.answerLatencyUs.load(std::memory_order_relaxed));
-        const bool signalled =
-            watch ? table.answerEvent.Wait(left, due - spin, 2 * spin) : table.answerEvent.Wait(left);
-        watch = false;
-        if (signalled && !answersCounted) return port.receiveRunning != 0 && answered();
+        if (wait.Wait(static_cast<uint32_t>(deadline - now)) && !answersCounted) {
+            return port.receiveRunning != 0 && wait.Answered();
+        }
     }
     port.counters.timeouts.fetch_add(1);
     return false;

@@ -5,6 +5,7 @@
 //
 // Called on host threads; blocks for at most the request's time-out (500 ms, 1500 ms for
 // command 81) plus the time the table's locks are held by earlier requests.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -74,6 +75,26 @@ int RunDiscovery(CNvCallBackFunc& port, const DiscoveryPlan& plan, KymNodeRecord
 /// Waits until windowMs has passed or the port stops, whatever the answer event does
 /// meanwhile. Used by every wait that gathers answers for a fixed time.
 void WaitWholeWindow(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t windowMs);
+
+/// The waits of one request for its answer. With an answer spin set, the first wait sleeps
+/// until shortly before the answer is due (as long after the send as the table's last answer
+/// took) and then watches for it without sleeping; later waits just sleep.
+class AnswerWait {
+public:
+    /// Made right after the request was sent.
+    explicit AnswerWait(NodeAnswerTable& table);
+    /// One wait on the table's answer event, at most leftMs: true when it was signalled.
+    bool Wait(uint32_t leftMs);
+    /// Notes when the answer arrived (when the receive thread signalled it, not when this thread
+    /// woke) for the next request's watch. Returns true.
+    bool Answered();
+
+private:
+    NodeAnswerTable& table_;
+    const std::chrono::steady_clock::time_point sent_;
+    const std::chrono::microseconds spin_;
+    bool watch_;
+};
 
 /// Waits for node's answer until timeoutMs passed: true once one is there. A signal for
 /// another node's message does not end the wait when answers are counted.
