@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include "contract_transport.h"
+#include "doubles/sim_controllers.h"
 #include "faulty_node.h"
-#include "sim/nodes/node_factory.h"
 #include "sim/rs232_gateway.h"
 #include "sim/usb_adapter_server.h"
 
@@ -13,10 +13,7 @@ namespace norvane::contract {
 namespace {
 
 std::unique_ptr<sim::SimNode> Controller(uint8_t id) {
-    sim::nodes::NodeConfig config;
-    config.id = id;
-    config.kind = sim::nodes::NodeKind::FirstGenController;
-    return sim::nodes::MakeNode(config);
+    return testing::SimController(id, true);
 }
 
 class SerialRig : public FirstGenRig {

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "doubles/sim_controllers.h"
 #include "norvane/NorvaneFunc.h"
 #include "sdk/can/pci_gateway.h"
 #include "sdk/core/gateway_registry.h"
-#include "sim/nodes/node_factory.h"
 #include "sim/nodes/second_gen_controller.h"
 #include "sim/pci_card_server.h"
 
@@ -36,12 +36,7 @@ struct PciBench {
         bus.bitRate = bitRate;
         bus.modelBusTime = true;
         sim::VirtualBus& b = server.AddChannel(card, channel, bus);
-        for (uint8_t id : ids) {
-            sim::nodes::NodeConfig config;
-            config.id = id;
-            if (firstGen) config.kind = sim::nodes::NodeKind::FirstGenController;
-            b.AddNode(sim::nodes::MakeNode(config));
-        }
+        testing::AddControllers(b, ids, firstGen);
         return b;
     }
     bool Start() {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "doubles/sim_controllers.h"
 #include "sdk/serial/serial_gateway.h"
-#include "sim/nodes/node_factory.h"
 #include "sim/rs232_gateway.h"
 
 namespace norvane::testing {
@@ -32,12 +32,7 @@ public:
         options.firmware = firmware;
         options.discoveryWindowMs = 100;
         auto gateway = std::make_unique<sim::Rs232Gateway>(options);
-        for (uint8_t id : {5, 9}) {
-            sim::nodes::NodeConfig config;
-            config.id = id;
-            if (generation == 1) config.kind = sim::nodes::NodeKind::FirstGenController;
-            gateway->Bus().AddNode(sim::nodes::MakeNode(config));
-        }
+        testing::AddControllers(gateway->Bus(), {5, 9}, generation == 1);
         gateway->Start();
         auto& added = *gateway;
         gateways_[number] = std::move(gateway);

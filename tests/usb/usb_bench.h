@@ -8,10 +8,10 @@
 #include <initializer_list>
 #include <string>
 
+#include "doubles/sim_controllers.h"
 #include "norvane/NorvaneFunc.h"
 #include "sdk/can/usb_gateway.h"
 #include "sdk/core/gateway_registry.h"
-#include "sim/nodes/node_factory.h"
 #include "sim/usb_adapter_server.h"
 
 namespace norvane::usb::test {
@@ -38,12 +38,7 @@ struct UsbBench {
         bus.modelBusTime = true;
         bus.bitRate = 1000000;
         sim::VirtualBus& b = server.AddAdapter(index, busCode, bus);
-        for (uint8_t id : ids) {
-            sim::nodes::NodeConfig config;
-            config.id = id;
-            if (firstGen) config.kind = sim::nodes::NodeKind::FirstGenController;
-            b.AddNode(sim::nodes::MakeNode(config));
-        }
+        testing::AddControllers(b, ids, firstGen);
         return b;
     }
     bool Start() {
