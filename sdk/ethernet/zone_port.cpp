@@ -231,7 +231,7 @@ int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
         table.expectedCommand[0] = 0;
     };
     uint8_t frame[zone::kShortFrameBytes];
-    if (SendBytes(frame, zone::BuildListFrame(frame)) == 0) {
+    if (!SendUnit(frame, zone::BuildListFrame(frame))) {
         finish();
         return 0;
     }
@@ -247,6 +247,7 @@ int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
         std::memcpy(out, table.auxiliary, n);
         if (length != nullptr) *length = n;
     }
+    counters.answers.fetch_add(1);
     finish();
     return 1;
 }

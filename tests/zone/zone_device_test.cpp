@@ -17,6 +17,7 @@
 #include "sdk/core/gateway_registry.h"
 #include "sdk/core/port.h"
 #include "sdk/core/switches.h"
+#include "sdk/ethernet/zone_port.h"
 #include "sim/nodes/first_gen_controller.h"
 
 namespace norvane::sdk {
@@ -269,6 +270,10 @@ TEST_F(ZoneDeviceTest, AnswersRefusalsTimeOutsAndNoticesShowInThePortCounters) {
     model.controlWord = 0x80 | 11;
     KymCanMsg out[4] = {};
     int32_t count = 0;
+    const auto zonePort = std::dynamic_pointer_cast<CNvZonePort>(Port());
+    ASSERT_TRUE(zonePort);
+    uint8_t list[64] = {};
+    size_t listLength = 0;
     const struct {
         const char* name;
         std::function<int()> request;
@@ -280,6 +285,7 @@ TEST_F(ZoneDeviceTest, AnswersRefusalsTimeOutsAndNoticesShowInThePortCounters) {
         {"refused set", [&] { return SingleCommandSet(InZone(1), 7, 1, 0, &nine, 1, &reply); }, -2, 0, 1, 0},
         {"unanswered get", [&] { return SingleCommandGet(InZone(1), 50, 12, 0, &reply); }, 0, 0, 0, 1},
         {"raw message", [&] { return SendFloatballCmd(InZone(1), &model, out, 4, &count); }, 1, 1, 0, 0},
+        {"zone list", [&] { return zonePort->ZoneList(list, sizeof list, &listLength); }, 1, 1, 0, 0},
     };
     for (const auto& row : rows) {
         ASSERT_EQ(NvResetPortCounters(kZoneHandle), 1);
