@@ -282,8 +282,19 @@ bool CNvLinkPort::SendMessageUnit(const uint8_t* bytes, size_t length, const Kym
 
 int CNvLinkPort::SendRawUnit(const uint8_t* bytes, size_t length) {
     if (bytes == nullptr || length == 0) return 0;
-    // It stands for no message the port built: recorded only as the frame it is.
-    RecordSent(bytes, length, legacyProtocol != 0, [](KymCanMsg&) { return false; });
+    if (TrafficRecorder::Global().On()) {
+        // The frame it is where the wire carries frames, else the message of each command text
+        // or packet in it.
+        const bool firstGen = legacyProtocol != 0;
+        BusFrame frame;
+        if (format_->SentFrame(bytes, length, frame)) {
+            RecordBusFrame(Handle(), TrafficDirection::Sent, frame);
+        } else {
+            format_->ReadHostUnit(bytes, length, firstGen, [this, firstGen](const KymCanMsg& message) {
+                RecordTraffic(Handle(), TrafficDirection::Sent, firstGen, message);
+            });
+        }
+    }
     const int sent = link_->Send(bytes, length);
     if (sent <= 0) return 0;
     counters.unitsSent.fetch_add(1);

@@ -59,9 +59,9 @@ public:
     int RegisterNodesLegacy(uint32_t handle, KymNodeRecord* records, int max) override;
     /// First-generation register-all discovery (serial-number request with two zero bytes).
     virtual int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max);
-    /// A unit the host built itself (a command text, a frame record), written as it stands:
-    /// counted as sent and recorded where the wire format tells its bus frame. The bytes sent,
-    /// 0 when nothing was.
+    /// A unit the host built itself (command texts, a packet, a frame record), written as it
+    /// stands: counted as sent and recorded as the bus frame the wire format reads from it (one
+    /// per complete known command text). The bytes sent, 0 when nothing was.
     int SendRawUnit(const uint8_t* bytes, size_t length);
 
     // ---- receive thread ----

@@ -5,6 +5,7 @@
 // framing choice it is constructed with: no locks, no I/O.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "norvane/NorvaneFunc.h"
 #include "sdk/core/traffic_line.h"
@@ -70,6 +71,13 @@ public:
     virtual bool SentFrame(const uint8_t* unit, size_t length, BusFrame& frame) const {
         (void)unit, (void)length, (void)frame;
         return false;
+    }
+    /// Where the wire carries command texts or packets (serial gateways): each message the
+    /// complete ones in a unit the host built itself stand for, in order (firstGen: the text
+    /// dialect). Nothing for other wires, for incomplete texts or texts that are no known command.
+    virtual void ReadHostUnit(const uint8_t* unit, size_t length, bool firstGen,
+                              const std::function<void(const KymCanMsg&)>& each) const {
+        (void)unit, (void)length, (void)firstGen, (void)each;
     }
     /// Size of the receive loop's buffer (at most the size of ReceivedUnit::bytes).
     virtual size_t ReceiveBufferBytes(bool legacy) const {

@@ -1,6 +1,7 @@
 #include "sdk/serial/serial_wire_format.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "sdk/core/codec/reply_frame.h"
 #include "sdk/core/codec/text_dialect.h"
@@ -47,6 +48,17 @@ size_t SerialWireFormat::EncodeFirstGen(uint32_t, uint32_t node, uint8_t control
 size_t SerialWireFormat::EncodeMessage(uint32_t handle, const KymCanMsg& message, uint8_t* out) const {
     return EncodeFirstGen(handle, message.node, message.controlWord,
                           static_cast<uint8_t>(message.extra & 0xFF), nullptr, out);
+}
+
+void SerialWireFormat::ReadHostUnit(const uint8_t* unit, size_t length, bool firstGen,
+                                    const std::function<void(const KymCanMsg&)>& each) const {
+    std::string_view rest(reinterpret_cast<const char*>(unit), length);
+    KymCanMsg message{};
+    bool known = false;
+    while (const size_t n = TakeCommandText(rest, firstGen, message, known)) {
+        if (known) each(message);
+        rest.remove_prefix(n);
+    }
 }
 
 size_t SerialWireFormat::ReceiveBufferBytes(bool) const {

@@ -26,6 +26,8 @@ public:
     /// Second generation: one complete reply frame as ReplyBytes; first generation: one legacy
     /// reply frame, restored, as a Message (frames the host does not serve come as Dropped).
     void Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const override;
+    void ReadHostUnit(const uint8_t* unit, size_t length, bool firstGen,
+                      const std::function<void(const KymCanMsg&)>& each) const override;
     size_t ReceiveBufferBytes(bool legacy) const override;
 
     /// Chooses how Take reads the stream (set before the receive thread starts).

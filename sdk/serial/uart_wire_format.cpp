@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/codec/text_dialect.h"
 
 namespace norvane::sdk {
 
@@ -39,6 +41,26 @@ size_t UartWireFormat::EncodeFirstGen(uint32_t, uint32_t node, uint8_t controlWo
 
 size_t UartWireFormat::EncodeMessage(uint32_t, const KymCanMsg& message, uint8_t* out) const {
     return BuildUartPacket(message, false, 0, out);
+}
+
+void UartWireFormat::ReadHostUnit(const uint8_t* unit, size_t length, bool firstGen,
+                                  const std::function<void(const KymCanMsg&)>& each) const {
+    // Command packets start with their length byte (0-9), texts with a printable character.
+    std::string_view rest(reinterpret_cast<const char*>(unit), length);
+    KymCanMsg message{};
+    bool known = false;
+    while (!rest.empty()) {
+        size_t n = 0;
+        if (static_cast<uint8_t>(rest.front()) <= 9) {
+            known = ReadUartPacket(reinterpret_cast<const uint8_t*>(rest.data()), rest.size(), message);
+            n = known ? kUartPacketBytes : 0;
+        } else {
+            n = TakeCommandText(rest, firstGen, message, known);
+        }
+        if (n == 0) return;
+        if (known) each(message);
+        rest.remove_prefix(n);
+    }
 }
 
 void UartWireFormat::Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const {

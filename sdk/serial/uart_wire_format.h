@@ -17,6 +17,8 @@ public:
     /// The gateway answers a discovery with one node list, filed in node 1's area.
     uint32_t DiscoveryArea() const override { return 1; }
     void Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const override;
+    void ReadHostUnit(const uint8_t* unit, size_t length, bool firstGen,
+                      const std::function<void(const KymCanMsg&)>& each) const override;
     size_t ReceiveBufferBytes(bool) const override { return 256; }
 };
 

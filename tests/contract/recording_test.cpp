@@ -1,11 +1,12 @@
 // Traffic recording through every gateway kind: with NORVANE_CANLOG set, the frames of the
-// commands a host sends appear in the SDK's log exactly as on the simulator's bus, in the same
-// order per direction ("-tx" lines are the frames the gateway put on the bus, "-rx" lines the
-// nodes' frames).
+// commands a host sends, and of the command texts and packets it hands over as they stand, appear
+// in the SDK's log exactly as on the simulator's bus, in the same order per direction ("-tx" lines are the
+// frames the gateway put on the bus, "-rx" lines the nodes' frames).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -63,6 +64,38 @@ Frames BusFrames(const sim::VirtualBus& bus) {
     return frames;
 }
 
+// What a host hands over as it stands (SendRS232CmdStr), by gateway: command texts on an RS-232
+// line, a command packet on a UART line, with free text between them that counts as sent but is
+// no command; and the frames the gateway makes of them. Nothing where the gateway takes none.
+struct RawUnits {
+    std::string bytes;
+    size_t frames = 0;
+};
+RawUnits RawUnitsFor(const std::string& gateway) {
+    const auto packet = [](uint8_t node, uint8_t controlWord, std::vector<uint8_t> data) {
+        std::string bytes(12, '\0');
+        bytes[0] = static_cast<char>(data.size()), bytes[1] = static_cast<char>(node);
+        bytes[2] = static_cast<char>(controlWord);
+        std::copy(data.begin(), data.end(), bytes.begin() + 3);
+        return bytes;
+    };
+    if (gateway == "Rs232") return {"{ADR=5;{SPD-99;}}junk;{ADR=9;{STP2000;}}", 2};
+    if (gateway == "Rs232FirstGen") return {"{*9;pp[3]43;}junk;{*5;pp[3]7;}", 2};
+    if (gateway == "Uart") return {packet(5, kSpd, {0xD2, 0x04, 0, 0}) + "junk;", 1};
+    if (gateway == "UartFirstGen") return {packet(9, kEna, {3, 43}) + "junk;", 1};
+    return {};
+}
+
+// Sends the gateway's raw units and waits until their frames are on the bus (after sentBefore).
+void SendRawUnits(uint32_t handle, const std::string& gateway, const sim::VirtualBus& bus,
+                  size_t sentBefore) {
+    const RawUnits raw = RawUnitsFor(gateway);
+    if (raw.bytes.empty()) return;
+    ASSERT_EQ(SendRS232CmdStr(handle, raw.bytes.data(), int32_t(raw.bytes.size())),
+              int32_t(raw.bytes.size()));
+    for (int i = 0; i < 200 && BusFrames(bus).sent.size() < sentBefore + raw.frames; ++i) usleep(10000);
+}
+
 // Recording into a log of this process while the test runs; switched off and removed after it.
 template <typename Case>
 class LogTest : public ::testing::TestWithParam<Case> {
@@ -104,15 +137,24 @@ TEST_P(Recording, LogHoldsTheBusFramesInOrderPerDirection) {
     int32_t on = 1;
     ASSERT_EQ(SetgSPD(handle, 500), 1);  // a global command, on the bus before the next answer
     ASSERT_EQ(SingleCommandSet(handle, 7, kEna, 0, &on, 1, &reply), 1);
+    SendRawUnits(handle, GetParam().name, *transport->Bus(), 6);
     ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
     const Frames bus = BusFrames(*transport->Bus());
-    CloseGateway(handle);
-
     std::string iface;
     const Frames sdk = SdkFrames(path, mark, &iface);
+    if (GetParam().name == "Uart") {
+        // A CAN identifier handed over is sent as a text and logged as the identifier's frame,
+        // though the UART gateway takes texts only as its probes.
+        const size_t before = LineCount(path);
+        ASSERT_GT(SendSingleCANCmd(handle, 0x0508008B), 0);
+        ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
+        EXPECT_EQ(SdkFrames(path, before, &iface).sent, std::vector<std::string>{"0508008B#"});
+    }
+    CloseGateway(handle);
+
     EXPECT_EQ(sdk.sent, bus.sent);
     EXPECT_EQ(sdk.received, bus.received);
-    EXPECT_EQ(bus.sent.size(), 6u);
+    EXPECT_EQ(bus.sent.size(), 6u + RawUnitsFor(GetParam().name).frames);
     EXPECT_EQ(sdk::TrafficRecorder::Global().Dropped(), 0u);
     EXPECT_EQ(iface, GetParam().name == "PciChannel"   ? "pci-0"
                      : GetParam().name == "Rs232"      ? "rs232-0"
@@ -163,6 +205,7 @@ TEST_P(FirstGenRecording, LogHoldsTheBusFramesInOrderPerDirection) {
     ASSERT_EQ(SetPP(handle, 9, 3, 42, 0, nullptr), 1);  // on the bus before the next answer
     ASSERT_EQ(SetPP(handle, 5, 3, 21, 1, &reply), 1);
     ASSERT_EQ(GetPP(handle, 9, 3, &reply), 1);
+    SendRawUnits(handle, GetParam().name, rig->Bus(), 3);
     ASSERT_TRUE(sdk::TrafficRecorder::Global().Flush(2000));
     const Frames bus = BusFrames(rig->Bus());
     CloseGateWay(GetParam().searchHandle);
@@ -171,7 +214,7 @@ TEST_P(FirstGenRecording, LogHoldsTheBusFramesInOrderPerDirection) {
     const Frames sdk = SdkFrames(path, mark, &iface);
     EXPECT_EQ(sdk.sent, bus.sent);
     EXPECT_EQ(sdk.received, bus.received);
-    EXPECT_EQ(bus.sent.size(), 3u);
+    EXPECT_EQ(bus.sent.size(), 3u + RawUnitsFor(GetParam().name).frames);
     EXPECT_EQ(iface, GetParam().iface);
 }
 

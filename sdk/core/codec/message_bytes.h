@@ -12,6 +12,14 @@ namespace norvane::sdk::codec {
 constexpr size_t kDataBytes = 8;
 constexpr size_t kRecordBytes = sizeof(KymReply);
 
+// Value of a hexadecimal digit (either case); -1 for any other character.
+inline int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 // The caller's request values: 32-bit words in host order, also read byte by byte.
 class RequestData {
 public:

@@ -6,15 +6,9 @@ namespace norvane::sdk {
 
 namespace {
 
+using codec::HexDigit;
 using codec::MessageWriter;
 using codec::RequestData;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Firmware line: pairs of hexadecimal digits, one byte each, the first 8 pairs only. Reading stops at the
 // NUL and never goes past it; a lone digit before the NUL is a malformed pair.

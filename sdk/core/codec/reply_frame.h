@@ -55,6 +55,9 @@ void RestoreUartFrame(size_t frameLength, uint8_t* frame);
 // message does not fit a packet (data length plus 5, plus 6 for 0x2B, above 20).
 inline constexpr size_t kUartPacketBytes = 12;
 size_t BuildUartPacket(const KymCanMsg& message, bool firstGeneration, uint8_t word3Low, uint8_t* out);
+// The message a command packet stands for: node, control word and min(length byte, 8) data
+// bytes. false for fewer than 12 bytes or a length byte above 9.
+bool ReadUartPacket(const uint8_t* packet, size_t length, KymCanMsg& message);
 
 // Cuts one received payload that carries whole second-generation reply frames (an Ethernet
 // gateway's serial answer) into its frames: onFrame gets each complete frame in order, garbage

@@ -115,6 +115,16 @@ size_t BuildUartPacket(const KymCanMsg& message, bool firstGeneration, uint8_t w
     return kUartPacketBytes;
 }
 
+bool ReadUartPacket(const uint8_t* packet, size_t length, KymCanMsg& message) {
+    if (packet == nullptr || length < kUartPacketBytes || packet[0] > 9) return false;
+    message = KymCanMsg{};
+    message.node = packet[1];
+    message.controlWord = packet[2];
+    message.length = std::min<uint8_t>(packet[0], 8);
+    std::memcpy(message.data, packet + 3, message.length);
+    return true;
+}
+
 void RestoreLegacyFrame(size_t frameLength, uint8_t* frame) {
     if (frame == nullptr || frameLength <= 4) return;
     const uint8_t startByte = frame[0];

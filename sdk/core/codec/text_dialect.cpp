@@ -6,35 +6,17 @@
 
 #include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/text_builder.h"
+#include "sdk/core/codec/text_mnemonics.h"
 
 namespace norvane::sdk {
 namespace {
 
 using text::CommandText;
 using text::DataView;
+using text::kGlobalCommands;
+using text::kPlainCommands;
+using text::Mnemonic;
 using text::ValueText;
-
-struct Mnemonic {
-    uint8_t number;
-    const char* name;
-};
-
-// Commands sent as the mnemonic followed by the value text.
-constexpr Mnemonic kPlainCommands[] = {
-    {0x01, "ENA"},   {0x02, "OFF"},   {0x03, "ORG"},  {0x04, "DOUT"}, {0x06, "ACR"},  {0x07, "SPD"},
-    {0x08, "MCS"},   {0x09, "CUR"},   {0x0A, "STP"},  {0x0B, "POS"},  {0x0C, "QEC"},  {0x16, "GOFF"},
-    {0x18, "GDOUT"}, {0x1A, "GACR"},  {0x1C, "GMCS"}, {0x1D, "GCUR"}, {0x2A, "MACC"}, {0x2B, "MDEC"},
-    {0x2C, "MMSS"},  {0x2D, "MMDS"},  {0x2E, "MCFG"}, {0x2F, "SCFG"}, {0x30, "STG"},  {0x34, "BDR"},
-    {0x35, "BTR"},   {0x36, "STORE"}, {0x38, "QER"},  {0x3A, "SQT"},  {0x3B, "BLC"},  {0x3D, "FBK"},
-    {0x3E, "NRD"},   {0x3F, "SFBK"},  {0x40, "gREG"}, {0x42, "NBD"},  {0x47, "IOC"},  {0x48, "DVA"},
-    {0x49, "PMD"},   {0x4A, "PMB"},   {0x4B, "PBR"},  {0x4C, "AVA"},  {0x51, "ICFG"}, {0x52, "OPR"},
-    {0x53, "DMA"},   {0x56, "RPT"},   {0x57, "RPC"},
-};
-
-// Global commands: the mnemonic and value text, always in the short wrapper.
-constexpr Mnemonic kGlobalCommands[] = {
-    {0x17, "gORG"}, {0x1B, "gSPD"}, {0x1E, "gSTP"}, {0x1F, "gPOS"}, {0x20, "gQEC"},
-};
 
 const char* Find(const Mnemonic* first, const Mnemonic* last, uint8_t command) {
     const Mnemonic* row =
@@ -105,13 +87,13 @@ void SpecialBody(uint8_t command, int32_t node, DataView& data, CommandText& bod
             return;
         case 0x33:
             if (data.present()) {
-                body.Format("SETADR%d;", static_cast<int32_t>(data.Word(0) | 0x80));
+                body.Format("%s%d;", text::kSetAddress.name, static_cast<int32_t>(data.Word(0) | 0x80));
             } else {
-                body.Append("SETADR;");
+                body.Format("%s;", text::kSetAddress.name);
             }
             return;
         case 0x41:
-            body.Format("MDL%d;", node);
+            body.Format("%s%d;", text::kModel.name, node);
             return;
         default:
             break;

@@ -4,38 +4,17 @@
 
 #include "sdk/core/codec/text_builder.h"
 #include "sdk/core/codec/text_dialect.h"
+#include "sdk/core/codec/text_mnemonics.h"
 
 namespace norvane::sdk {
 namespace {
 
 using text::CommandText;
 using text::DataView;
+using text::IndexForm;
+using text::kLegacyCommands;
+using text::LegacyCommand;
 using text::ValueText;
-
-enum class IndexForm : uint8_t { None, Signed, Unsigned };
-
-// Commands of the form "xx%s;" or "xx[index]%s;" with the value text.
-struct LegacyCommand {
-    uint8_t number;
-    char name[3];
-    IndexForm index;
-};
-
-constexpr LegacyCommand kLegacyCommands[] = {
-    {0x01, "pp", IndexForm::Signed},   {0x06, "ic", IndexForm::Unsigned}, {0x07, "ie", IndexForm::Unsigned},
-    {0x0A, "sv", IndexForm::None},     {0x0E, "tm", IndexForm::None},     {0x10, "mt", IndexForm::Signed},
-    {0x14, "rg", IndexForm::None},     {0x15, "mo", IndexForm::None},     {0x16, "bg", IndexForm::None},
-    {0x17, "st", IndexForm::None},     {0x18, "mf", IndexForm::None},     {0x19, "ac", IndexForm::None},
-    {0x1A, "dc", IndexForm::None},     {0x1B, "ss", IndexForm::None},     {0x1C, "sd", IndexForm::None},
-    {0x1D, "jv", IndexForm::None},     {0x1E, "sp", IndexForm::None},     {0x1F, "pr", IndexForm::None},
-    {0x20, "pa", IndexForm::None},     {0x21, "og", IndexForm::None},     {0x22, "mp", IndexForm::Signed},
-    {0x23, "pv", IndexForm::None},     {0x24, "pa", IndexForm::None},     {0x25, "qp", IndexForm::Unsigned},
-    {0x26, "qv", IndexForm::Unsigned}, {0x27, "qt", IndexForm::Unsigned}, {0x28, "qa", IndexForm::Unsigned},
-    {0x2C, "lm", IndexForm::Unsigned}, {0x2D, "bl", IndexForm::None},     {0x2E, "dv", IndexForm::Signed},
-    {0x33, "io", IndexForm::Signed},   {0x34, "il", IndexForm::Signed},   {0x35, "tg", IndexForm::Signed},
-    {0x36, "ai", IndexForm::Signed},   {0x37, "di", IndexForm::None},     {0x3A, "ti", IndexForm::None},
-    {0x3D, "qe", IndexForm::Signed},   {0x51, "op", IndexForm::None},     {0x7E, "sy", IndexForm::None},
-};
 
 // "%02x" of the count bytes B8, B9, ... when the count D1 is 1 to 4 (RGB light and operation data).
 void AppendCountedBytes(ValueText& value, DataView& data) {
