@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "contract_transport.h"
+#include "doubles/candump_log.h"
 #include "norvane/NorvaneFunc.h"
 #include "sdk/core/traffic_recorder.h"
 
 namespace norvane::contract {
+using norvane::testing::LineCount;
 namespace {
 
 constexpr uint32_t kEna = 1, kSpd = 7;
@@ -35,21 +37,11 @@ struct Frames {
 // "ID#DATA" of each line after the first skip lines, split by the interface's direction.
 Frames SdkFrames(const std::string& path, size_t skip, std::string* iface) {
     Frames frames;
-    std::ifstream in(path);
-    std::string stamp, name, frame;
-    for (size_t i = 0; in >> stamp >> name >> frame; ++i) {
-        if (i < skip) continue;
-        *iface = name.substr(0, name.size() - 3);
-        (name.ends_with("-tx") ? frames.sent : frames.received).push_back(WithoutZeroTail(frame));
+    for (const auto& line : norvane::testing::ReadCandumpLog(path, skip)) {
+        *iface = line.iface.substr(0, line.iface.size() - 3);
+        (line.iface.ends_with("-tx") ? frames.sent : frames.received).push_back(WithoutZeroTail(line.frame));
     }
     return frames;
-}
-
-size_t LineCount(const std::string& path) {
-    std::ifstream in(path);
-    size_t n = 0;
-    for (std::string line; std::getline(in, line);) ++n;
-    return n;
 }
 
 // The same frames from the simulator's bus log lines.

@@ -12,28 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "doubles/candump_log.h"
 #include "pci_bench.h"
 #include "sdk/core/traffic_recorder.h"
 
 namespace norvane::pci::test {
+using norvane::testing::LineCount;
 namespace {
 
 // "ID#DATA" of the log's lines sent through the port, from line `skip` on.
 std::vector<std::string> LoggedSent(const std::string& path, size_t skip) {
     std::vector<std::string> frames;
-    std::ifstream in(path);
-    std::string stamp, name, frame;
-    for (size_t i = 0; in >> stamp >> name >> frame; ++i) {
-        if (i >= skip && name.ends_with("-tx")) frames.push_back(frame);
+    for (const auto& line : norvane::testing::ReadCandumpLog(path, skip)) {
+        if (line.iface.ends_with("-tx")) frames.push_back(line.frame);
     }
     return frames;
-}
-
-size_t LineCount(const std::string& path) {
-    std::ifstream in(path);
-    size_t n = 0;
-    for (std::string line; std::getline(in, line);) ++n;
-    return n;
 }
 
 // "ID#DATA" of the frames the card put on the bus.
