@@ -9,6 +9,7 @@ value can make the SDK read outside it.
 from __future__ import annotations
 
 import ctypes
+import operator
 from typing import Optional, Sequence, Union
 
 Value = Union[int, bytes, bytearray, memoryview, Sequence[int]]
@@ -43,12 +44,15 @@ def set_words(command: int, index: int) -> Optional[int]:
     return words
 
 
-def _word(value: object) -> int:
-    if not isinstance(value, int):
-        raise TypeError(f"a data word must be an int, not {type(value).__name__}")
-    if not -(1 << 31) <= value < (1 << 32):
-        raise ValueError(f"{value} does not fit a 32-bit word")
-    return value & 0xFFFFFFFF
+def word(value: object) -> int:
+    """value as a 32-bit word: -2**31 to 2**32 - 1 are taken, as their low 32 bits."""
+    try:
+        number = operator.index(value)  # ints and integer types such as numpy's
+    except TypeError:
+        raise TypeError(f"a data word must be an integer, not {type(value).__name__}") from None
+    if not -(1 << 31) <= number < (1 << 32):
+        raise ValueError(f"{number} does not fit a 32-bit word")
+    return number & 0xFFFFFFFF
 
 
 def request_data(command: int, index: int, value: Value) -> ctypes.Array:
@@ -69,17 +73,17 @@ def request_data(command: int, index: int, value: Value) -> ctypes.Array:
         if len(raw) > words * WORD_BYTES:
             raise ValueError(f"{what} ({words * WORD_BYTES} bytes), not {len(raw)} bytes")
         ctypes.memmove(buffer, raw, len(raw))
-    elif isinstance(value, int):
+    elif hasattr(value, "__index__"):
         if words != 1:
             hint = "pass () to send it without" if words == 0 else "pass a sequence of words or bytes"
             raise ValueError(f"{what}: {hint}")
-        buffer[0] = _word(value)
-    elif isinstance(value, (str, dict, set)):
+        buffer[0] = word(value)
+    elif isinstance(value, (str, dict, set)) or not hasattr(value, "__iter__"):
         raise TypeError(f"data must be an int, a sequence of ints or bytes, not {type(value).__name__}")
     else:
         items = list(value)
         if len(items) > words:
             raise ValueError(f"{what}, not {len(items)}")
         for position, item in enumerate(items):
-            buffer[position] = _word(item)
+            buffer[position] = word(item)
     return buffer

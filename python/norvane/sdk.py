@@ -177,10 +177,13 @@ class Node:
 
     def set(self, register: str, value: int) -> None:
         """Writes a register (SPD, POS, STP, QEC, ACR, BLC, DOUT, QER, ORG, MCS, CUR) and waits
-        for the node's answer."""
+        for the node's answer. The value is a 32-bit word, signed or not; a larger one raises
+        ValueError (the SDK would take its low 32 bits)."""
         export = _binding.REGISTERS[register.upper()][0]
+        word = _commands.word(value)
         reply = _binding.KymReply()
-        check_set(export, self._call(export)(self.gateway.handle, self.id, int(value), 1, ctypes.byref(reply)))
+        signed = word - (1 << 32) if word >= 1 << 31 else word
+        check_set(export, self._call(export)(self.gateway.handle, self.id, signed, 1, ctypes.byref(reply)))
 
     def get(self, register: str) -> int:
         """Reads a register (SPD, POS, STP, QEC, ACR, BLC, DOUT, QER)."""

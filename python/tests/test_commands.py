@@ -85,6 +85,7 @@ def test_values_fill_the_command_buffer(command: int, index: int, value, words: 
     (47, 257, [1], ValueError, "0-255"),
     (7, 0, "10", TypeError, "not str"),
     (7, 0, [1.5], TypeError, "not float"),
+    (7, 0, 1.5, TypeError, "not float"),
 ])
 def test_values_that_do_not_fit_are_refused(command: int, index: int, value, error, text: str) -> None:
     with pytest.raises(error, match=text):

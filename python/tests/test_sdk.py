@@ -38,6 +38,11 @@ def test_registers_are_written_and_read_back(gateway: norvane.Gateway) -> None:
     assert gateway.node(7).command(7)[0] == 300  # SPD by its command number
     with pytest.raises(ValueError):
         gateway.node(5).get("MCS")
+    gateway.node(5).set("DOUT", 0xFFFFFFFF)  # any 32 bits, written as the signed word they make
+    for value in (1 << 32, -(1 << 31) - 1):
+        with pytest.raises(ValueError, match="32-bit"):
+            gateway.node(5).set("SPD", value)
+    assert gateway.node(5).get("SPD") == 0
 
 
 def test_a_notice_reaches_the_callable_off_the_sdk_thread(sdk: norvane.Sdk, gateway: norvane.Gateway) -> None:
