@@ -265,10 +265,11 @@ class _NoticeWorker:
                 if self._stopped:
                     return
                 notice = self._items.popleft()
+            callback = self.callback
             try:
-                self.callback(notice)
+                callback(notice)
             except Exception:  # the host's fault: report it and go on with the next notice
-                _log.exception("notice callback %r raised on a notice of node %d", self.callback, notice.node)
+                _log.exception("notice callback %r raised on a notice of node %d", callback, notice.node)
 
 
 class _NoticeRelay:

@@ -83,26 +83,24 @@ int main() {
     for (int command = 0; command < 128; ++command) {
         const auto controlWord = static_cast<uint8_t>(command | 0x80);
         for (const int index : kIndices) {
+            const auto packCan = [&](const void* data) {
+                KymCanMsg message{};
+                return norvane::sdk::PackSecondGen(5, controlWord, index, data, &message);
+            };
+            // The byte-stream transports pass 20 as the data size; offering more shows what the
+            // encoder itself reads.
+            const auto encodeText = [&](const void* data) {
+                char out[kMaxData * 4];
+                size_t length = 0;
+                return norvane::sdk::EncodeText(5, controlWord, static_cast<uint8_t>(index), data, kMaxData,
+                                                out, sizeof out, &length);
+            };
             size_t can = 0, text = 0;
             bool packs = false, textPacked = false;
             for (const uint32_t value : kWordValues) {
                 for (size_t k = 0; k < kMaxData; k += 4) std::memcpy(measure.pattern + k, &value, 4);
-                can = std::max(can, measure.Extent(
-                                        [&](const void* data) {
-                                            KymCanMsg message{};
-                                            return norvane::sdk::PackSecondGen(5, controlWord, index, data,
-                                                                               &message);
-                                        },
-                                        packs));
-                text = std::max(text, measure.Extent(
-                                          [&](const void* data) {
-                                              char out[kMaxData * 4];
-                                              size_t length = 0;
-                                              return norvane::sdk::EncodeText(
-                                                  5, controlWord, static_cast<uint8_t>(index), data, kMaxData,
-                                                  out, sizeof out, &length);
-                                          },
-                                          textPacked));
+                can = std::max(can, measure.Extent(packCan, packs));
+                text = std::max(text, measure.Extent(encodeText, textPacked));
             }
             std::fprintf(report, "%d %d %zu %zu %d\n", command, index, can, text, packs ? 1 : 0);
         }
