@@ -34,13 +34,14 @@ class KymNoticeFrame(ctypes.Structure):
     ]
 
 
+# The header's record, field for field; a library older than the last field leaves it 0.
 class KymPortCounters(ctypes.Structure):
     _fields_ = [
         (name, ctypes.c_uint64)
         for name in (
             "requestsSent", "answers", "timeouts", "errorReports", "malformedFrames",
             "noticesDelivered", "ringDropped", "streamBytesDropped", "reconnects",
-            "messagesDropped", "replyBytesDropped", "logLinesDropped",
+            "messagesDropped", "replyBytesDropped", "logLinesDropped", "unmatchedAnswers",
         )
     ]
 

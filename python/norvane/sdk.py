@@ -3,14 +3,17 @@ from __future__ import annotations
 
 import ctypes
 import ipaddress
-import queue
+import logging
 import threading
+from collections import deque
 from dataclasses import dataclass
 from enum import IntFlag
 from typing import Callable, Optional
 
-from . import _binding
+from . import _binding, _commands
 from .errors import GatewayClosedError, NorvaneError, check_get, check_set
+
+_log = logging.getLogger("norvane")
 
 
 class Kind(IntFlag):
@@ -21,6 +24,9 @@ class Kind(IntFlag):
     PCI = 8
     ETHERNET = 16
     UART = 32
+
+
+_SECOND_GENERATION = Kind.RS232 | Kind.USB | Kind.PCI | Kind.ETHERNET | Kind.UART
 
 
 @dataclass(frozen=True)
@@ -58,9 +64,10 @@ class Sdk:
     """The loaded library. `lib` is the raw ctypes library for every export this package does not
     wrap (declare its argtypes/restype from include/norvane/NorvaneFunc.h before calling)."""
 
-    def __init__(self, path: Optional[str] = None) -> None:
+    def __init__(self, path: Optional[str] = None, *, notice_capacity: int = 4096) -> None:
+        """notice_capacity: notices held for the callable at most; more are dropped and counted."""
         self.lib = _binding.load(path)
-        self._notices = _NoticeRelay(self.lib)
+        self._notices = _NoticeRelay(self.lib, notice_capacity)
 
     @property
     def version(self) -> str:
@@ -69,7 +76,10 @@ class Sdk:
     def search(self, kinds: int = Kind.ETHERNET, *, address: Optional[str] = None,
                com: int = 0, baud: int = 0, server_port: Optional[int] = None) -> list[GatewayInfo]:
         """Searches the given kinds: Ethernet gateways at address (IPv4 text), serial gateways on
-        COM port com at baud. Returns the gateways found, possibly none."""
+        COM port com at baud. Returns the gateways found, possibly none. Only the kinds of Kind
+        (the second generation) are searched here; the first generation is reached through lib."""
+        if int(kinds) & ~int(_SECOND_GENERATION) or not int(kinds):
+            raise ValueError(f"kinds 0x{int(kinds):X}: give kinds of the second generation (Kind)")
         if server_port is not None:
             self.lib.SetEthernetServerPort(server_port)
         params = (ctypes.c_uint32 * 10)()
@@ -90,8 +100,15 @@ class Sdk:
 
     def on_notice(self, callback: Optional[Callable[[Notice], None]]) -> None:
         """Calls callback(notice) for every real-time notice of every open gateway, on a Python
-        thread of the package (never on the SDK's receive thread); None switches it off."""
+        thread of the package (never on the SDK's receive thread); None switches it off, also from
+        inside the callable. An exception the callable raises is logged (logger "norvane") and the
+        next notice is handed over as usual."""
         self._notices.set(callback)
+
+    @property
+    def notices_dropped(self) -> int:
+        """Notices dropped because the callable fell behind by more than notice_capacity."""
+        return self._notices.dropped
 
 
 class Gateway:
@@ -160,10 +177,13 @@ class Node:
 
     def set(self, register: str, value: int) -> None:
         """Writes a register (SPD, POS, STP, QEC, ACR, BLC, DOUT, QER, ORG, MCS, CUR) and waits
-        for the node's answer."""
+        for the node's answer. The value is a 32-bit word, signed or not; a larger one raises
+        ValueError (the SDK would take its low 32 bits)."""
         export = _binding.REGISTERS[register.upper()][0]
+        word = _commands.word(value)
         reply = _binding.KymReply()
-        check_set(export, self._call(export)(self.gateway.handle, self.id, int(value), 1, ctypes.byref(reply)))
+        signed = word - (1 << 32) if word >= 1 << 31 else word
+        check_set(export, self._call(export)(self.gateway.handle, self.id, signed, 1, ctypes.byref(reply)))
 
     def get(self, register: str) -> int:
         """Reads a register (SPD, POS, STP, QEC, ACR, BLC, DOUT, QER)."""
@@ -188,57 +208,116 @@ class Node:
         check_get("KymACK", self._call("KymACK")(self.gateway.handle, self.id, ctypes.byref(reply)))
         return [reply.field[i] & 0xFFFFFFFF for i in range(3)]
 
-    def command(self, control_word: int, value: Optional[int] = None, index: int = 0) -> list[int]:
-        """Any command by number: with a value it is a set (answer awaited), without one a get.
-        Returns the answer's fields."""
+    def command(self, control_word: int, value: Optional[_commands.Value] = None, index: int = 0) -> list[int]:
+        """Any command by number (0-127): with a value it is a set (answer awaited), without one a
+        get. The value is one int for a command that takes one word, a sequence of ints (words) or
+        bytes where it takes several, and () for a set without data; a value that does not fit the
+        command raises ValueError. Returns the answer's fields."""
         reply = _binding.KymReply()
         if value is None:
+            if not 0 <= control_word <= 127 or not 0 <= index <= 255:
+                raise ValueError(f"command {control_word} index {index}: command 0-127, index 0-255")
             result = self._call("SingleCommandGet")(self.gateway.handle, self.id, control_word, index,
                                                     ctypes.byref(reply))
             check_get("SingleCommandGet", result)
         else:
-            data = ctypes.c_int32(value)
+            data = _commands.request_data(control_word, index, value)
             result = self._call("SingleCommandSet")(self.gateway.handle, self.id, control_word, index,
                                                     ctypes.byref(data), 1, ctypes.byref(reply))
             check_set("SingleCommandSet", result)
         return list(reply.field)
 
 
-class _NoticeRelay:
-    """Takes notices on the SDK's receive thread (copies them into a queue and returns at once)
-    and calls the host's callable on a thread of its own."""
+class _NoticeWorker:
+    """One run of the relay: a bounded queue of notices and the thread that hands them to the
+    callable. Stopping discards what is queued; the thread ends after the notice it is handling."""
 
-    def __init__(self, lib: ctypes.CDLL) -> None:
-        self._lib = lib
-        self._queue: "queue.SimpleQueue[Optional[Notice]]" = queue.SimpleQueue()
-        self._callback: Optional[Callable[[Notice], None]] = None
-        self._thread: Optional[threading.Thread] = None
-        self._c_callback = _binding.RTCN_CALLBACK(self._on_frame)  # kept alive while registered
+    def __init__(self, callback: Callable[[Notice], None], capacity: int) -> None:
+        self.callback = callback
+        self._capacity = capacity
+        self._items: "deque[Notice]" = deque()
+        self._ready = threading.Condition()
+        self._stopped = False
+        self.thread = threading.Thread(target=self._run, name="norvane-notices", daemon=True)
 
-    def _on_frame(self, handle: int, frame, flag: int) -> None:  # SDK receive thread
-        try:
-            self._queue.put(Notice.from_frame(handle, frame.contents))
-        except Exception:  # never let an exception unwind into the SDK's thread
-            pass
+    def offer(self, notice: Notice) -> bool:
+        """Queues a notice; False when the queue is full (the notice is not kept)."""
+        with self._ready:
+            if self._stopped:
+                return True
+            if len(self._items) >= self._capacity:
+                return False
+            self._items.append(notice)
+            self._ready.notify()
+            return True
+
+    def stop(self) -> None:
+        with self._ready:
+            self._stopped = True
+            self._items.clear()
+            self._ready.notify()
 
     def _run(self) -> None:
         while True:
-            notice = self._queue.get()
-            if notice is None:
-                return
-            callback = self._callback
-            if callback is not None:
+            with self._ready:
+                while not self._items and not self._stopped:
+                    self._ready.wait()
+                if self._stopped:
+                    return
+                notice = self._items.popleft()
+            callback = self.callback
+            try:
                 callback(notice)
+            except Exception:  # the host's fault: report it and go on with the next notice
+                _log.exception("notice callback %r raised on a notice of node %d", callback, notice.node)
+
+
+class _NoticeRelay:
+    """Takes notices on the SDK's receive thread (copies them into a bounded queue and returns at
+    once) and calls the host's callable on a thread of its own. A full queue drops the new notice
+    and counts it. The callable may switch notices off or on again, also from inside a notice."""
+
+    def __init__(self, lib: ctypes.CDLL, capacity: int) -> None:
+        if capacity < 1:
+            raise ValueError("the notice queue needs room for at least one notice")
+        self._lib = lib
+        self._capacity = capacity
+        self._lock = threading.Lock()  # guards _worker and _dropped
+        self._worker: Optional[_NoticeWorker] = None
+        self._dropped = 0
+        self._c_callback = _binding.RTCN_CALLBACK(self._on_frame)  # kept alive for the SDK's calls
+
+    @property
+    def dropped(self) -> int:
+        with self._lock:
+            return self._dropped
+
+    def _on_frame(self, handle: int, frame, flag: int) -> None:  # SDK receive thread
+        try:
+            notice = Notice.from_frame(handle, frame.contents)
+            with self._lock:
+                worker = self._worker
+                if worker is not None and not worker.offer(notice):
+                    self._dropped += 1
+        except Exception:  # never let an exception unwind into the SDK's thread
+            _log.exception("notice could not be queued")
 
     def set(self, callback: Optional[Callable[[Notice], None]]) -> None:
-        self._callback = callback
-        if callback is not None and self._thread is None:
-            self._thread = threading.Thread(target=self._run, name="norvane-notices", daemon=True)
-            self._thread.start()
-            self._lib.KYMRegRtcnCallBack(0, None, self._c_callback)
-        elif callback is None and self._thread is not None:
+        with self._lock:
+            old = self._worker
+            if callback is not None:
+                if old is not None:
+                    old.callback = callback  # a new callable for the running thread
+                    return
+                self._worker = _NoticeWorker(callback, self._capacity)
+                self._worker.thread.start()
+                self._lib.KYMRegRtcnCallBack(0, None, self._c_callback)
+                return
+            if old is None:
+                return
+            self._worker = None
             self._lib.KYMRegRtcnCallBack(0, None, _binding.RTCN_CALLBACK())
-            self._queue.put(None)
-            self._thread.join()
-            self._thread = None
-
+            old.stop()
+        # From inside a notice the thread is the caller's own: it ends when the callable returns.
+        if old.thread is not threading.current_thread():
+            old.thread.join()

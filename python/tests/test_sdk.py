@@ -2,7 +2,9 @@
 from __future__ import annotations
 
 import ctypes
+import re
 import threading
+from pathlib import Path
 
 import pytest
 
@@ -16,6 +18,9 @@ def test_search_describes_the_gateway(sdk: norvane.Sdk, address: str) -> None:
     assert found == [norvane.GatewayInfo(16, 0x1001, f"KYM{address}")]
     assert sdk.search(norvane.Kind.ETHERNET, address="127.0.95.250") == []
     assert sdk.version.count(".") >= 2
+    for kinds in (0x0810, 0x100, 0):  # first-generation kinds, or none
+        with pytest.raises(ValueError):
+            sdk.search(kinds, address=address)
 
 
 def test_open_lists_the_nodes_in_order(gateway: norvane.Gateway) -> None:
@@ -33,6 +38,11 @@ def test_registers_are_written_and_read_back(gateway: norvane.Gateway) -> None:
     assert gateway.node(7).command(7)[0] == 300  # SPD by its command number
     with pytest.raises(ValueError):
         gateway.node(5).get("MCS")
+    gateway.node(5).set("DOUT", 0xFFFFFFFF)  # any 32 bits, written as the signed word they make
+    for value in (1 << 32, -(1 << 31) - 1):
+        with pytest.raises(ValueError, match="32-bit"):
+            gateway.node(5).set("SPD", value)
+    assert gateway.node(5).get("SPD") == 0
 
 
 def test_a_notice_reaches_the_callable_off_the_sdk_thread(sdk: norvane.Sdk, gateway: norvane.Gateway) -> None:
@@ -86,3 +96,17 @@ def test_counters_of_the_open_port(gateway: norvane.Gateway) -> None:
     gateway.node(5).set("SPD", 5)
     counters = gateway.counters()
     assert counters["requestsSent"] >= 1 and counters["answers"] >= 1
+    assert counters["unmatchedAnswers"] >= 0
+
+
+def test_the_counter_record_mirrors_the_header() -> None:
+    header = (Path(__file__).resolve().parents[2] / "include" / "norvane" / "NorvaneFunc.h").read_text()
+    body = re.search(r"typedef struct KymPortCounters \{(.*?)\} KymPortCounters;", header, re.S).group(1)
+    declared = re.findall(r"^\s*(\w+)\s+(\w+);", body, re.M)
+    assert {kind for kind, _ in declared} == {"uint64_t"}
+    names = [name for _, name in declared]
+    # The unmatched-answer count ends the record; a header from before it gains it here first.
+    expected = names if "unmatchedAnswers" in names else names + ["unmatchedAnswers"]
+    mirror = norvane._binding.KymPortCounters
+    assert [name for name, _ in mirror._fields_] == expected
+    assert ctypes.sizeof(mirror) == 8 * len(expected)
