@@ -49,6 +49,10 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         if (name == "--headless") continue;
+        if (name == "-h" || name == "--help" || name == "--version") {
+            (name == "--version" ? options.version : options.usage) = true;
+            continue;
+        }
         // The batch writer's buttons take no value; each needs the writer opened by --batch first.
         if (name == "--batch-read" || name == "--batch-write" || name == "--batch-eeprom") {
             if (options.batch.empty()) {

@@ -29,6 +29,8 @@ struct HeadlessOptions {
     std::vector<std::string> commands;  ///< --command: command box lines, in order
     std::optional<std::string> script;  ///< --script: a script file
     std::vector<BatchStep> batch;       ///< the batch writer's steps; the first is an Import
+    bool usage = false;                 ///< -h, --help
+    bool version = false;               ///< --version
 };
 
 /// Parses the arguments after the program name ("--headless" itself is accepted anywhere).

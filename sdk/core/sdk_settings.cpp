@@ -68,6 +68,15 @@ std::optional<uint32_t> ParseAnswerSpinUs(std::string_view text) {
     return ParseNumber(text, kMaxAnswerSpinUs);
 }
 
+std::optional<platform::ConsoleLines> ParseConsoleLines(std::string_view text) {
+    std::string value(Trim(text));
+    std::transform(value.begin(), value.end(), value.begin(),
+                   [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    if (value == "stdout") return platform::ConsoleLines::Stdout;
+    if (value == "trace") return platform::ConsoleLines::Trace;
+    return std::nullopt;
+}
+
 SdkSettings ParseSdkParameterText(std::string_view text, const std::string& directory) {
     SdkSettings settings;
     while (!text.empty()) {
@@ -85,6 +94,8 @@ SdkSettings ParseSdkParameterText(std::string_view text, const std::string& dire
             if (auto pauses = ParseSendPauses(value)) settings.pauses = std::move(pauses);
         } else if (key == "AnswerSpinUs") {
             if (auto spin = ParseAnswerSpinUs(value)) settings.answerSpinUs = spin;
+        } else if (key == "ConsoleLines") {
+            if (auto lines = ParseConsoleLines(value)) settings.consoleLines = lines;
         }
     }
     return settings;
@@ -102,7 +113,11 @@ void ApplySdkSettings(const std::string& directory) {
     if (const char* spin = std::getenv("NORVANE_ANSWER_SPIN_US")) {
         if (auto parsed = ParseAnswerSpinUs(spin)) settings.answerSpinUs = parsed;
     }
+    if (const char* lines = std::getenv("NORVANE_CONSOLE_LINES")) {
+        if (auto parsed = ParseConsoleLines(lines)) settings.consoleLines = parsed;
+    }
     TrafficRecorder::Global().Configure(settings.canLog);
+    platform::SetConsoleLines(settings.consoleLines.value_or(platform::ConsoleLines::Stdout));
     SetSendPauses(settings.pauses.value_or(SendPauses{}));
     SetAnswerSpinUs(settings.answerSpinUs.value_or(0));
 }

@@ -7,15 +7,20 @@
 //   SendPauseMs=eth:0,zone:2    the same per kind (the short names of the traffic log)
 //   AnswerSpinUs=N              a requester watches for its answer without sleeping for up to
 //                               N us either side of when answers have been arriving (0: off)
+//   ConsoleLines=stdout|trace   where the lines the SDK prints for the host go (default stdout;
+//                               trace: to the trace sink, for hosts whose standard output is data)
 //
-// NORVANE_CANLOG=FILE, NORVANE_SEND_PAUSE_MS=... and NORVANE_ANSWER_SPIN_US=N take precedence
-// over the file. Parsing is pure; ApplySdkSettings reads the file and the environment and is
-// called by every gateway search. Any thread may read the pauses and the spin.
+// NORVANE_CANLOG=FILE, NORVANE_SEND_PAUSE_MS=..., NORVANE_ANSWER_SPIN_US=N and
+// NORVANE_CONSOLE_LINES=stdout|trace take precedence over the file. Parsing is pure; ApplySdkSettings reads
+// the file and the environment and is called by every gateway search. Any thread may read the pauses and the
+// spin.
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/console_line.h"
 
 namespace norvane::sdk {
 
@@ -33,6 +38,7 @@ struct SdkSettings {
     std::string canLog;  ///< empty: recording off
     std::optional<SendPauses> pauses;
     std::optional<uint32_t> answerSpinUs;
+    std::optional<platform::ConsoleLines> consoleLines;
 };
 
 /// Parses a pause value: "N" or "kind:N[,kind:N]..." (blanks allowed); nullopt when any part is
@@ -40,12 +46,15 @@ struct SdkSettings {
 std::optional<SendPauses> ParseSendPauses(std::string_view text);
 /// Parses an answer spin: a number of microseconds up to kMaxAnswerSpinUs; nullopt otherwise.
 std::optional<uint32_t> ParseAnswerSpinUs(std::string_view text);
+/// Parses where the console lines go: "stdout" or "trace" (any case, blanks around allowed).
+std::optional<platform::ConsoleLines> ParseConsoleLines(std::string_view text);
 /// Reads the key lines of SDKParameter.cfg text (unknown keys and other lines are skipped; a
-/// malformed pause or spin is ignored). A relative CanLog is joined to directory (which ends with '/').
+/// malformed pause, spin or console-line value is ignored). A relative CanLog is joined to directory (which
+/// ends with '/').
 SdkSettings ParseSdkParameterText(std::string_view text, const std::string& directory);
 
-/// Reads directory/SDKParameter.cfg and the environment, switches the traffic recorder and
-/// stores the pauses. directory ends with '/'.
+/// Reads directory/SDKParameter.cfg and the environment, switches the traffic recorder and the
+/// console lines and stores the pauses. directory ends with '/'.
 void ApplySdkSettings(const std::string& directory);
 /// The pause after each send for a gateway kind: the setting for that kind, else the setting
 /// for every kind, else defaultMs.

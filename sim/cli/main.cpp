@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "norvane_version.h"
 #include "sim/events/event_control.h"
 #include "sim/simulation.h"
 
@@ -13,7 +14,8 @@ namespace {
 
 const char kUsage[] =
     "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [--usb-socket PATH]\n"
-    "                   [--serial-map FILE] [--control PATH] [--stdin] [-h]\n"
+    "                   [--serial-map FILE] [--control PATH] [--stdin]\n"
+    "       norvane-sim -h | --help | --version\n"
     "  -c FILE  read the configuration from FILE\n"
     "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
     "  --pci-socket PATH  serve the PCI cards there (default /tmp/norvane-pci.sock);\n"
@@ -74,6 +76,9 @@ int main(int argc, char** argv) {
             eventsOnStdin = true;
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::fputs("norvane-sim " NORVANE_VERSION "\n", stdout);
             return 0;
         } else {
             std::fputs(kUsage, stderr);

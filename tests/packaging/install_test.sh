@@ -11,8 +11,9 @@ stage=$work/stage
 quiet() { "$@" >"$work/step.log" 2>&1 || { echo "failed: $*"; cat "$work/step.log"; exit 1; }; }
 quiet cmake --install "$build" --prefix "$stage"
 libdir=$(cd "$stage" && dirname "$(find . -name libNorvaneFunc.so | head -1)")
+pcdir=$(cd "$stage" && dirname "$(find . -name NorvaneFunc.pc | head -1)")
 for file in include/norvane/NorvaneFunc.h include/halbox/Halbox.h "$libdir/libHalbox.so" \
-            "$libdir/cmake/NorvaneFunc/NorvaneFuncConfig.cmake" "$libdir/pkgconfig/NorvaneFunc.pc" \
+            "$libdir/cmake/NorvaneFunc/NorvaneFuncConfig.cmake" "$pcdir/NorvaneFunc.pc" \
             lib/udev/rules.d/60-norvane-usbcan.rules share/doc/libnorvanefunc-dev/examples/host_demo.c; do
   test -e "$stage/$file" || { echo "not installed: $file"; exit 1; }
 done
@@ -30,9 +31,9 @@ cp "$source/tests/packaging/consumer/CMakeLists.txt" "$stage/share/doc/libnorvan
 quiet cmake -S "$work/consumer" -B "$work/consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$stage"
 quiet cmake --build "$work/consumer/build"
 # Through pkg-config.
-quiet env PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --exists --print-errors NorvaneFunc
+quiet env PKG_CONFIG_PATH="$stage/$pcdir" pkg-config --exists --print-errors NorvaneFunc
 cc -o "$work/host_demo_pc" "$stage/share/doc/libnorvanefunc-dev/examples/host_demo.c" \
-   $(PKG_CONFIG_PATH="$stage/$libdir/pkgconfig" pkg-config --cflags --libs NorvaneFunc)
+   $(PKG_CONFIG_PATH="$stage/$pcdir" pkg-config --cflags --libs NorvaneFunc)
 
 version=$(sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
 for program in "$work/consumer/build/host_demo" "$work/host_demo_pc"; do

@@ -1,6 +1,5 @@
 // Second-generation request packing.
-#include <cstdio>
-
+#include "platform/console_line.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/message_bytes.h"
 
@@ -118,9 +117,9 @@ int PackSecondGen(uint32_t node, uint8_t controlWord, int index, const void* dat
                 const uint32_t v = b.Word(0);
                 put.Put16(v);
                 put.Put16(0);
-                std::printf("NvSimCanPackMSG dwDrvId=%d,Data[0]=0x%X,Data[1]=0x%X,dwValue=%d \n",
-                            static_cast<int>(node), unsigned{message.data[0]}, unsigned{message.data[1]},
-                            static_cast<int>(v));
+                platform::ConsoleLine("NvSimCanPackMSG dwDrvId=%d,Data[0]=0x%X,Data[1]=0x%X,dwValue=%d \n",
+                                      static_cast<int>(node), unsigned{message.data[0]},
+                                      unsigned{message.data[1]}, static_cast<int>(v));
             }
             break;
         case 47:
