@@ -130,6 +130,17 @@ int CNvPCIPort::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uin
     return OpenNodesLegacy(handle, records, max, nullptr);
 }
 
+int CNvPCIPort::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+    if (receiveRunning == 0) return -1;
+    return CNvLinkPort::GetCommand(handle, node, controlWord, index, reply);
+}
+
+int CNvPCIPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                 KymReply* reply) {
+    if (receiveRunning == 0) return -1;
+    return CNvLinkPort::GetCommandLegacy(handle, node, controlWord, index, reply);
+}
+
 void CNvPCIPort::Close() {
     StopThreads();
     CardLease lease;

@@ -53,6 +53,11 @@ public:
     /// nodes into records: their number (0 without records).
     int Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
     int OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
+    /// −1 while the receive thread does not run (a channel never opened, closed, or whose
+    /// receive loop ended); otherwise the generic get of the generation.
+    int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) override;
+    int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                         KymReply* reply) override;
     /// Stops the threads and releases the channel; the card is closed when nobody else holds it.
     void Close();
     /// Re-initialises the channel at table index (0-7): Halbox's result, 0 for another index.
