@@ -26,6 +26,11 @@ MarlixFrame g_slots[kCards * kChannels][FrameRing::kSlots];
 struct Channel {
     explicit Channel(MarlixFrame* slots) : ring(slots) {}
     FrameRing ring;
+    /// Held for every register sequence on the channel (a transmission, an initialisation, a
+    /// frame read, a state or info read): the controller's registers form one state machine, and
+    /// two sequences that interleave corrupt each other's frames. Taken after the card's lifecycle
+    /// lock; configMutex and the ring lock are never taken with it.
+    std::mutex registers;
     std::mutex configMutex;  ///< guards saved
     MarlixInitConfig saved = DefaultConfig();
     // Owned by the card's lifecycle lock:
@@ -69,6 +74,17 @@ std::shared_ptr<CardDriver> OpenDriver(uint32_t device, uint32_t channel) {
     return CardAt(device).Driver();
 }
 
+/// Runs sequence(controller) on an open card's channel under the channel's register lock;
+/// refused (0) for a card that is not open or a channel out of range.
+template <typename Sequence>
+int32_t OnChannel(uint32_t device, uint32_t channel, Sequence sequence) {
+    auto driver = OpenDriver(device, channel);
+    if (!driver) return 0;
+    Controller controller(*driver, channel);
+    std::lock_guard lock(CardAt(device).channels[channel]->registers);
+    return sequence(controller);
+}
+
 MarlixInitConfig Saved(Channel& ch) {
     std::lock_guard lock(ch.configMutex);
     return ch.saved;
@@ -92,7 +108,12 @@ void ReceiveLoop(std::shared_ptr<CardDriver> driver, uint32_t channel, Channel* 
         (void)driver->BeforeWait();
         wake->WaitForever();
         if (stopping->load()) break;
-        if (controller.ReadOneFrame(frame)) ch->ring.Push(frame);
+        bool got;
+        {
+            std::lock_guard lock(ch->registers);
+            got = controller.ReadOneFrame(frame);
+        }
+        if (got) ch->ring.Push(frame);
     }
 }
 
@@ -100,7 +121,9 @@ void WatchdogLoop(std::shared_ptr<CardDriver> driver, uint32_t channel, Channel*
                   std::shared_ptr<platform::Event> stop) {
     Controller controller(*driver, channel);
     while (!stop->Wait(kWatchdogPeriodMs)) {
-        if (controller.Read(reg::kStatus) & 0x80) (void)controller.Initialise(Saved(*ch));  // bus-off
+        const MarlixInitConfig saved = Saved(*ch);
+        std::lock_guard lock(ch->registers);
+        if (controller.Read(reg::kStatus) & 0x80) (void)controller.Initialise(saved);  // bus-off
     }
 }
 
@@ -167,7 +190,10 @@ int32_t CloseDevice(uint32_t device) {
     (void)driver->OpenCloseRequest();
     for (uint32_t c = 0; c < kChannels; ++c) {
         Channel& ch = *card.channels[c];
-        if (ch.running) (void)Controller(*driver, c).Reset();
+        if (ch.running) {
+            std::lock_guard lock(ch.registers);
+            (void)Controller(*driver, c).Reset();
+        }
         StopThreads(ch);
         ch.ring.Wake();
     }
@@ -180,9 +206,7 @@ int32_t CloseDevice(uint32_t device) {
 }
 
 int32_t ResetChannel(uint32_t device, uint32_t channel) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver) return 0;
-    return Controller(*driver, channel).Reset() ? 1 : 0;
+    return OnChannel(device, channel, [](Controller& c) { return c.Reset() ? 1 : 0; });
 }
 
 int32_t InitChannel(uint32_t device, uint32_t channel, const MarlixInitConfig* config) {
@@ -192,8 +216,11 @@ int32_t InitChannel(uint32_t device, uint32_t channel, const MarlixInitConfig* c
     auto driver = card.Driver();
     if (!driver) return 0;
     const MarlixInitConfig wanted = *config;
-    if (!Controller(*driver, channel).Initialise(wanted)) return 0;
     Channel& ch = *card.channels[channel];
+    {
+        std::lock_guard lock(ch.registers);
+        if (!Controller(*driver, channel).Initialise(wanted)) return 0;
+    }
     {
         std::lock_guard lock(ch.configMutex);
         ch.saved = wanted;
@@ -203,9 +230,8 @@ int32_t InitChannel(uint32_t device, uint32_t channel, const MarlixInitConfig* c
 }
 
 int32_t TransmitFrame(uint32_t device, uint32_t channel, MarlixFrame* frame) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver || frame == nullptr) return 0;
-    return Controller(*driver, channel).Transmit(*frame) ? 1 : 0;
+    if (frame == nullptr) return 0;
+    return OnChannel(device, channel, [frame](Controller& c) { return c.Transmit(*frame) ? 1 : 0; });
 }
 
 int32_t ReceiveFrames(uint32_t device, uint32_t channel, MarlixFrame* frames, uint32_t length,
@@ -223,37 +249,37 @@ int32_t ReceiveFrames(uint32_t device, uint32_t channel, MarlixFrame* frames, ui
 }
 
 int32_t ChannelState(uint32_t device, uint32_t channel) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver) return 0;
-    return Controller(*driver, channel).Read(reg::kStatus);
+    return OnChannel(device, channel, [](Controller& c) { return int32_t{c.Read(reg::kStatus)}; });
 }
 
 int32_t ChannelInfo(uint32_t device, uint32_t channel, MarlixInfo* info) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver || info == nullptr) return 0;
-    return Controller(*driver, channel).GetInfo(*info) ? 1 : 0;
+    if (info == nullptr) return 0;
+    return OnChannel(device, channel, [info](Controller& c) { return c.GetInfo(*info) ? 1 : 0; });
 }
 
 int32_t AbortSend(uint32_t device, uint32_t channel) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver) return 0;
-    Controller(*driver, channel).AbortTransmission();
-    return 1;
+    return OnChannel(device, channel, [](Controller& c) {
+        c.AbortTransmission();
+        return 1;
+    });
 }
 
+// A raw access is one request, but it must not land in the middle of another thread's sequence.
 int32_t WriteRegisters(uint32_t device, uint32_t channel, uint32_t address, const uint8_t* data,
                        uint32_t count) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver || count > kMaxRegisterWrite || (data == nullptr && count > 0)) return 0;
-    Controller(*driver, channel).Write(address, data, count);
-    return 1;
+    if (count > kMaxRegisterWrite || (data == nullptr && count > 0)) return 0;
+    return OnChannel(device, channel, [&](Controller& c) {
+        c.Write(address, data, count);
+        return 1;
+    });
 }
 
 int32_t ReadRegisters(uint32_t device, uint32_t channel, uint32_t address, uint8_t* buffer, uint32_t count) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver || count > kMaxRegisterRead || (buffer == nullptr && count > 0)) return 0;
-    Controller(*driver, channel).Read(address, buffer, count);
-    return 1;
+    if (count > kMaxRegisterRead || (buffer == nullptr && count > 0)) return 0;
+    return OnChannel(device, channel, [&](Controller& c) {
+        c.Read(address, buffer, count);
+        return 1;
+    });
 }
 
 int32_t ReceiveCount(uint32_t device, uint32_t channel) {

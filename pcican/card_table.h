@@ -4,9 +4,11 @@
 // exports' results (see include/halbox/Halbox.h).
 //
 // Per card: the driver (absent = not open) behind a lock, shared with the threads that use it, and
-// a lifecycle lock that serialises open, close, channel initialisation and reset. Per channel: the
-// saved configuration (own lock), the ring (own lock), and while initialised a receive thread and a
-// bus watchdog thread, started once and ended (joined) by close.
+// a lifecycle lock that serialises open, close and channel initialisation. Per channel: a register
+// lock held for every register sequence (callers, receive thread and watchdog take turns, so a
+// transmission never interleaves with another), the saved configuration (own lock), the ring (own
+// lock), and while initialised a receive thread and a bus watchdog thread, started once and ended
+// (joined) by close. Lock order: lifecycle, then register lock; the others are leaves.
 #include <cstdint>
 
 #include "halbox/Halbox.h"

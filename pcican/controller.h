@@ -1,7 +1,7 @@
 #pragma once
 // One channel's SJA1000 controller, driven register access by register access through the card
-// driver. No state of its own and no locks: callers on any thread may drive the same channel
-// (each driver request is a unit by itself). Polling limits are counted in register reads.
+// driver. No state of its own and no locks: whoever drives a channel holds that channel's register
+// lock for the whole sequence (card_table.cpp). Polling limits are counted in register reads.
 #include <cstdint>
 
 #include "halbox/Halbox.h"

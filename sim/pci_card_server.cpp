@@ -144,6 +144,7 @@ void PciCardServer::Serve(int fd) {
         Message answer;
         answer.type = Type::HelloAnswer;
         answer.address = hello.address;
+        answer.tag = hello.tag;
         uint8_t out[halbox::link::kHeaderSize];
         if (c != nullptr) {
             // The answer goes out before anything else can be sent on the new link.
@@ -200,6 +201,7 @@ void PciCardServer::ServeCard(int fd, uint8_t cardIndex, std::vector<uint8_t> pe
             answer.type = halbox::link::AnswerOf(m.type);
             answer.channel = m.channel;
             answer.address = m.address;
+            answer.tag = m.tag;  // the host matches the answer to its request by this
             const bool validChannel = m.channel < kPciChannels;
             switch (m.type) {
                 case Type::Read:

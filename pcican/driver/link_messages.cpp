@@ -40,6 +40,7 @@ size_t Encode(const Message& message, uint8_t* out) {
     PutLe(out + 8, message.count, 2);
     const uint16_t length = message.dataLength > kMaxWrite ? kMaxWrite : message.dataLength;
     PutLe(out + 10, length, 2);
+    PutLe(out + 12, message.tag, 4);
     std::memcpy(out + kHeaderSize, message.data, length);
     return kHeaderSize + length;
 }
@@ -60,6 +61,7 @@ DecodeResult Decode(const uint8_t* bytes, size_t size, Message& out, size_t& con
     out.address = GetLe(bytes + 4, 4);
     out.count = count;
     out.dataLength = dataLength;
+    out.tag = GetLe(bytes + 12, 4);
     std::memcpy(out.data, bytes + kHeaderSize, dataLength);
     consumed = kHeaderSize + dataLength;
     return DecodeResult::Complete;

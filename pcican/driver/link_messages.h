@@ -2,9 +2,12 @@
 // Messages between Halbox's simulated-card backend and the simulated card (norvane-sim) over a
 // Unix-domain stream socket. Pure code: no I/O, no locks.
 //
-// Every message is a 12-byte header followed by `dataLength` data bytes, little-endian:
+// Every message is a 16-byte header followed by `dataLength` data bytes, little-endian:
 //   0 type, 1 channel, 2 status (answers: 0 done, else an errno value), 3 reserved (0),
-//   4 address (u32), 8 count (u16), 10 dataLength (u16).
+//   4 address (u32), 8 count (u16), 10 dataLength (u16), 12 tag (u32).
+// The host tags each request and the card copies the tag into its answer, so the host takes
+// only the answer of the request it waits for: an answer that comes after its request timed
+// out carries an old tag and is dropped. Interrupt messages carry tag 0.
 // The host opens a link with Hello (address = card index) and the card answers HelloAnswer
 // (status 0 present, else absent). Then each register request is one exchange: Read (count
 // registers from address, at most 20) -> ReadAnswer (count delivered, the bytes as data); Write
@@ -34,7 +37,7 @@ enum class Type : uint8_t {
     BeforeWaitAnswer,
 };
 
-constexpr size_t kHeaderSize = 12;
+constexpr size_t kHeaderSize = 16;
 constexpr uint16_t kMaxRead = 20;
 constexpr uint16_t kMaxWrite = 512;
 constexpr size_t kMaxMessage = kHeaderSize + kMaxWrite;
@@ -46,6 +49,7 @@ struct Message {
     uint32_t address = 0;
     uint16_t count = 0;
     uint16_t dataLength = 0;
+    uint32_t tag = 0;  ///< a request's own; an answer's is its request's
     uint8_t data[kMaxWrite] = {};
 };
 

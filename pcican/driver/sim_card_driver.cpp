@@ -47,7 +47,8 @@ bool ReadHelloAnswer(int fd, Message& answer, int timeoutMs) {
 
 }  // namespace
 
-std::unique_ptr<SimCardDriver> SimCardDriver::Connect(const std::string& path, uint32_t card) {
+std::unique_ptr<SimCardDriver> SimCardDriver::Connect(const std::string& path, uint32_t card,
+                                                      uint32_t exchangeTimeoutMs) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) return nullptr;
@@ -60,15 +61,15 @@ std::unique_ptr<SimCardDriver> SimCardDriver::Connect(const std::string& path, u
     uint8_t out[link::kHeaderSize];
     Message answer;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        !SendAll(fd, out, link::Encode(hello, out)) || !ReadHelloAnswer(fd, answer, kExchangeTimeoutMs) ||
-        answer.status != 0) {
+        !SendAll(fd, out, link::Encode(hello, out)) ||
+        !ReadHelloAnswer(fd, answer, static_cast<int>(exchangeTimeoutMs)) || answer.status != 0) {
         close(fd);
         return nullptr;
     }
-    return std::unique_ptr<SimCardDriver>(new SimCardDriver(fd));
+    return std::unique_ptr<SimCardDriver>(new SimCardDriver(fd, exchangeTimeoutMs));
 }
 
-SimCardDriver::SimCardDriver(int fd) : fd_(fd) {
+SimCardDriver::SimCardDriver(int fd, uint32_t exchangeTimeoutMs) : fd_(fd), timeoutMs_(exchangeTimeoutMs) {
     reader_ = std::thread([this] { ReadLoop(); });
     pthread_setname_np(reader_.native_handle(), "halbox-link");
 }
@@ -86,8 +87,16 @@ bool SimCardDriver::Send(const Message& message) {
     return SendAll(fd_, out, size);
 }
 
-bool SimCardDriver::Exchange(const Message& request, Message& answer, uint32_t& error) {
+uint64_t SimCardDriver::StaleAnswers() const {
+    std::lock_guard lock(readMutex_);
+    return staleAnswers_;
+}
+
+bool SimCardDriver::Exchange(const Message& untagged, Message& answer, uint32_t& error) {
     std::lock_guard turn(exchangeMutex_);
+    Message request = untagged;
+    if (++lastTag_ == 0) ++lastTag_;  // 0 is no request's tag
+    request.tag = lastTag_;
     {
         std::lock_guard lock(readMutex_);
         if (broken_) {
@@ -97,12 +106,11 @@ bool SimCardDriver::Exchange(const Message& request, Message& answer, uint32_t& 
         waiting_ = true;
         haveAnswer_ = false;
         expected_ = link::AnswerOf(request.type);
-        expectedChannel_ = request.channel;
-        expectedAddress_ = request.address;
+        expectedTag_ = request.tag;
     }
     const bool sent = Send(request);
     std::lock_guard lock(readMutex_);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kExchangeTimeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
     while (sent && !haveAnswer_ && !broken_) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -153,8 +161,9 @@ bool SimCardDriver::ReadAvailable(int timeoutMs) {
         at += used;
         if (m.type == Type::Interrupt) {
             if (m.channel < 2 && events_[m.channel]) events_[m.channel]->Set();
-        } else if (waiting_ && !haveAnswer_ && m.type == expected_ && m.channel == expectedChannel_ &&
-                   m.address == expectedAddress_) {
+        } else if (!waiting_ || haveAnswer_ || m.type != expected_ || m.tag != expectedTag_) {
+            ++staleAnswers_;  // the answer of a request that timed out (or of nobody's)
+        } else {
             answer_.type = m.type;
             answer_.channel = m.channel;
             answer_.status = m.status;

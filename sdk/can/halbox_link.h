@@ -32,6 +32,7 @@ public:
     void SetOpen(bool open) { open_.store(open); }
 
     const HalboxEntries& Halbox() const { return *halbox_; }
+    const std::shared_ptr<const HalboxEntries>& HalboxShared() const { return halbox_; }
     uint32_t Card() const { return card_; }
     uint32_t Channel() const { return channel_; }
 

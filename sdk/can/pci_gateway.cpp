@@ -40,6 +40,11 @@ int CPCIPortCAN::SearchPorts(void* records, int maxRecords) {
     auto* record = static_cast<KymSearchRecord*>(records);
     const bool legacy = legacyProtocol == 1;
     for (uint32_t card = 0; card < kSearchedCards; ++card) {
+        // Held while the card's channels are probed: the card stays open between them. Given
+        // back after them, it closes the card unless a channel of it was opened meanwhile (until
+        // then nothing needs the card, and an open card keeps the library's threads running).
+        const CardLease visit = cards_.Acquire(halbox, card);
+        if (!visit) continue;  // no such card
         for (uint32_t channel = 0; channel < 2; ++channel) {
             auto port = std::make_shared<CNvPCIPort>(halbox, cards_, card, channel, legacy);
             port->probeTiming = probeTiming;
@@ -57,9 +62,6 @@ int CPCIPortCAN::SearchPorts(void* records, int maxRecords) {
             ExchangePort(PciPosition(port->portIndex), port);
             ++portCount;
         }
-        // The probes leave the card open; until a channel of it is opened nothing needs it, and
-        // an open card keeps the library's threads running.
-        if (!cards_->InUse(card)) halbox->closeDevice(card);
     }
     return portCount;
 }

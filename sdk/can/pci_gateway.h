@@ -59,7 +59,7 @@ private:
     void CloseAll();
 
     const std::string library_;
-    const std::shared_ptr<CardUse> cards_ = std::make_shared<CardUse>();
+    CardUse& cards_ = CardUse::Process();
 };
 
 }  // namespace norvane::sdk::can

@@ -18,12 +18,12 @@ MarlixInitConfig ChannelConfig(uint32_t bitRateIndex) {
     return config;
 }
 
-CNvPCIPort::CNvPCIPort(std::shared_ptr<const HalboxEntries> halbox, std::shared_ptr<CardUse> cards,
-                       uint32_t card, uint32_t channel, bool legacy)
+CNvPCIPort::CNvPCIPort(std::shared_ptr<const HalboxEntries> halbox, CardUse& cards, uint32_t card,
+                       uint32_t channel, bool legacy)
     : CNvLinkPort(std::make_unique<HalboxLink>(std::move(halbox), card, channel),
                   std::make_unique<CanWireFormat>(legacy)),
       halboxLink_(static_cast<HalboxLink&>(link())),
-      cards_(std::move(cards)) {
+      cards_(cards) {
     legacyProtocol = legacy ? 1 : 0;
     kind = legacy ? kKindPciFirstGen : kKindPci;
     portIndex = (channel << 4) | card;
@@ -38,19 +38,18 @@ CNvPCIPort::~CNvPCIPort() {
     Close();
 }
 
-bool CNvPCIPort::InitChannel() {
-    const HalboxEntries& halbox = halboxLink_.Halbox();
-    if (halbox.openDevice(Card()) != 1) return false;
+CardLease CNvPCIPort::InitChannel() {
+    CardLease lease = cards_.Acquire(halboxLink_.HalboxShared(), Card());
+    if (!lease) return lease;
     const MarlixInitConfig config = ChannelConfig(bitRateIndex.load());
-    (void)halbox.initCan(Card(), Channel(), &config);
-    return true;
+    (void)halboxLink_.Halbox().initCan(Card(), Channel(), &config);
+    return lease;
 }
 
-void CNvPCIPort::ReleaseChannel(bool closeCard) {
+void CNvPCIPort::ReleaseChannel() {
     const HalboxEntries& halbox = halboxLink_.Halbox();
     halbox.clearBuffer(Card(), Channel());
     halbox.resetCan(Card(), Channel());
-    if (closeCard) halbox.closeDevice(Card());
 }
 
 bool CNvPCIPort::ProbeExchange(const KymCanFrame& request, MarlixFrame* answer) {
@@ -64,7 +63,10 @@ bool CNvPCIPort::ProbeExchange(const KymCanFrame& request, MarlixFrame* answer) 
 int CNvPCIPort::Probe() {
     kind = kKindPci;
     const HalboxEntries& halbox = halboxLink_.Halbox();
-    if (halbox.openDevice(Card()) != 1) return 0;
+    // The channel stays initialised while the card stays open (the search holds it for the
+    // card's other channel; an open of this channel initialises it again in any case).
+    const CardLease lease = cards_.Acquire(halboxLink_.HalboxShared(), Card());
+    if (!lease) return 0;
     for (uint32_t index = 0; index < kProbedBitRates; ++index) {
         const MarlixInitConfig config = ChannelConfig(index);
         if (halbox.initCan(Card(), Channel(), &config) != 1) return 0;
@@ -88,16 +90,14 @@ int CNvPCIPort::ProbeLegacy() {
         RequestFrame(FirstGenRequestId(request.node, request.controlWord, true), request);
     for (uint32_t index = 0; index < kProbedBitRates; ++index) {
         bitRateIndex = index;
-        // The card stays open while another of its channels is in use.
-        const bool closeCard = !cards_->InUse(Card());
-        if (!InitChannel()) {
-            ReleaseChannel(closeCard);
-            return 0;
-        }
+        // Each try holds the card; it closes after the try unless someone else holds it.
+        CardLease lease = InitChannel();
+        if (!lease) return 0;
         halboxLink_.Halbox().clearBuffer(Card(), Channel());
         MarlixFrame answer{};
         const bool answered = ProbeExchange(frame, &answer);
-        ReleaseChannel(closeCard);
+        ReleaseChannel();
+        lease.Release();
         if (answered &&
             (DecodeFirstGenId(answer.identifier).controlWord & 0x7F) == cmd::first_gen::kSerialNumber)
             return 1;
@@ -106,10 +106,16 @@ int CNvPCIPort::ProbeLegacy() {
 }
 
 int CNvPCIPort::OpenChannel(uint32_t handle) {
-    if (!InitChannel()) return 0;
+    CardLease lease = InitChannel();
+    if (!lease) return 0;
     // Frames left from the probes are no answers to anything asked from now on.
     halboxLink_.Halbox().clearBuffer(Card(), Channel());
-    cards_->Take(Card(), Channel());
+    {
+        // Opening an open channel again replaces its lease: one lease per open channel.
+        std::lock_guard guard(leaseMutex_);
+        std::swap(openLease_, lease);
+    }
+    lease.Release();
     halboxLink_.SetOpen(true);
     return StartReceiver(handle);
 }
@@ -124,11 +130,28 @@ int CNvPCIPort::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uin
     return OpenNodesLegacy(handle, records, max, nullptr);
 }
 
+int CNvPCIPort::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+    if (receiveRunning == 0) return -1;
+    return CNvLinkPort::GetCommand(handle, node, controlWord, index, reply);
+}
+
+int CNvPCIPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                 KymReply* reply) {
+    if (receiveRunning == 0) return -1;
+    return CNvLinkPort::GetCommandLegacy(handle, node, controlWord, index, reply);
+}
+
 void CNvPCIPort::Close() {
     StopThreads();
-    if (!halboxLink_.IsOpen()) return;
+    CardLease lease;
+    {
+        std::lock_guard guard(leaseMutex_);
+        std::swap(openLease_, lease);
+    }
     halboxLink_.SetOpen(false);
-    ReleaseChannel(cards_->Give(Card(), Channel()));
+    if (!lease) return;
+    ReleaseChannel();
+    lease.Release();  // closes the card unless another channel, probe or search holds it
 }
 
 int CNvPCIPort::SetBitRate(uint32_t index) {

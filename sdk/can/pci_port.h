@@ -1,11 +1,15 @@
 #pragma once
 // The port of one CAN channel of a PCI card: the generic port over a HalboxLink in the raw CAN
 // wire format. What is its own: the bit-rate table and the probes that search it, opening the
-// card and initialising the channel, and releasing them (the card only with its last channel).
+// card and initialising the channel, and releasing them. The card is held through a lease of the
+// process's card table (card_use.h): an open channel holds one until it is closed, each probe
+// holds one while it runs, and the card closes with its last lease.
 //
-// Threads: as CNvLinkPort. Probes run before the threads start; Close may run on any thread.
+// Threads: as CNvLinkPort. Probes run before the threads start; Open and Close may run on any
+// thread.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "sdk/can/card_use.h"
 #include "sdk/can/halbox_link.h"
@@ -36,8 +40,8 @@ struct ProbeTiming {
 
 class CNvPCIPort : public CNvLinkPort {
 public:
-    CNvPCIPort(std::shared_ptr<const HalboxEntries> halbox, std::shared_ptr<CardUse> cards, uint32_t card,
-               uint32_t channel, bool legacy);
+    CNvPCIPort(std::shared_ptr<const HalboxEntries> halbox, CardUse& cards, uint32_t card, uint32_t channel,
+               bool legacy);
     ~CNvPCIPort() override;
 
     /// Searches the bit rates for an answer to the discovery frame: 1 found (channel left
@@ -49,8 +53,12 @@ public:
     /// nodes into records: their number (0 without records).
     int Open(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
     int OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) override;
-    /// Stops the threads and releases the channel; the card is closed when no other channel of
-    /// it is in use.
+    /// −1 while the receive thread does not run (a channel never opened, closed, or whose
+    /// receive loop ended); otherwise the generic get of the generation.
+    int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) override;
+    int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                         KymReply* reply) override;
+    /// Stops the threads and releases the channel; the card is closed when nobody else holds it.
     void Close();
     /// Re-initialises the channel at table index (0-7): Halbox's result, 0 for another index.
     int SetBitRate(uint32_t index);
@@ -63,14 +71,19 @@ public:
     ProbeTiming probeTiming;
 
 private:
-    bool InitChannel();
-    void ReleaseChannel(bool closeCard);
+    /// Opens the card (a lease of it) and initialises the channel at bitRateIndex; empty when
+    /// the card does not open.
+    CardLease InitChannel();
+    /// Empties the channel's ring and puts its controller in reset mode.
+    void ReleaseChannel();
     /// One probe frame out and at most one frame back; true with *answer when one came.
     bool ProbeExchange(const KymCanFrame& request, MarlixFrame* answer);
     int OpenChannel(uint32_t handle);
 
     HalboxLink& halboxLink_;
-    const std::shared_ptr<CardUse> cards_;
+    CardUse& cards_;
+    std::mutex leaseMutex_;  ///< guards openLease_
+    CardLease openLease_;    ///< held while the channel is open
 };
 
 }  // namespace norvane::sdk::can

@@ -45,6 +45,8 @@ public:
     virtual uint32_t AnswerTimeoutMs() const { return 500; }
     /// What a get gives when it goes unanswered or the gateway is closed (the USB adapter: -1).
     virtual int FailedGetResult() const { return 0; }
+    /// What a get gives on a closed gateway (a PCI channel without its receive thread: -1).
+    virtual int ClosedGetResult() const { return FailedGetResult(); }
     /// The bus the controllers are on (its traffic record is the simulator's bus log).
     virtual sim::VirtualBus* Bus() { return nullptr; }
 };

@@ -110,7 +110,7 @@ TEST_P(GatewayContract, ClosedGatewayRefusesRequestsUntilReopened) {
     KymReply reply{};
     auto start = Clock::now();
     EXPECT_EQ(SetValue(5, kSpd, 1, &reply), -1);
-    EXPECT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), transport->FailedGetResult());
+    EXPECT_EQ(SingleCommandGet(handle, 5, kSpd, 0, &reply), transport->ClosedGetResult());
     EXPECT_LT(ElapsedMs(start), 450);    // refused at once: less than one 500 ms time-out
     EXPECT_EQ(CloseGateway(handle), 1);  // closing twice is harmless
     uint32_t ids[126] = {};

@@ -55,6 +55,7 @@ public:
     void AnswerWithError(uint8_t code) override { faults_.errorCode = code; }
     int ExpectedPorts() const override { return 2; }
     uint32_t AnswerTimeoutMs() const override { return 200; }
+    int ClosedGetResult() const override { return -1; }
 
 private:
     Faults faults_;  // outlives the nodes that read it
