@@ -111,7 +111,8 @@ TEST(UsbSearch, ABusyAdapterIsSkippedAndAMissingLibraryFindsNothing) {
     auto missing = std::make_shared<UsbAdapters>(nullptr);
     sdk::can::CUSBC7200CAN gateway(4, missing);
     EXPECT_EQ(gateway.SearchPorts(nullptr, 5), 0);
-    EXPECT_EQ(missing->OpenDevice(0), -1);
+    sdk::can::UsbOpening opening = 0;
+    EXPECT_EQ(missing->OpenDevice(0, opening), -1);
     EXPECT_EQ(missing->PendingCount(0), -1);
 }
 
@@ -121,11 +122,11 @@ protected:
     void SetUp() override {
         bench.Adapter(0, 1, {});
         ASSERT_TRUE(bench.Start());
-        ASSERT_EQ(adapters.OpenDevice(0), 1);
+        ASSERT_EQ(adapters.OpenDevice(0, opening), 1);
         ASSERT_EQ(adapters.SetCanBaudRate(0, 1), 1);
         bench.server.Model(0).ClearExchanges();
     }
-    void TearDown() override { adapters.CloseDevice(0); }
+    void TearDown() override { adapters.CloseDevice(0, opening); }
     std::vector<std::pair<int, int>> Fetches() {  // frames asked for, bytes read
         std::vector<std::pair<int, int>> fetches;
         for (const sim::UsbExchange& e : bench.server.Model(0).Exchanges()) {
@@ -136,6 +137,7 @@ protected:
 
     UsbBench bench;
     UsbAdapters& adapters = *SimAdapters();
+    sdk::can::UsbOpening opening = 0;
 };
 
 TEST_F(UsbRoutines, NineWaitingFramesAreFetchedFourFourOne) {
@@ -171,7 +173,7 @@ TEST_F(UsbRoutines, ShortWritesBadRepliesAndClosedAdaptersFail) {
     EXPECT_EQ(adapters.SetCanBaudRate(0, 1), -3);
     EXPECT_EQ(adapters.Command(0, proto::kStart), 1);  // the adapter works again
     EXPECT_EQ(adapters.PendingCount(1), -1);           // no handle at index 1
-    adapters.CloseDevice(0);
+    adapters.CloseDevice(0, opening);
     EXPECT_EQ(adapters.Command(0, proto::kStart), -1);
 }
 
