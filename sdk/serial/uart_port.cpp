@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "sdk/core/callbacks.h"
+#include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/reply_frame.h"
 #include "sdk/core/traffic_recorder.h"
 #include "sdk/serial/uart_wire_format.h"
@@ -159,6 +161,10 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
         return;
     }
     if (message.node == kGatewayNode && command == kErrorReport && n >= 5) message.node = f[3];
+    // Second-generation messages carry no extra word; a translate callback gets the message as
+    // it came, everything else sees the values of the control words that carry one.
+    message.extra = 0;
+    if (GlobalCallbacks().translate.load() == nullptr) RewriteControlWordValue(message);
     if (command == kNodeList) {
         // A node list: the count in f1, ids from f3 on up to a 0 or a byte of 0x80 and above.
         const size_t count = f[1] & 0x7Fu;
