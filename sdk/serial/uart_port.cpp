@@ -8,6 +8,7 @@
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/request_flow.h"
 #include "sdk/core/traffic_recorder.h"
 #include "sdk/serial/uart_wire_format.h"
 
@@ -46,6 +47,20 @@ int CNvUartPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     const int result = CNvSerialLinePort::SetCommandLegacy(handle, node, controlWord, index, data, reply);
     if (addressChange && index == 2) registration_[node] = 2;
     return result;
+}
+
+int CNvUartPort::RegisterAllNodes(uint32_t, KymNodeRecord* records, int max) {
+    DiscoveryPlan plan;
+    plan.command = kSerialNumber;
+    plan.waitMs = timing.legacyDiscoveryWaitMs;
+    constexpr uint8_t kRequest = 0x80 | kSerialNumber;
+    constexpr int kRegisterAll = 1;
+    return RunDiscovery(*this, plan, records, max, [&] {
+        uint8_t unit[WireFormat::kMaxUnitBytes];
+        const size_t length = format().EncodeFirstGen(Handle(), 0, kRequest, kRegisterAll, nullptr, unit);
+        RecordFirstGenRequest(0, kRequest, kRegisterAll, nullptr, unit, length);
+        return SendUnit(unit, length);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
