@@ -130,6 +130,12 @@ int CUSBC7200::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max
     return n;
 }
 
+int CUSBC7200::ReceiveLoop(uint32_t index) {
+    // Traced before the loop signals its start, so the line is out when the open goes on.
+    if (link().IsOpen()) platform::Trace("<---SDK_EVENT_SIGNAL\n");
+    return CNvLinkPort::ReceiveLoop(index);
+}
+
 void CUSBC7200::HandleUnit(const ReceivedUnit& unit, bool legacy) {
     if (unit.kind != ReceivedUnit::Kind::Message) return CNvLinkPort::HandleUnit(unit, legacy);
     const uint8_t controlWord = unit.message.controlWord;

@@ -53,6 +53,8 @@ public:
     int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
                        int* countOut) override;
     int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override;
+    /// The second-generation receive loop, which traces "<---SDK_EVENT_SIGNAL" as it starts.
+    int ReceiveLoop(uint32_t portIndex) override;
 
     /// The bus's bit-rate code found by trying the candidate codes (the fixed rate when one is
     /// set; bitRateCode without probing while any adapter is open); -1 when nothing answered.

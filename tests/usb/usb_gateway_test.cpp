@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/trace.h"
 #include "sim/nodes/second_gen_controller.h"
 #include "sim/simulation.h"
 #include "usb_bench.h"
@@ -202,6 +205,33 @@ TEST(UsbRequests, IdentifiersOnTheBusAnswersAndGlobals) {
     EXPECT_EQ(SingleCommandGet(0x400, 9, kSpd, 0, &reply), -1);
     EXPECT_EQ(CloseGateway(0x400), 1);
     EXPECT_EQ(CloseGateway(0x400 | 3), 0);  // no port there
+}
+
+TEST(UsbRequests, TheReceiveLoopTracesItsSignalWhenItStarts) {
+    UsbBench bench;
+    bench.Adapter(0, 1, {5});
+    ASSERT_TRUE(bench.Start());
+    ASSERT_EQ(SearchDevice(4, nullptr), 1);
+    std::mutex lock;
+    std::vector<std::string> lines;
+    platform::SetTraceCapture([&](const std::string& line) {
+        std::lock_guard guard(lock);
+        lines.push_back(line);
+    });
+    uint32_t ids[126] = {};
+    const int opened = OpenGateway(0x400, ids, 126, nullptr);
+    platform::SetTraceCapture({});
+    ASSERT_EQ(opened, 1);
+    EXPECT_EQ(CloseGateway(0x400), 1);
+    std::vector<std::string> steps;  // the open's trace lines without their time stamps
+    for (const std::string& line : lines) {
+        if (line.find("<---") != std::string::npos) steps.push_back(line.substr(line.find("<---")));
+    }
+    ASSERT_GE(steps.size(), 3u);
+    EXPECT_EQ(steps[0], "<---USBC_OpenDevice bRetValue = 1\n\n");
+    EXPECT_EQ(steps[1], "<---USBC_SetCanBaudRate bRetValue = 1\n\n");
+    EXPECT_EQ(steps[2], "<---SDK_EVENT_SIGNAL\n\n");
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), steps[2]), 1);
 }
 
 TEST(UsbFaults, UnpluggingDuringARequestFailsInTimeAndCloseReturns) {
