@@ -89,7 +89,9 @@ void SetSpdThroughUsbGateway(benchmark::State& state) {
 void SetSpdRawAdapter(benchmark::State& state) {
     if (!TheAdapters().started) return state.SkipWithError("adapters did not start");
     can::UsbAdapters& adapters = *can::SharedAdapters();
-    if (!adapters.Bound() || adapters.OpenDevice(1) != 1 || adapters.SetCanBaudRate(1, kBusCode) != 1)
+    can::UsbOpening opening = can::kAnyOpening;
+    if (!adapters.Bound() || adapters.OpenDevice(1, opening) != 1 ||
+        adapters.SetCanBaudRate(1, kBusCode) != 1)
         return state.SkipWithError("libusb-sim.so or adapter 1 missing");
     const uint8_t controlWord = 0x80 | kSpd;
     int32_t speed = 0;
@@ -114,7 +116,7 @@ void SetSpdRawAdapter(benchmark::State& state) {
         ++sets;
     }
     const uint64_t exchanges = adapters.exchanges.load() - before;
-    adapters.CloseDevice(1);
+    adapters.CloseDevice(1, opening);
     Report(state, sets, exchanges);
 }
 

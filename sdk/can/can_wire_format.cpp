@@ -8,9 +8,6 @@
 namespace norvane::sdk::can {
 namespace {
 
-constexpr uint8_t kOutputWord = 4;    // its state travels in identifier bit 7
-constexpr uint8_t kStoreWord = 0x36;  // its value travels as the control word
-
 size_t Write(const KymCanFrame& frame, uint8_t* out) {
     std::memcpy(out, &frame, kRecordBytes);
     return kRecordBytes;
@@ -49,13 +46,8 @@ KymCanMsg MessageFromFrame(const KymCanFrame& frame, bool legacy) {
     message.length = frame.length & 15;
     std::memcpy(message.data, frame.data, std::min<size_t>(message.length, 8));
     message.extra = frame.data[0];
-    if (!legacy && decoded.controlWord == kOutputWord) {
-        message.length = 1;
-        message.data[0] = static_cast<uint8_t>((frame.identifier >> 7) & 1);
-    } else if (!legacy && decoded.controlWord == kStoreWord) {
-        message.length = 1;
-        message.data[0] = decoded.controlWord;
-    }
+    // The control word is identifier bits 0-7, so its bit 7 is the identifier's.
+    if (!legacy) RewriteControlWordValue(message);
     return message;
 }
 

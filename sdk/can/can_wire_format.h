@@ -40,6 +40,9 @@ public:
     bool SentFrame(const uint8_t* unit, size_t length, BusFrame& frame) const override;
     size_t ReceiveBufferBytes(bool) const override { return 125 * kRecordBytes; }
 
+protected:
+    bool Legacy() const { return legacy_; }
+
 private:
     const bool legacy_;
 };

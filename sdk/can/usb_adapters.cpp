@@ -13,8 +13,11 @@ using namespace usb;
 UsbAdapters::UsbAdapters(std::shared_ptr<const UsbEntries> usb) : usb_(std::move(usb)) {}
 
 UsbAdapters::~UsbAdapters() {
-    closeSleepMs = 0;
-    for (uint32_t index = 0; index < kTableSize; ++index) CloseDevice(index);
+    // The process ends: every adapter still open is released, whoever holds it.
+    std::lock_guard guard(lock_);
+    for (Entry& entry : table_) {
+        if (entry.handle != nullptr) Release(std::exchange(entry.handle, nullptr));
+    }
 }
 
 bool UsbAdapters::IsOpen(uint32_t index) const {
@@ -22,8 +25,19 @@ bool UsbAdapters::IsOpen(uint32_t index) const {
     return HandleLocked(index) != nullptr;
 }
 
-usb_dev_handle* UsbAdapters::HandleLocked(uint32_t index) const {
-    return index < kTableSize ? table_[index] : nullptr;
+bool UsbAdapters::Holds(uint32_t index, UsbOpening opening) const {
+    if (opening == kAnyOpening) return false;
+    std::lock_guard guard(lock_);
+    return HandleLocked(index, opening) != nullptr;
+}
+
+usb_dev_handle* UsbAdapters::HandleLocked(uint32_t index, UsbOpening opening) const {
+    if (index >= kTableSize) return nullptr;
+    const Entry& entry = table_[index];
+    if (opening == kAnyOpening) return entry.handle;
+    const bool held =
+        std::find(entry.openings.begin(), entry.openings.end(), opening) != entry.openings.end();
+    return held ? entry.handle : nullptr;
 }
 
 template <typename Visit>
@@ -55,31 +69,41 @@ void UsbAdapters::Release(usb_dev_handle* handle) {
     usb_->close(handle);
 }
 
-int UsbAdapters::OpenDevice(uint32_t index) {
+int UsbAdapters::OpenDevice(uint32_t index, UsbOpening& opening) {
+    opening = kAnyOpening;
     if (!usb_ || index >= kTableSize) return kNotReady;
     std::lock_guard enumeration(enumeration_);
-    if (IsOpen(index)) return 1;
     usb_dev_handle* found = nullptr;
-    Walk([&](struct usb_device* device) {
-        if (device->descriptor.bcdDevice != index) return true;
-        found = Claim(device);
-        return found == nullptr;  // a busy device: the walk goes on
-    });
-    if (found == nullptr) return kNotReady;
+    if (!IsOpen(index)) {
+        Walk([&](struct usb_device* device) {
+            if (device->descriptor.bcdDevice != index) return true;
+            found = Claim(device);
+            return found == nullptr;  // a busy device: the walk goes on
+        });
+        if (found == nullptr) return kNotReady;
+    }
+    opening = ++lastOpening_;
     std::lock_guard guard(lock_);
-    table_[index] = found;
-    openCount_.fetch_add(1);
+    Entry& entry = table_[index];
+    if (found != nullptr) {
+        entry.handle = found;
+        openCount_.fetch_add(1);
+    }
+    entry.openings.push_back(opening);
     return 1;
 }
 
-int UsbAdapters::CloseDevice(uint32_t index) {
-    if (!usb_ || index >= kTableSize) return 1;
-    usb_dev_handle* handle = nullptr;
+int UsbAdapters::CloseDevice(uint32_t index, UsbOpening opening) {
+    if (!usb_ || index >= kTableSize || opening == kAnyOpening) return 1;
     {
-        std::lock_guard guard(lock_);
-        handle = std::exchange(table_[index], nullptr);
-        if (handle == nullptr) return 1;
-        Release(handle);
+        // Under the enumeration lock too: an open sees the adapter either open or closed.
+        std::scoped_lock guard(enumeration_, lock_);
+        Entry& entry = table_[index];
+        const auto held = std::find(entry.openings.begin(), entry.openings.end(), opening);
+        if (held == entry.openings.end()) return 1;
+        entry.openings.erase(held);
+        if (!entry.openings.empty() || entry.handle == nullptr) return 1;
+        Release(std::exchange(entry.handle, nullptr));
         openCount_.fetch_sub(1);
     }
     if (const uint32_t pause = closeSleepMs.load()) platform::SleepMs(pause);
@@ -112,18 +136,18 @@ int UsbAdapters::ExchangeLocked(usb_dev_handle* device, const uint8_t* request, 
     return read < 0 ? kBadReply : read;
 }
 
-int UsbAdapters::Exchange(uint32_t index, const uint8_t* request, int length, uint8_t* reply, int size,
-                          int timeoutMs) {
+int UsbAdapters::Exchange(uint32_t index, UsbOpening opening, const uint8_t* request, int length,
+                          uint8_t* reply, int size, int timeoutMs) {
     if (!usb_) return kNotReady;
     std::lock_guard guard(lock_);
-    usb_dev_handle* device = HandleLocked(index);
+    usb_dev_handle* device = HandleLocked(index, opening);
     if (device == nullptr) return kNotReady;
     return ExchangeLocked(device, request, length, reply, size, timeoutMs);
 }
 
-int UsbAdapters::Command(uint32_t index, uint8_t command) {
+int UsbAdapters::Command(uint32_t index, uint8_t command, UsbOpening opening) {
     uint8_t reply[8] = {};
-    const int read = Exchange(index, &command, 1, reply, 1, kTimeoutMs);
+    const int read = Exchange(index, opening, &command, 1, reply, 1, kTimeoutMs);
     if (read < 0) return read;
     return EchoReply(reply, read, command) ? 1 : kBadReply;
 }
@@ -134,7 +158,7 @@ int UsbAdapters::SetCanBaudRate(uint32_t index, uint8_t code) {
     uint8_t request[kConfigureBytes];
     ConfigureRequest(code, request);
     uint8_t reply[8] = {};
-    result = Exchange(index, request, sizeof request, reply, 1, kTimeoutMs);
+    result = Exchange(index, kAnyOpening, request, sizeof request, reply, 1, kTimeoutMs);
     if (result < 0) return result;
     if (!EchoReply(reply, result, kConfigure)) return kBadReply;
     result = Command(index, kStart);
@@ -142,31 +166,31 @@ int UsbAdapters::SetCanBaudRate(uint32_t index, uint8_t code) {
     return Command(index, kCommit) == 1 ? 1 : 0;
 }
 
-int UsbAdapters::Transmit(uint32_t index, const KymCanFrame& record) {
+int UsbAdapters::Transmit(uint32_t index, const KymCanFrame& record, UsbOpening opening) {
     uint8_t request[kTransmitBytes];
     TransmitRequest(record, request);
     uint8_t reply[8] = {};
-    const int read = Exchange(index, request, sizeof request, reply, 2, kTimeoutMs);
+    const int read = Exchange(index, opening, request, sizeof request, reply, 2, kTimeoutMs);
     return read < 0 ? read : TransmitReply(reply, read);
 }
 
-int UsbAdapters::PendingCount(uint32_t index) {
+int UsbAdapters::PendingCount(uint32_t index, UsbOpening opening) {
     const uint8_t request = kPending;
     uint8_t reply[8] = {};
-    const int read = Exchange(index, &request, 1, reply, 3, kTimeoutMs);
+    const int read = Exchange(index, opening, &request, 1, reply, 3, kTimeoutMs);
     return read < 0 ? read : PendingReply(reply, read);
 }
 
-int UsbAdapters::Receive(uint32_t index, KymCanFrame* records, uint32_t room) {
+int UsbAdapters::Receive(uint32_t index, KymCanFrame* records, uint32_t room, UsbOpening opening) {
     if (records == nullptr || room == 0) return 0;
-    const int pending = PendingCount(index);
+    const int pending = PendingCount(index, opening);
     if (pending == kNotReady) return kNotReady;
     // An unreadable count is taken as the most one call fetches.
     uint32_t n =
         pending < 0 || pending > static_cast<int>(kReceiveMax) ? kReceiveMax : static_cast<uint32_t>(pending);
     n = std::min(n, room);
     std::lock_guard guard(lock_);
-    usb_dev_handle* device = HandleLocked(index);
+    usb_dev_handle* device = HandleLocked(index, opening);
     if (device == nullptr) return kNotReady;
     uint32_t total = 0;
     uint8_t reply[64];
@@ -196,7 +220,7 @@ int UsbAdapters::Receive(uint32_t index, KymCanFrame* records, uint32_t room) {
 int UsbAdapters::SetIndex(uint32_t index, uint32_t newIndex) {
     const uint8_t request[2] = {kSetIndex, static_cast<uint8_t>(newIndex)};
     uint8_t reply[8] = {};
-    const int read = Exchange(index, request, 2, reply, 2, kTimeoutMs);
+    const int read = Exchange(index, kAnyOpening, request, 2, reply, 2, kTimeoutMs);
     if (read < 0) return read;
     return read >= 2 && reply[0] == kSetIndex && reply[1] == request[1] ? 1 : kBadReply;
 }

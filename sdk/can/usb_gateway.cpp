@@ -84,7 +84,7 @@ int CUSBC7200CAN::OpenPort(uint32_t handle, KymNodeRecord* records, int max, uin
 int CUSBC7200CAN::ClosePort(uint32_t handle) {
     auto port = UsbPort(handle);
     if (!port) return 0;
-    adapters_->Command(port->DeviceIndex(), usb::kStop);
+    port->StopAdapter();
     return port->CloseAdapter();
 }
 

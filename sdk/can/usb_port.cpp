@@ -66,12 +66,24 @@ CUSBC7200::~CUSBC7200() {
 
 int CUSBC7200::CloseAdapter() {
     StopThreads();
-    usbLink_.SetOpen(false);
-    return Adapters().CloseDevice(DeviceIndex());
+    // Only the opening this port made is released: the adapter may be open anew for a newer port.
+    const UsbOpening opening = usbLink_.Detach();
+    return opening == kAnyOpening ? 1 : Adapters().CloseDevice(DeviceIndex(), opening);
+}
+
+int CUSBC7200::StopAdapter() {
+    const UsbOpening opening = usbLink_.Opening();
+    return opening == kAnyOpening ? usb::kNotReady : Adapters().Command(DeviceIndex(), usb::kStop, opening);
 }
 
 bool CUSBC7200::OpenAdapter() {
-    const int opened = Adapters().OpenDevice(DeviceIndex());
+    // A port that holds its adapter open already configures it again without a second opening.
+    UsbOpening opening = usbLink_.Opening();
+    int opened = 1;
+    if (opening == kAnyOpening) {
+        opened = Adapters().OpenDevice(DeviceIndex(), opening);
+        if (opened == 1) usbLink_.Attach(opening);
+    }
     platform::TraceF("<---USBC_OpenDevice bRetValue = %d\n", opened);
     if (opened <= 0) return false;
     const int configured = Adapters().SetCanBaudRate(DeviceIndex(), static_cast<uint8_t>(bitRateCode));
@@ -80,7 +92,6 @@ bool CUSBC7200::OpenAdapter() {
         CloseAdapter();
         return false;
     }
-    usbLink_.SetOpen(true);
     return true;
 }
 
@@ -120,6 +131,12 @@ int CUSBC7200::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max
     return n;
 }
 
+int CUSBC7200::ReceiveLoop(uint32_t index) {
+    // Traced before the loop signals its start, so the line is out when the open goes on.
+    if (link().IsOpen()) platform::Trace("<---SDK_EVENT_SIGNAL\n");
+    return CNvLinkPort::ReceiveLoop(index);
+}
+
 void CUSBC7200::HandleUnit(const ReceivedUnit& unit, bool legacy) {
     if (unit.kind != ReceivedUnit::Kind::Message) return CNvLinkPort::HandleUnit(unit, legacy);
     const uint8_t controlWord = unit.message.controlWord;
@@ -139,20 +156,25 @@ void CUSBC7200::HandleUnit(const ReceivedUnit& unit, bool legacy) {
 int CUSBC7200::AnnounceProtocol(uint32_t index, uint32_t flag) {
     legacyProtocol = flag;
     UsbAdapters& adapters = Adapters();
+    // With no adapter open, the adapter is opened for the announcement only and closed again:
+    // an opening nobody holds could never be released.
+    UsbOpening own = kAnyOpening;
     if (!adapters.LockReady()) {
         platform::SleepMs(20);
-        if (adapters.OpenDevice(index) != 1) return 0;
+        if (adapters.OpenDevice(index, own) != 1) return 0;
         for (const uint8_t command : {usb::kStop, usb::kStart}) {
             platform::SleepMs(20);
-            if (adapters.Command(index, command) != 1) {
-                adapters.CloseDevice(index);
+            if (adapters.Command(index, command, own) != 1) {
+                adapters.CloseDevice(index, own);
                 return 0;
             }
         }
     }
     const uint8_t value = flag == 0 ? kAnnounceSecondGen : kAnnounceFirstGen;
     const KymCanFrame frame = Frame(flag == 0 ? kAnnounceSecondGenId : kAnnounceFirstGenId, &value, 1);
-    return adapters.Transmit(index, frame) >= 1 ? 1 : 0;
+    const int taken = adapters.Transmit(index, frame, own) >= 1 ? 1 : 0;
+    if (own != kAnyOpening) adapters.CloseDevice(index, own);
+    return taken;
 }
 
 int CUSBC7200::DetectBitRate(uint32_t index, uint32_t flag) {
@@ -162,7 +184,8 @@ int CUSBC7200::DetectBitRate(uint32_t index, uint32_t flag) {
     }
     UsbAdapters& adapters = Adapters();
     if (adapters.LockReady()) return static_cast<int>(bitRateCode);
-    const int opened = adapters.OpenDevice(index);
+    UsbOpening opening = kAnyOpening;
+    const int opened = adapters.OpenDevice(index, opening);
     platform::SleepMs(detectTiming.afterOpenMs);
     if (opened != 1) return -1;
     std::vector<KymCanFrame> records(usb::kReceiveMax);
@@ -173,12 +196,12 @@ int CUSBC7200::DetectBitRate(uint32_t index, uint32_t flag) {
         if (adapters.SetCanBaudRate(index, code) != 1) continue;
         platform::SleepMs(detectTiming.settleMs);
         AnnounceProtocol(index, flag);
-        if (adapters.Transmit(index, test) < 1) continue;
+        if (adapters.Transmit(index, test, opening) < 1) continue;
         const uint32_t limit = 2u << code;
         platform::SleepMs(detectTiming.afterSendMs);
         for (uint32_t retry = 0; found < 0; ++retry) {
-            if (adapters.PendingCount(index) > 0) {
-                const int n = adapters.Receive(index, records.data(), usb::kReceiveMax);
+            if (adapters.PendingCount(index, opening) > 0) {
+                const int n = adapters.Receive(index, records.data(), usb::kReceiveMax, opening);
                 for (int i = 0; i < n && found < 0; ++i) {
                     if ((records[static_cast<size_t>(i)].identifier & 0x7F) == expected) found = code;
                 }
@@ -189,7 +212,7 @@ int CUSBC7200::DetectBitRate(uint32_t index, uint32_t flag) {
         if (found >= 0) break;
     }
     if (found >= 0) bitRateCode = static_cast<uint32_t>(found);
-    adapters.CloseDevice(index);
+    adapters.CloseDevice(index, opening);
     return found;
 }
 

@@ -53,16 +53,22 @@ public:
     int SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
                        int* countOut) override;
     int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override;
+    /// The second-generation receive loop, which traces "<---SDK_EVENT_SIGNAL" as it starts.
+    int ReceiveLoop(uint32_t portIndex) override;
 
     /// The bus's bit-rate code found by trying the candidate codes (the fixed rate when one is
     /// set; bitRateCode without probing while any adapter is open); -1 when nothing answered.
     /// The adapter is closed again.
     int DetectBitRate(uint32_t index, uint32_t flag);
-    /// Sends the frame that tells the nodes which generation to speak (opening the adapter when
-    /// none is open): 1 when the adapter took it, else 0.
+    /// Sends the frame that tells the nodes which generation to speak (opening the adapter for
+    /// it, and closing it again, when none is open): 1 when the adapter took it, else 0.
     int AnnounceProtocol(uint32_t index, uint32_t flag);
-    /// Stops the threads and closes the adapter; 1.
+    /// Stops the threads and releases the adapter opening this port made (the adapter closes
+    /// when no other opening holds it); 1.
     int CloseAdapter();
+    /// Sends the stop command (0x02) through this port's opening: 1, or the failure (kNotReady
+    /// when the port holds no opening).
+    int StopAdapter();
 
     uint32_t DeviceIndex() const { return usbLink_.Index(); }
     UsbAdapters& Adapters() const { return usbLink_.Adapters(); }

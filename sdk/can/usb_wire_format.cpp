@@ -1,5 +1,7 @@
 #include "sdk/can/usb_wire_format.h"
 
+#include <cstddef>
+
 #include "sdk/can/can_identifier.h"
 #include "sdk/core/codec/codec.h"
 
@@ -43,6 +45,14 @@ size_t UsbWireFormat::EncodeFirstGen(uint32_t, uint32_t node, uint8_t controlWor
         RequestFrame(UsbFirstGenRequestId(message.node, message.controlWord, data), message);
     std::memcpy(out, &frame, kRecordBytes);
     return kRecordBytes;
+}
+
+void UsbWireFormat::Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const {
+    // The first data byte as it came, before the base's rewrites of control words 4 and 0x36.
+    const uint8_t first = count >= kRecordBytes ? buffer[offsetof(KymCanFrame, data)] : 0;
+    CanWireFormat::Take(buffer, count, capacity, unit);
+    if (unit.kind == ReceivedUnit::Kind::Message && !Legacy())
+        unit.message.extra = static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(first)));
 }
 
 }  // namespace norvane::sdk::can

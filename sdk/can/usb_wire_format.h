@@ -2,7 +2,8 @@
 // The raw-CAN wire format as the USB adapter carries it. Differences from the PCI card's:
 // second-generation requests packed for node 0 (the global commands) go out with 0x1F0FE000 set;
 // first-generation requests carry I3 = 1, and command 43 also carries its fourth data word in
-// identifier bytes I1 and I2; one receive call takes up to 126 frames. Pure code.
+// identifier bytes I1 and I2; one receive call takes up to 126 frames; a received second-generation
+// message's extra word is its first data byte taken as a signed byte. Pure code.
 #include "sdk/can/can_wire_format.h"
 
 namespace norvane::sdk::can {
@@ -23,6 +24,7 @@ public:
     size_t EncodeFirstGen(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                           uint8_t* out) const override;
     size_t ReceiveBufferBytes(bool) const override { return 126 * kRecordBytes; }
+    void Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const override;
 };
 
 }  // namespace norvane::sdk::can

@@ -22,6 +22,8 @@ public:
     int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) override;
     int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                    KymReply* out) override;
+    /// The UART port keeps no per-node message queue: always -1.
+    int PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) override { return -1; }
 
     std::shared_ptr<CNvUartPort> UartPort(uint32_t handle) const {
         return std::static_pointer_cast<CNvUartPort>(PortOf(handle));

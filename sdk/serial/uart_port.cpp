@@ -5,7 +5,10 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "sdk/core/callbacks.h"
+#include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/reply_frame.h"
+#include "sdk/core/request_flow.h"
 #include "sdk/core/traffic_recorder.h"
 #include "sdk/serial/uart_wire_format.h"
 
@@ -44,6 +47,20 @@ int CNvUartPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     const int result = CNvSerialLinePort::SetCommandLegacy(handle, node, controlWord, index, data, reply);
     if (addressChange && index == 2) registration_[node] = 2;
     return result;
+}
+
+int CNvUartPort::RegisterAllNodes(uint32_t, KymNodeRecord* records, int max) {
+    DiscoveryPlan plan;
+    plan.command = kSerialNumber;
+    plan.waitMs = timing.legacyDiscoveryWaitMs;
+    constexpr uint8_t kRequest = 0x80 | kSerialNumber;
+    constexpr int kRegisterAll = 1;
+    return RunDiscovery(*this, plan, records, max, [&] {
+        uint8_t unit[WireFormat::kMaxUnitBytes];
+        const size_t length = format().EncodeFirstGen(Handle(), 0, kRequest, kRegisterAll, nullptr, unit);
+        RecordFirstGenRequest(0, kRequest, kRegisterAll, nullptr, unit, length);
+        return SendUnit(unit, length);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -159,6 +176,10 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
         return;
     }
     if (message.node == kGatewayNode && command == kErrorReport && n >= 5) message.node = f[3];
+    // Second-generation messages carry no extra word; a translate callback gets the message as
+    // it came, everything else sees the values of the control words that carry one.
+    message.extra = 0;
+    if (GlobalCallbacks().translate.load() == nullptr) RewriteControlWordValue(message);
     if (command == kNodeList) {
         // A node list: the count in f1, ids from f3 on up to a 0 or a byte of 0x80 and above.
         const size_t count = f[1] & 0x7Fu;

@@ -28,6 +28,10 @@ public:
     /// Marks an address change (command 12) of the node: index 1 before sending, index 2 after.
     int SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                          KymReply* reply) override;
+    /// First-generation register-all: the gateway is sent the packet of a serial-number request
+    /// (index 1) to node 0 as the first-generation packer builds it (no data bytes); the answers
+    /// are gathered as in the serial-number discovery.
+    int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override;
 
     /// Sleeps what the gateway's last flow-control notice asks for (10 - value ms, 10 ms for a
     /// negative value), once; returns the ms slept.

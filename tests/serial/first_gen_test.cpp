@@ -149,6 +149,24 @@ TEST(FirstGenSerial, UartGatewayReportOfANewAddressAnswersTheBroadcastChange) {
     EXPECT_EQ(result, 1);
 }
 
+TEST(FirstGenSerial, UartRegisterAllSendsTheSerialNumberPacketAndKeepsNoNodeQueue) {
+    OpenGen1 g({true, 0x70A, 7});
+    ASSERT_EQ(g.opened, 2);
+    const size_t before = g.emulator.ReceivedTexts().size();
+    KymNodeRecord all[126] = {};
+    ASSERT_EQ(g.gateway->RegisterAllNodes(g.handle, all, 126), 2);
+    EXPECT_EQ(all[0].nodeId, 5u);
+    EXPECT_EQ(all[1].nodeId, 9u);
+    // A serial-number request (index 1) to node 0 as the packer builds it: no data bytes.
+    const auto texts = g.emulator.ReceivedTexts();
+    ASSERT_EQ(texts.size(), before + 1);
+    EXPECT_EQ(texts.back(), std::string({0, 0, '\x8C', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // The port keeps no per-node queue to pop from.
+    KymCanMsg message{};
+    EXPECT_EQ(g.gateway->PopNodeMessage(g.handle, 5, &message), -1);
+    EXPECT_EQ(g.gateway->PopNodeMessage(g.handle, 0, nullptr), -1);
+}
+
 TEST(FirstGenSerial, OpenSerialGatewaySearchesAndOpensTheFirstPort) {
     SerialBench bench;
     bench.Add(3, 57600, false, 1);

@@ -1,6 +1,10 @@
 // The UART port and gateway against the emulated UART gateway on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+#include <vector>
+
 #include "sdk/serial/uart_gateway.h"
 #include "tests/serial/serial_fixture.h"
 
@@ -110,4 +114,38 @@ TEST(UartGateway, FlowControlNoticeBelowTenPausesTheNextRequestOnce) {
     settle();
     EXPECT_EQ(uart.Get(5), 1);
     EXPECT_EQ(port->TakePause(), 0u);
+}
+
+TEST(UartGateway, OutputLevelAndStoreAnswersCarryTheirValueInTheControlWord) {
+    OpenUart uart;
+    auto port = uart.gateway.UartPort(0);
+    port->timing.getTimeoutMs = port->timing.setTimeoutMs = 2000;
+    uart.emulator.Faults().SetSilent(true);  // the node's own answers stay away; the case's frame answers
+    // Control word exactly 4: one data byte, bit 7 of the control word (0); exactly 0x36: one data
+    // byte, the control word itself; with bit 7 set (0x84, 0xB6) the frame's data stands.
+    const struct {
+        uint8_t request;
+        std::vector<uint8_t> frame;  // UART reply frame from node 5
+        int32_t field0;
+    } cases[] = {
+        {0x84, {0x80, 0x05, 0x04, 0x01, 0xC0}, 0}, {0x84, {0x80, 0x05, 0x04, 0x01, 0x07, 0xC0}, 0},
+        {0x84, {0x82, 0x05, 0x04, 0x01, 0xC0}, 1}, {0xB6, {0x80, 0x05, 0x36, 0x03, 0xC0}, 0x36},
+        {0xB6, {0x82, 0x05, 0x36, 0x03, 0xC0}, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.frame));
+        std::thread answer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            uart.emulator.SendRaw(c.frame);
+        });
+        KymReply reply{};
+        reply.field[0] = -1;
+        const int32_t slot = 3;
+        const int result = c.request == 0x84
+                               ? uart.gateway.GetCommand(kHandle, 5, c.request, 0, &reply)
+                               : uart.gateway.SetCommand(kHandle, 5, c.request, 0, &slot, &reply);
+        answer.join();
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(reply.field[0], c.field0);
+    }
 }

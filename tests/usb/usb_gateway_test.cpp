@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/trace.h"
 #include "sim/nodes/second_gen_controller.h"
 #include "sim/simulation.h"
 #include "usb_bench.h"
@@ -111,7 +114,8 @@ TEST(UsbSearch, ABusyAdapterIsSkippedAndAMissingLibraryFindsNothing) {
     auto missing = std::make_shared<UsbAdapters>(nullptr);
     sdk::can::CUSBC7200CAN gateway(4, missing);
     EXPECT_EQ(gateway.SearchPorts(nullptr, 5), 0);
-    EXPECT_EQ(missing->OpenDevice(0), -1);
+    sdk::can::UsbOpening opening = 0;
+    EXPECT_EQ(missing->OpenDevice(0, opening), -1);
     EXPECT_EQ(missing->PendingCount(0), -1);
 }
 
@@ -121,11 +125,11 @@ protected:
     void SetUp() override {
         bench.Adapter(0, 1, {});
         ASSERT_TRUE(bench.Start());
-        ASSERT_EQ(adapters.OpenDevice(0), 1);
+        ASSERT_EQ(adapters.OpenDevice(0, opening), 1);
         ASSERT_EQ(adapters.SetCanBaudRate(0, 1), 1);
         bench.server.Model(0).ClearExchanges();
     }
-    void TearDown() override { adapters.CloseDevice(0); }
+    void TearDown() override { adapters.CloseDevice(0, opening); }
     std::vector<std::pair<int, int>> Fetches() {  // frames asked for, bytes read
         std::vector<std::pair<int, int>> fetches;
         for (const sim::UsbExchange& e : bench.server.Model(0).Exchanges()) {
@@ -136,6 +140,7 @@ protected:
 
     UsbBench bench;
     UsbAdapters& adapters = *SimAdapters();
+    sdk::can::UsbOpening opening = 0;
 };
 
 TEST_F(UsbRoutines, NineWaitingFramesAreFetchedFourFourOne) {
@@ -171,7 +176,7 @@ TEST_F(UsbRoutines, ShortWritesBadRepliesAndClosedAdaptersFail) {
     EXPECT_EQ(adapters.SetCanBaudRate(0, 1), -3);
     EXPECT_EQ(adapters.Command(0, proto::kStart), 1);  // the adapter works again
     EXPECT_EQ(adapters.PendingCount(1), -1);           // no handle at index 1
-    adapters.CloseDevice(0);
+    adapters.CloseDevice(0, opening);
     EXPECT_EQ(adapters.Command(0, proto::kStart), -1);
 }
 
@@ -200,6 +205,33 @@ TEST(UsbRequests, IdentifiersOnTheBusAnswersAndGlobals) {
     EXPECT_EQ(SingleCommandGet(0x400, 9, kSpd, 0, &reply), -1);
     EXPECT_EQ(CloseGateway(0x400), 1);
     EXPECT_EQ(CloseGateway(0x400 | 3), 0);  // no port there
+}
+
+TEST(UsbRequests, TheReceiveLoopTracesItsSignalWhenItStarts) {
+    UsbBench bench;
+    bench.Adapter(0, 1, {5});
+    ASSERT_TRUE(bench.Start());
+    ASSERT_EQ(SearchDevice(4, nullptr), 1);
+    std::mutex lock;
+    std::vector<std::string> lines;
+    platform::SetTraceCapture([&](const std::string& line) {
+        std::lock_guard guard(lock);
+        lines.push_back(line);
+    });
+    uint32_t ids[126] = {};
+    const int opened = OpenGateway(0x400, ids, 126, nullptr);
+    platform::SetTraceCapture({});
+    ASSERT_EQ(opened, 1);
+    EXPECT_EQ(CloseGateway(0x400), 1);
+    std::vector<std::string> steps;  // the open's trace lines without their time stamps
+    for (const std::string& line : lines) {
+        if (line.find("<---") != std::string::npos) steps.push_back(line.substr(line.find("<---")));
+    }
+    ASSERT_GE(steps.size(), 3u);
+    EXPECT_EQ(steps[0], "<---USBC_OpenDevice bRetValue = 1\n\n");
+    EXPECT_EQ(steps[1], "<---USBC_SetCanBaudRate bRetValue = 1\n\n");
+    EXPECT_EQ(steps[2], "<---SDK_EVENT_SIGNAL\n\n");
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), steps[2]), 1);
 }
 
 TEST(UsbFaults, UnpluggingDuringARequestFailsInTimeAndCloseReturns) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "sdk/can/usb_port.h"
@@ -112,6 +113,40 @@ TEST(UsbReceive, InputEdgeNoticeAndRegisterAllAnswerRewrites) {
     EXPECT_EQ(answer.node, 17);
     EXPECT_EQ(answer.length, 4);
     EXPECT_EQ((Bytes(answer.data, answer.data + 8)), (Bytes{1, 2, 3, 4, 0, 0, 0, 0}));
+}
+
+TEST(UsbReceive, SecondGenExtraWordIsTheFirstDataByteSigned) {
+    // Second generation: the first data byte as a signed byte (taken before the control-word
+    // rewrites); first generation: unsigned.
+    const struct {
+        bool legacy;
+        uint32_t identifier;
+        uint8_t d0;
+        uint32_t extra;
+        uint8_t data0;
+    } cases[] = {
+        {false, 0x00280081, 0x7F, 0x7Fu, 0x7F},       {false, 0x00280081, 0x80, 0xFFFFFF80u, 0x80},
+        {false, 0x00280081, 0xFF, 0xFFFFFFFFu, 0xFF}, {false, 0x00280081, 0x00, 0u, 0x00},
+        {false, 0x00280004, 0x90, 0xFFFFFF90u, 0x00}, {false, 0x00280036, 0xC1, 0xFFFFFFC1u, 0x36},
+        {true, 0x0500008C, 0x80, 0x80u, 0x80},        {true, 0x0500008C, 0xFF, 0xFFu, 0xFF},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.identifier << " " << int(c.d0));
+        KymCanFrame frame{};
+        frame.identifier = c.identifier;
+        frame.extended = 1;
+        frame.length = 2;
+        frame.data[0] = c.d0;
+        uint8_t buffer[kRecordBytes];
+        std::memcpy(buffer, &frame, kRecordBytes);
+        size_t count = kRecordBytes;
+        auto unit = std::make_unique<ReceivedUnit>();
+        UsbWireFormat(c.legacy).Take(buffer, count, sizeof buffer, *unit);
+        ASSERT_EQ(unit->kind, ReceivedUnit::Kind::Message);
+        EXPECT_EQ(unit->message.extra, c.extra);
+        EXPECT_EQ(unit->message.data[0], c.data0);
+        EXPECT_EQ(count, 0u);
+    }
 }
 
 }  // namespace

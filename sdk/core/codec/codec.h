@@ -70,6 +70,11 @@ uint32_t CanIdentifier(uint32_t node, uint8_t controlWord, bool answerFlag);
 // that need only the name: writes at most capacity bytes including the NUL.
 void ModelName(const KymCanMsg& answer, char* out, size_t capacity);
 
+// Second-generation messages whose value travels in the control word byte itself, as the CAN
+// channels and the UART gateway deliver them: control word byte 0x04 becomes length 1 with d0 = its
+// bit 7, byte 0x36 becomes length 1 with d0 = the byte. Any other message is left as it is.
+void RewriteControlWordValue(KymCanMsg& message);
+
 // Error report rule: an answer with command number 15 to a request for another command is an error report
 // (*isErrorReport = true); the result is then -d2 when d1 equals the requested command, else 0.
 // For any other answer *isErrorReport = false and the result is 0. isErrorReport may be null.

@@ -222,4 +222,13 @@ int DecodeSecondGen(uint32_t node, uint8_t controlWord, int index, KymCanMsg* an
     return 1;
 }
 
+void RewriteControlWordValue(KymCanMsg& message) {
+    constexpr uint8_t kOutputLevel = 0x04;  // the level travels in bit 7 of the control word
+    constexpr uint8_t kStore = 0x36;        // the control word byte is the value
+    if (message.controlWord != kOutputLevel && message.controlWord != kStore) return;
+    message.length = 1;
+    message.data[0] = message.controlWord == kOutputLevel ? static_cast<uint8_t>(message.controlWord >> 7)
+                                                          : message.controlWord;
+}
+
 }  // namespace norvane::sdk
