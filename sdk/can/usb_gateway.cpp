@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/console_line.h"
 #include "sdk/core/gateway_kind.h"
 
 namespace norvane::sdk::can {
@@ -37,7 +38,7 @@ void CUSBC7200CAN::CloseAll() {
 int CUSBC7200CAN::SearchPorts(void* records, int maxRecords) {
     const bool legacy = legacyProtocol == 1;
     if (!legacy && legacyProtocol != 0) return 0;
-    if (!legacy) std::printf("USBC_ListDevices uiLen-dwGWNum=%d\n", maxRecords);
+    if (!legacy) platform::ConsoleLine("USBC_ListDevices uiLen-dwGWNum=%d\n", maxRecords);
     // A search starts afresh: adapters it does not list any more keep no port.
     CloseAll();
     uint32_t list[kUsbListRoom] = {};

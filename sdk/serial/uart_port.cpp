@@ -49,13 +49,13 @@ int CNvUartPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     return result;
 }
 
-int CNvUartPort::RegisterAllNodes(uint32_t, KymNodeRecord* records, int max) {
+int CNvUartPort::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) {
     DiscoveryPlan plan;
     plan.command = kSerialNumber;
     plan.waitMs = timing.legacyDiscoveryWaitMs;
     constexpr uint8_t kRequest = 0x80 | kSerialNumber;
     constexpr int kRegisterAll = 1;
-    return RunDiscovery(*this, plan, records, max, [&] {
+    return RunDiscovery(*this, handle, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         const size_t length = format().EncodeFirstGen(Handle(), 0, kRequest, kRegisterAll, nullptr, unit);
         RecordFirstGenRequest(0, kRequest, kRegisterAll, nullptr, unit, length);
