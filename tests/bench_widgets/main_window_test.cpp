@@ -340,6 +340,8 @@ TEST_F(MainWindowTest, EscapeAsksF1OpensTheManualAboutHasOkAndHelp) {
     expected.sort();
     EXPECT_EQ(buttons, expected);
     EXPECT_EQ(manuals, 2);
+    QApplication::setActiveWindow(window_.get());  // back from the box
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     messages_.next = Answer::Yes;
     QTest::keyClick(window_.get(), Qt::Key_Escape);
     EXPECT_FALSE(window_->isVisible());
