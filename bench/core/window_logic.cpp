@@ -164,7 +164,9 @@ bool WindowLogic::Search(bool leftShift) {
     const int32_t count = sdk_.SearchGateway(args.kindMask, args.passWords ? args.words.data() : nullptr,
                                              found, kMaxGatewayRecords);
     if (count < 1) {
-        Error("IDS_CAN_NOT_FIND_DEVICE_ERROR");
+        // The window says where the search looks are set (a first run has no GWParam.cfg).
+        messages_.Show(language_.Lookup("IDS_ERR"), language_.Lookup("IDS_CAN_NOT_FIND_DEVICE_ERROR") + "\n" +
+                                                        language_.Lookup("IDS_SEARCH_PARAMETERS_HINT"));
         return false;
     }
     gateways_.assign(found, found + std::min(count, kMaxGatewayRecords));

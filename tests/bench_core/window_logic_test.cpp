@@ -73,7 +73,8 @@ struct Rig {
         language.LoadText(
             "[String]\nIDS_ERR=Error\nIDS_Site=Site\nIDS_SiteID=SiteID\n"
             "IDS_FAILING_RTCN=falling\nIDS_RISING_RTCN=rising\nIDS_CAN_BTR_SET_WARNING=Reset %d?\n"
-            "IDS_STATIC_DISCONNECT_CONFIRM=Disconnect first?\n");
+            "IDS_STATIC_DISCONNECT_CONFIRM=Disconnect first?\nIDS_CAN_NOT_FIND_DEVICE_ERROR=None found.\n"
+            "IDS_SEARCH_PARAMETERS_HINT=See Settings.\n");
     }
     void Connect(std::vector<uint32_t> ids = {7, 5, 6}) {
         sdk.ids = ids;
@@ -378,6 +379,14 @@ TEST(WindowLogicTest, EveryWayOutOfAConnectionDisablesWhatNeedsAGateway) {
         EXPECT_EQ(rig.logic.Controls().Enabled(ctl::kConnect), c.connectEnabled) << c.way;
         EXPECT_STREQ(rig.logic.ConnectKey(), "IDS_CONNECT_DEVICE");
     }
+}
+
+// A search that finds nothing says where the search parameters are set.
+TEST(WindowLogicTest, AFruitlessSearchNamesWhereTheParametersAreSet) {
+    Rig rig;
+    rig.sdk.result = 0;
+    EXPECT_FALSE(rig.logic.Search(false));
+    EXPECT_THAT(rig.messages.shown, ElementsAre("[Error] None found.\nSee Settings."));
 }
 
 // A search while connected asks first: No keeps the connection and calls nothing.
