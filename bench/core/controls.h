@@ -21,7 +21,7 @@ inline constexpr int kGatewayList = 1001, kConnect = 1002, kDiscover = 1003, kCo
                      kS12Con = 1090, kS34Con = 1093, kStore = 1096, kSensorStatus = 1091, kSpecialSet = 1039,
                      kSpecialQuery = 1115, kP4Set = 1131, kP4Query = 1130, kSpeedSet = 1017,
                      kPositionSet = 1023, kSpeedQuery = 1103, kEncoderSet = 1025, kEncoderQuery = 1129,
-                     kCommandBox = 1521, kMonitorInterval = 1011;
+                     kCommandBox = 1521, kCommandSend = 1460, kHistorySend = 1009, kMonitorInterval = 1011;
 }  // namespace ctl
 
 enum class Group {

@@ -22,8 +22,9 @@ bool CheckMotorOff(const SdkTable& sdk, uint32_t gateway, int node, const Langua
         case MotorState::Off:
             return true;
         case MotorState::Unknown:
+            // An unread status counts as not off: both boxes, as for a running motor.
             messages.Show(language.Lookup("IDS_ERR"), language.Lookup("IDS_DATA_RECEIVE_ERROR"));
-            return false;
+            break;
         case MotorState::Running:
             break;
     }

@@ -53,9 +53,9 @@ MotorState ReadMotorState(const SdkTable& sdk, uint32_t gateway, int node);
 /// with ENA set; false when one is off or does not answer.
 bool AllNodesEnabled(const SdkTable& sdk, uint32_t gateway, const std::vector<int>& nodes);
 
-/// The motor-off check: true when the motor is off. Otherwise shows one message
-/// ("IDS_DATA_RECEIVE_ERROR" when the status could not be read, "IDS_SETPARAM_NO_OFF_WARNING"
-/// when the motor runs) and returns false, so no parameter goes to a running motor.
+/// The motor-off check: true when the motor is off. Otherwise shows "IDS_SETPARAM_NO_OFF_WARNING"
+/// (after "IDS_DATA_RECEIVE_ERROR" when the status could not be read) and returns false, so no
+/// parameter goes to a running motor.
 bool CheckMotorOff(const SdkTable& sdk, uint32_t gateway, int node, const Language& language,
                    UserMessages& messages);
 

@@ -46,9 +46,7 @@ void WindowLogic::SetGatewayNumber(int number) {
     ClearNodes();
     handle_ = static_cast<uint32_t>(number);
     gatewayNumber_ = number;
-    DisableNodeControls();
-    for (Group group : {Group::GlobalPanel, Group::MessageControls, Group::DeviceButtons})
-        controls_.Set(group, false);
+    DisableConnectionControls();
     controls_.Disable(ctl::kConnect);
 }
 

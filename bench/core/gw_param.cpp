@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "bench/core/file_text.h"
+#include "bench/core/settings_place.h"
 
 namespace norvane::bench {
 
@@ -54,11 +54,11 @@ std::string FormatGwParams(const GwParams& params) {
 }
 
 void LoadGwParams(const std::string& programDir, GwParams& params) {
-    if (const auto text = ReadFileText(JoinPath(programDir, kGwParamFile))) ParseGwParams(*text, params);
+    if (const auto text = SettingsPlace(programDir, kGwParamFile).Read()) ParseGwParams(*text, params);
 }
 
-bool SaveGwParams(const std::string& programDir, const GwParams& params) {
-    return WriteFileText(JoinPath(programDir, kGwParamFile), FormatGwParams(params));
+std::optional<std::string> SaveGwParams(const std::string& programDir, const GwParams& params) {
+    return SettingsPlace(programDir, kGwParamFile).Write(FormatGwParams(params));
 }
 
 SearchArguments BuildSearchArguments(const GwParams& params) {

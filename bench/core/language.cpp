@@ -7,6 +7,7 @@
 
 #include "bench/core/file_text.h"
 #include "bench/core/profile_text.h"
+#include "bench/core/settings_place.h"
 
 namespace norvane::bench {
 
@@ -19,7 +20,39 @@ bool IsIniFile(const std::filesystem::path& path) {
     return extension == ".INI";
 }
 
+// The language files of the folder in name order, so the choice does not depend on the
+// directory's order; the settings file is not one of them.
+std::vector<std::filesystem::path> LanguageFiles(const std::string& programDir) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    std::filesystem::directory_iterator it(LanguageFolder(programDir), error), end;
+    for (; !error && it != end; it.increment(error)) {
+        std::error_code kindError;
+        if (!it->is_regular_file(kindError) || !IsIniFile(it->path())) continue;
+        if (profile::FoldKey(it->path().filename().string()) == "SETTING.INI") continue;
+        files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 }  // namespace
+
+std::vector<std::string> AvailableLanguages(const std::string& programDir) {
+    std::vector<std::string> names;
+    for (const auto& path : LanguageFiles(programDir)) {
+        const auto text = ReadFileText(path.string());
+        if (!text) continue;
+        const auto name = profile::ReadValue(*text, "Setting", "Language");
+        if (name && !name->empty()) names.push_back(*name);
+    }
+    return names;
+}
+
+std::optional<std::string> SaveLanguageChoice(const std::string& programDir, const std::string& name) {
+    const SettingsPlace settings(programDir, "Language/setting.ini");
+    return settings.Write(profile::WriteValue(settings.Read().value_or(""), "Setting", "Language", name));
+}
 
 std::string LanguageFolder(const std::string& programDir) {
     return JoinPath(programDir, "Language");
@@ -29,11 +62,8 @@ std::string SettingsFile(const std::string& programDir) {
 }
 
 std::string UserSettingsFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config) return JoinPath(JoinPath(config, "kestrin"), "setting.ini");
-    const char* home = std::getenv("HOME");
-    if (home && *home) return JoinPath(JoinPath(home, ".config/kestrin"), "setting.ini");
-    return {};
+    const std::string folder = UserConfigFolder();
+    return folder.empty() ? folder : JoinPath(folder, "setting.ini");
 }
 
 std::string FinishText(std::string_view raw) {
@@ -65,9 +95,8 @@ bool Language::Load(const std::string& programDir, const Options& options, UserM
     texts_.clear();
     file_.clear();
     name_ = options.requested;
-    const std::string installed = SettingsFile(programDir), user = UserSettingsFile();
-    const auto userText = user.empty() ? std::nullopt : ReadFileText(user);
-    const auto settingsText = userText ? userText : ReadFileText(installed);
+    const SettingsPlace settings(programDir, "Language/setting.ini");
+    const auto settingsText = settings.Read();
     if (name_.empty()) {
         name_ = "English";
         if (settingsText) {
@@ -75,19 +104,7 @@ bool Language::Load(const std::string& programDir, const Options& options, UserM
         }
     }
 
-    // The settings file is not a language file; the rest are examined in name order, so the
-    // choice does not depend on the directory's order.
-    std::vector<std::filesystem::path> candidates;
-    std::error_code error;
-    std::filesystem::directory_iterator it(LanguageFolder(programDir), error), end;
-    for (; !error && it != end; it.increment(error)) {
-        std::error_code kindError;
-        if (!it->is_regular_file(kindError) || !IsIniFile(it->path())) continue;
-        if (profile::FoldKey(it->path().filename().string()) == "SETTING.INI") continue;
-        candidates.push_back(it->path());
-    }
-    std::sort(candidates.begin(), candidates.end());
-    for (const auto& path : candidates) {
+    for (const auto& path : LanguageFiles(programDir)) {
         const auto text = ReadFileText(path.string());
         if (!text) continue;
         const auto declared = profile::ReadValue(*text, "Setting", "Language");
@@ -101,17 +118,8 @@ bool Language::Load(const std::string& programDir, const Options& options, UserM
     if (options.writeBack) {
         const std::string updated =
             profile::WriteValue(settingsText.value_or(""), "Setting", "Language", name_);
-        if (!settingsText || updated != *settingsText) {
-            // The file that was read keeps the choice; a read-only installation hands it over to
-            // the user's configuration folder.
-            if (userText) {
-                WriteFileText(user, updated);
-            } else if (!WriteFileText(installed, updated) && !user.empty()) {
-                std::error_code ignored;
-                std::filesystem::create_directories(std::filesystem::path(user).parent_path(), ignored);
-                WriteFileText(user, updated);
-            }
-        }
+        // The user's copy keeps the choice once it exists; an installation is never written.
+        if (!settingsText || updated != *settingsText) settings.Write(updated);
     }
     return !file_.empty();
 }

@@ -6,8 +6,10 @@
 // Loaded once on the main thread before anything else runs; Lookup is then read-only and safe
 // from any thread.
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bench/core/user_messages.h"
 
@@ -51,8 +53,16 @@ std::string LanguageFolder(const std::string& programDir);
 std::string SettingsFile(const std::string& programDir);
 /// The user's settings file: $XDG_CONFIG_HOME/kestrin/setting.ini, else
 /// $HOME/.config/kestrin/setting.ini; empty when neither variable is set. Read before the
-/// program's own; written when it exists or when the program's own cannot be written.
+/// program's own; written when it exists, when the program is installed or when the program's
+/// own cannot be written (SettingsPlace).
 std::string UserSettingsFile();
+
+/// The names ([Setting] Language) of the language files in programDir's Language folder, in
+/// file-name order; files without a name are left out.
+std::vector<std::string> AvailableLanguages(const std::string& programDir);
+/// Writes name as the language of the next start into the settings file where Kestrin keeps it
+/// (SettingsPlace). The path written, or nothing when it could not be written.
+std::optional<std::string> SaveLanguageChoice(const std::string& programDir, const std::string& name);
 
 /// Turns backslash-n pairs into line breaks and cuts the text to 999 characters (not bytes),
 /// never inside a UTF-8 sequence.

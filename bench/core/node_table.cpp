@@ -49,4 +49,11 @@ std::string SiteSumText(size_t count) {
     return FormatText("Can site sum: %d\r\n", {static_cast<int64_t>(count)});
 }
 
+std::string SiteSumText(size_t count, const Language& language) {
+    const std::string format = language.Lookup("IDS_CAN_SITE_SUM");
+    const FormatArg n = static_cast<int64_t>(count);
+    if (!language.Has("IDS_CAN_SITE_SUM") || !FormatFits(format, {n})) return SiteSumText(count);
+    return FormatText(format, {n}) + "\r\n";
+}
+
 }  // namespace norvane::bench

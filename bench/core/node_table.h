@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/core/language.h"
 #include "bench/core/sdk_table.h"
 
 namespace norvane::bench {
@@ -28,6 +29,9 @@ Discovery DiscoverNodes(const SdkTable& sdk, uint32_t gateway);
 
 /// "Can site sum: %d\r\n", the text of the line logged after a discovery.
 std::string SiteSumText(size_t count);
+/// The same line in the window's language: the format of "IDS_CAN_SITE_SUM" when the language
+/// has one that fits, else the fixed one above.
+std::string SiteSumText(size_t count, const Language& language);
 
 /// The model name held in a model record (bytes 36 on, at most 20 characters, NUL-terminated).
 std::string ModelNameOf(const KymReply& record);

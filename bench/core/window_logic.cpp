@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bench/core/mcfg_controls.h"
+#include "bench/core/settings_place.h"
 #include "bench/core/text_format.h"
 
 namespace norvane::bench {
@@ -67,9 +68,7 @@ WindowLogic::WindowLogic(const SdkTable& sdk, const Language& language, const Lo
       baudList_(kBaudRates),
       bitRate_(kDefaultBitRate) {
     // Everything that needs a connection starts disabled.
-    for (Group group : {Group::GatewaySettings, Group::MotionParameters, Group::PerNodePanel,
-                        Group::GlobalPanel, Group::DeviceButtons, Group::MessageControls})
-        controls_.Set(group, false);
+    DisableConnectionControls();
     controls_.Disable(ctl::kConnect);
 }
 
@@ -102,6 +101,17 @@ void WindowLogic::DisableNodeControls() {
     controls_.Set({ctl::kIoModule, ctl::kRfid, ctl::kTemperature}, false);
 }
 
+void WindowLogic::DisableConnectionControls() {
+    DisableNodeControls();
+    for (Group group : {Group::GlobalPanel, Group::MessageControls, Group::DeviceButtons})
+        controls_.Set(group, false);
+    // The sensor menu, sensor fields and STO buttons go with the per-node panel, and the command
+    // box talks to nodes: none of them is of use without a gateway.
+    for (int id : SensorControls()) controls_.Disable(id);
+    for (int id : StoButtons()) controls_.Disable(id);
+    controls_.Set({ctl::kCommandBox, ctl::kCommandSend, ctl::kHistorySend}, false);
+}
+
 void WindowLogic::ClearNodes() {
     controllerShown_ = false;
     list_.Clear();
@@ -113,24 +123,38 @@ GwParams WindowLogic::ReadSearchParameters() {
     return params_;
 }
 
-void WindowLogic::WriteSearchParameters(const GwParams& params) {
+bool WindowLogic::WriteSearchParameters(const GwParams& params) {
     params_ = params;
-    SaveGwParams(programDir_, params_);  // a file that cannot be written is not reported
+    if (SaveGwParams(programDir_, params_)) return true;
+    // Unsaved, the next search would look in the old places without a word: say so, and where.
+    const SettingsPlace place(programDir_, kGwParamFile);
+    messages_.Show(language_.Lookup("IDS_ERR"),
+                   language_.Lookup("IDS_GWPARAM_SAVE_FAILED") + "\n" +
+                       (place.UserPath().empty() ? place.ProgramPath() : place.UserPath()));
+    return false;
 }
 
 bool WindowLogic::Search(bool leftShift) {
+    // A new search closes the open gateway: the operator is asked first, as before the serial
+    // tool, so that a click does not drop a connection with motors running.
+    if (!leftShift && connected_ &&
+        messages_.Ask(language_.Lookup("IDS_WARING"), language_.Lookup("IDS_STATIC_DISCONNECT_CONFIRM")) !=
+            Answer::Yes)
+        return false;
     if (monitor_.Running()) monitor_.Stop();
     if (leftShift) {
         messages_.Show(kApplicationTitle, FormatText("R(%s)", {std::string_view("177")}));
         return false;
     }
     ClearNodes();
-    DisableNodeControls();
     if (connected_) {
         if (sdk_.CloseGateway(gateways_[static_cast<size_t>(selected_)].handle) < 0)
             Error("IDS_CLOSE_DEVICE_ERROR");
         connected_ = false;
     }
+    // Whatever the search finds, nothing is connected afterwards: no control that needs a
+    // gateway stays enabled (not only the node controls).
+    DisableConnectionControls();
     gateways_.clear();
     selected_ = -1;
     controls_.Disable(ctl::kConnect);
@@ -140,7 +164,9 @@ bool WindowLogic::Search(bool leftShift) {
     const int32_t count = sdk_.SearchGateway(args.kindMask, args.passWords ? args.words.data() : nullptr,
                                              found, kMaxGatewayRecords);
     if (count < 1) {
-        Error("IDS_CAN_NOT_FIND_DEVICE_ERROR");
+        // The window says where the search looks are set (a first run has no GWParam.cfg).
+        messages_.Show(language_.Lookup("IDS_ERR"), language_.Lookup("IDS_CAN_NOT_FIND_DEVICE_ERROR") + "\n" +
+                                                        language_.Lookup("IDS_SEARCH_PARAMETERS_HINT"));
         return false;
     }
     gateways_.assign(found, found + std::min(count, kMaxGatewayRecords));
@@ -159,7 +185,7 @@ void WindowLogic::SelectGateway(int index) {
         }
         connected_ = false;
         ClearNodes();
-        DisableNodeControls();
+        DisableConnectionControls();
     }
     selected_ = index;
 }
@@ -173,9 +199,7 @@ void WindowLogic::ToggleConnection() {
     if (connected_) {
         if (monitor_.Running()) monitor_.Stop();
         connected_ = false;
-        DisableNodeControls();
-        controls_.Set(Group::GlobalPanel, false);
-        controls_.Set(Group::MessageControls, false);
+        DisableConnectionControls();
         if (sdk_.CloseGateway(record.handle) < 0) {
             Error("IDS_CLOSE_DEVICE_ERROR");
             return;
@@ -196,6 +220,7 @@ void WindowLogic::ToggleConnection() {
     if (sdk_.GetBTR(handle_, &index) == 1 && index >= 0 && index < 5) bitRate_ = index;
     controls_.Set(Group::GatewaySettings, true);
     controls_.Set(Group::MessageControls, true);
+    controls_.Set({ctl::kCommandBox, ctl::kCommandSend, ctl::kHistorySend}, true);
     const uint32_t kind = SecondByte(handle_);
     const bool rs232 = kind == 1, cardOrUsb = kind == 4 || kind == 8;
     controls_.Set({ctl::kRs232Baud, ctl::kRs232BaudSet}, rs232 || !cardOrUsb);
@@ -235,7 +260,7 @@ bool WindowLogic::Discover() {
         rows.push_back({node.id, node.ModelName(), std::to_string(node.Firmware()), false});
     nodes_ = std::move(found.nodes);
     list_.Fill(std::move(rows));
-    log_.WritePlain(SiteSumText(nodes_.size()));
+    log_.WritePlain(SiteSumText(nodes_.size(), language_));
     return true;
 }
 
@@ -347,9 +372,7 @@ void WindowLogic::ForgetConnection() {
     gateways_.clear();
     selected_ = -1;
     ClearNodes();
-    DisableNodeControls();
-    for (Group group : {Group::GlobalPanel, Group::MessageControls, Group::DeviceButtons})
-        controls_.Set(group, false);
+    DisableConnectionControls();
     controls_.Disable(ctl::kConnect);
 }
 
@@ -409,9 +432,7 @@ void WindowLogic::CloseForForcedStop() {
     if (!connected_) return;
     // The gateway is closed now: the window shows it disconnected rather than a dead connection.
     connected_ = false;
-    DisableNodeControls();
-    controls_.Set(Group::GlobalPanel, false);
-    controls_.Set(Group::MessageControls, false);
+    DisableConnectionControls();
     ClearNodes();
 }
 

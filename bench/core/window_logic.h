@@ -38,9 +38,10 @@ public:
     void ToggleConnection();
     /// The node discovery button.
     bool Discover();
-    /// Gateway search parameters: read, and write after the dialog was accepted.
+    /// Gateway search parameters: read, and write after the dialog was accepted (a failed save
+    /// is reported with the file's place, and false returned).
     GwParams ReadSearchParameters();
-    void WriteSearchParameters(const GwParams& params);
+    bool WriteSearchParameters(const GwParams& params);
 
     // --- node list ---
     /// The operator ticked or selected row; applies the rules and the model-dependent enabling.
@@ -99,6 +100,8 @@ public:
 
 private:
     void DisableNodeControls();
+    /// The state without a connection: every control that needs a gateway disabled.
+    void DisableConnectionControls();
     void ClearNodes();
     void AfterRowChange(size_t row, bool newlyTicked);
     void ApplyModel(const NodeEntry& node);

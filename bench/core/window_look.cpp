@@ -48,7 +48,8 @@ EnterAction EnterActionFor(int controlId) {
                                      1098,
                                      1368,
                                      ctl::kNodeNumber};
-    if (controlId == ctl::kCommandBox || controlId == ctl::kCommandHistory) return EnterAction::SendCommand;
+    if (controlId == ctl::kCommandBox) return EnterAction::SendCommand;
+    if (controlId == ctl::kCommandHistory) return EnterAction::SendHistory;
     if (controlId == ctl::kMonitorInterval) return EnterAction::Refresh;
     if (std::find(std::begin(panelEdits), std::end(panelEdits), controlId) != std::end(panelEdits))
         return EnterAction::PanelCommand;

@@ -21,7 +21,8 @@ inline constexpr int kSectionBackground[3] = {209, 219, 229};
 /// The Enter key never closes the window; in an edit it does one of these.
 enum class EnterAction {
     None,         ///< edits without a command
-    SendCommand,  ///< the command box: send its text
+    SendCommand,  ///< the command box (edit 1521): send its text and clear it
+    SendHistory,  ///< the command history box (1004): send the entry shown, as its Send button does
     Refresh,      ///< the monitoring interval: refresh the window state from the controls
     PanelCommand  ///< a panel edit: run the command of its row (speed: run; others: their set)
 };

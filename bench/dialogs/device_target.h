@@ -28,6 +28,8 @@ struct DeviceTarget {
     void ErrorText(const std::string& body) const { messages.Show(language.Lookup("IDS_ERR"), body); }
     /// A plain box: the program's title as caption and a fixed text.
     void Plain(const std::string& body) const { messages.Show(kApplicationTitle, body); }
+    /// A plain box with the language text of key.
+    void PlainKey(const char* key) const { messages.Show(kApplicationTitle, language.Lookup(key)); }
     /// true (and the message of key shown) when result is not a success.
     bool Failed(int32_t result, const char* key) const {
         if (result == 1) return false;

@@ -8,8 +8,6 @@ namespace norvane::bench {
 namespace {
 
 constexpr int32_t kAck = 1;
-constexpr const char* kAuthFailed = "认证失败或卡不存在!";
-constexpr const char* kNoCard = "未找到卡";
 
 }  // namespace
 
@@ -40,18 +38,18 @@ void RfidLogic::FindCard() {
     if (t_.sdk.OPR_GetRFIDCardNum(t_.handle, t_.node, number) != 1) std::memset(number, 0, sizeof number);
     const std::string text = BytesToHex(number, sizeof number);
     s_.cardButtons = text != "00000000";
-    s_.cardNumber = s_.cardButtons ? text : kNoCard;
+    s_.cardNumber = s_.cardButtons ? text : t_.language.Lookup("IDS_RFID_NO_CARD");
 }
 
 bool RfidLogic::KeyLengthOk() {
     if (s_.key.size() >= 12) return true;
-    t_.Plain("密钥长度要求12!");
+    t_.PlainKey("IDS_RFID_KEY_LENGTH_12");
     return false;
 }
 
 void RfidLogic::SendKey(const std::string& key) {
     if (key.size() < 12) {
-        t_.Plain("密钥长度为12");
+        t_.PlainKey("IDS_RFID_KEY_IS_12");
         return;
     }
     auto bytes = HexToBytes(key, 6);
@@ -70,10 +68,11 @@ RfidLogic::BlockText RfidLogic::ReadOne(const std::string& key, bool keyA, int a
         t_.sdk.OPR_FindRFID(t_.handle, t_.node, kAck, &find);
         r = KymReply{};
         if (!OperationOk(t_.sdk.OPR_RFIDRead(t_.handle, t_.node, kAck, flag, absoluteBlock, &r), r))
-            return {false, kAuthFailed};
+            return {false, t_.language.Lookup("IDS_RFID_AUTH_FAILED")};
     }
     uint8_t data[16] = {};
-    if (t_.sdk.OPR_GetRFIDBlkData(t_.handle, t_.node, data) != 1) return {false, kAuthFailed};
+    if (t_.sdk.OPR_GetRFIDBlkData(t_.handle, t_.node, data) != 1)
+        return {false, t_.language.Lookup("IDS_RFID_AUTH_FAILED")};
     return {true, BytesToHex(data, sizeof data)};
 }
 
@@ -103,8 +102,8 @@ void RfidLogic::ReadSector() {
 
 void RfidLogic::WriteCard() {
     if (!KeyLengthOk()) return;
-    if (s_.block == 3 &&
-        t_.messages.Ask("警告", "权限区，确定要写入，可能造成该扇区不可操作!") != Answer::Yes)
+    if (s_.block == 3 && t_.messages.Ask(t_.language.Lookup("IDS_WARING"),
+                                         t_.language.Lookup("IDS_RFID_TRAILER_WARNING")) != Answer::Yes)
         return;
     KymReply r{};
     t_.sdk.OPR_FindRFID(t_.handle, t_.node, kAck, &r);
@@ -112,7 +111,7 @@ void RfidLogic::WriteCard() {
     const std::string data =
         s_.block == 3 ? s_.fields[3] + s_.fields[4] + s_.fields[5] : s_.fields[static_cast<size_t>(s_.block)];
     if (data.size() < 32) {
-        t_.Plain("数据区长度需要32(16字节)");
+        t_.PlainKey("IDS_RFID_DATA_LENGTH_32");
         return;
     }
     const auto bytes = HexToBytes(data, 16);
@@ -123,7 +122,7 @@ void RfidLogic::WriteCard() {
                                                     AbsoluteBlock(s_.card, s_.sector, s_.block), &r);
         written = OperationOk(result, r);
     }
-    if (!written) t_.Plain("密钥错误或卡不存在!");
+    if (!written) t_.PlainKey("IDS_RFID_WRITE_FAILED");
 }
 
 // "Worker running" is looked at before the key: a short key must never keep a reading worker
@@ -165,13 +164,15 @@ void RfidLogic::Work(std::string key, bool keyA, CardType card) {
                 if (stopRequested_) return;  // the stopping side resets the caption
                 read = ReadOne(key, keyA, absolute);
             }
-            char line[160];
+            // The language's words go in as text, never as a format.
+            char head[64];
             if (read.ok)
-                std::snprintf(line, sizeof line, "BLK %d, Sector %d Block %d 数据%s", absolute, sector, block,
-                              read.text.c_str());
+                std::snprintf(head, sizeof head, "BLK %d, Sector %d Block %d ", absolute, sector, block);
             else
-                std::snprintf(line, sizeof line, "Sector %d 认证失败!", sector);
-            post_([this, text = std::string(line)] { AppendResult(text); });
+                std::snprintf(head, sizeof head, "Sector %d ", sector);
+            const std::string line = read.ok ? head + t_.language.Lookup("IDS_RFID_DATA") + read.text
+                                             : head + t_.language.Lookup("IDS_RFID_SECTOR_AUTH_FAILED");
+            post_([this, text = line] { AppendResult(text); });
             if (!read.ok) break;  // the sector's other blocks are skipped
         }
     }
@@ -185,7 +186,7 @@ void RfidLogic::AppendResult(const std::string& line) {
 
 bool RfidLogic::CanClose() {
     if (!running_.load()) return true;
-    t_.Plain("RFID正在读取，不能退出，请终止RFID读取!");
+    t_.PlainKey("IDS_RFID_READING_NO_EXIT");
     return false;
 }
 

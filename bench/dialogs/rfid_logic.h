@@ -16,8 +16,9 @@
 
 namespace norvane::bench {
 
-inline constexpr const char* kReadAllCaption = "读 取 所 有 扇 区";
-inline constexpr const char* kReadingCaption = "正在读取，点击终止";
+/// Language keys of the read-all button's two captions ("读 取 所 有 扇 区", "正在读取，点击终止").
+inline constexpr const char* kReadAllCaption = "IDS_RFID_READ_ALL";
+inline constexpr const char* kReadingCaption = "IDS_RFID_READING";
 inline constexpr const char* kDefaultRfidKey = "A5C3E7190B2D";
 
 struct RfidState {

@@ -36,10 +36,10 @@ std::string TemperatureText(int tenths) {
     return text;
 }
 
-int32_t DesiredTenths(double degrees) {
-    const double whole = std::trunc(degrees);
-    if (!(whole > -100000) || whole > 100000) return 0;  // far outside any device's range
-    return static_cast<int32_t>(whole) * 10;
+std::optional<int32_t> DesiredTenths(double degrees) {
+    const double tenths = std::round(degrees * 10);
+    if (!(tenths >= INT16_MIN && tenths <= INT16_MAX)) return std::nullopt;
+    return static_cast<int32_t>(tenths);
 }
 
 std::optional<TemperatureRecord> TemperatureLogic::Read() {
@@ -96,21 +96,25 @@ void TemperatureLogic::Close() {
 void TemperatureLogic::StartButton() {
     const bool start = s_.startCaption == kStartCaption;
     if (t_.sdk.KymAdvENA(t_.handle, t_.node, start ? 1 : 0, 0, nullptr) != 1) {
-        t_.Plain(start ? "Open fail!" : "Close fail!");
+        t_.PlainKey(start ? "IDS_TMP_OPEN_FAIL" : "IDS_TMP_CLOSE_FAIL");
         return;
     }
     s_.startCaption = start ? kStandbyCaption : kStartCaption;
 }
 
 void TemperatureLogic::SetTemperature(double degrees) {
-    if (t_.sdk.SetQEC(t_.handle, t_.node, DesiredTenths(degrees), 0, nullptr) != 1)
-        t_.Plain("Set temperature fail!");
+    const auto tenths = DesiredTenths(degrees);
+    if (!tenths) {
+        t_.PlainKey("IDS_TMP_OUT_OF_RANGE");
+        return;
+    }
+    if (t_.sdk.SetQEC(t_.handle, t_.node, *tenths, 0, nullptr) != 1) t_.PlainKey("IDS_TMP_SET_FAIL");
 }
 
 void TemperatureLogic::Save() {
     const int32_t zero = 0;
     KymReply r{};
-    if (t_.sdk.KymAdvSTORE(t_.handle, t_.node, &zero, 1, &r) == 1) t_.Plain("Temperature has saved!");
+    if (t_.sdk.KymAdvSTORE(t_.handle, t_.node, &zero, 1, &r) == 1) t_.PlainKey("IDS_TMP_SAVED");
 }
 
 }  // namespace norvane::bench

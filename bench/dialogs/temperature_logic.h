@@ -16,8 +16,9 @@
 
 namespace norvane::bench {
 
-inline constexpr const char* kStartCaption = "启动";
-inline constexpr const char* kStandbyCaption = "待机";
+/// Language keys of the start button's two captions ("启动" and "待机" in Chinese).
+inline constexpr const char* kStartCaption = "IDS_TMP_START";
+inline constexpr const char* kStandbyCaption = "IDS_TMP_STANDBY";
 
 struct TemperatureRecord {
     int state = 0;                           ///< 0 standby, otherwise running
@@ -28,11 +29,13 @@ struct TemperatureRecord {
 TemperatureRecord DecodeTemperature(const KymReply& a, const KymReply& b);
 /// "%3.1f°C" of tenths / 10.
 std::string TemperatureText(int tenths);
-/// The value SetQEC takes for a desired temperature: its whole degrees times 10.
-int32_t DesiredTenths(double degrees);
+/// The value SetQEC takes for a desired temperature: tenths of a degree, rounded to the nearest
+/// (45.5 gives 455: the device keeps tenths and the dialog shows them). Nothing for a temperature
+/// outside the device's signed 16-bit tenths (or not a number).
+std::optional<int32_t> DesiredTenths(double degrees);
 
 struct TemperatureState {
-    std::string startCaption = kStartCaption;
+    std::string startCaption = kStartCaption;  ///< language key of the caption: the next action
     std::string ambient, set, measured;
 };
 
@@ -47,7 +50,8 @@ public:
     /// Reads and shows the record once, then starts the worker.
     void Open();
     void StartButton();
-    /// The desired temperature entered in degrees.
+    /// The desired temperature entered in degrees; one the device cannot hold is refused with a
+    /// message and not sent.
     void SetTemperature(double degrees);
     void Save();
     /// Asks the worker to end and joins it (it ends after the request in flight).

@@ -4,19 +4,20 @@
 #include <chrono>
 #include <thread>
 
+#include "bench/widgets/language_keys.h"
 #include "ui_batch_writer_dialog.h"
 
 namespace norvane::bench {
 
 namespace {
 
-constexpr const char* kFilter = "csv file (*.csv);;csv格式 (*.*)";
 constexpr const char* kDefaultSuffix = "Script";
 
 // The file dialog of Import (the file must exist) or Export.
-QString AskFile(QWidget* parent, bool open) {
+QString AskFile(QWidget* parent, const Language& language, bool open) {
     QFileDialog dialog(parent);
-    dialog.setNameFilters(QString(kFilter).split(";;"));
+    dialog.setNameFilters({QString::fromStdString(language.Lookup("IDS_BW_CSV_FILTER")),
+                           QString::fromStdString(language.Lookup("IDS_BW_ALL_FILTER"))});
     dialog.setDefaultSuffix(kDefaultSuffix);
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -33,18 +34,19 @@ BatchWriterDialog::BatchWriterDialog(const SdkTable& sdk, const Language& langua
       writer_(sdk, language, messages, gateway, node,
               [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }) {
     ui_->setupUi(this);
+    ApplyLanguageKeys(this, language);
     auto text = [&](const char* key) { return QString::fromStdString(language.Lookup(key)); };
     ui_->list->setHeaderLabels(
         {text("IDS_Num"), text("IDS_Struct"), text("IDS_SetValue"), text("IDS_RESULT")});
     const int widths[] = {50, 100, 80, 200};
     for (int column = 0; column < 4; ++column) ui_->list->setColumnWidth(column, widths[column]);
-    connect(ui_->importButton, &QPushButton::clicked, this, [this] {
-        if (const QString path = AskFile(this, true); !path.isEmpty()) Import(path);
+    connect(ui_->importButton, &QPushButton::clicked, this, [this, &language] {
+        if (const QString path = AskFile(this, language, true); !path.isEmpty()) Import(path);
     });
-    connect(ui_->exportButton, &QPushButton::clicked, this, [this] {
+    connect(ui_->exportButton, &QPushButton::clicked, this, [this, &language] {
         // An empty list is reported before any file dialog.
         if (writer_.Rows().empty()) return Export({});
-        if (const QString path = AskFile(this, false); !path.isEmpty()) Export(path);
+        if (const QString path = AskFile(this, language, false); !path.isEmpty()) Export(path);
     });
     connect(ui_->readButton, &QPushButton::clicked, this, [this] { Run(&BatchWriter::Read); });
     connect(ui_->writeButton, &QPushButton::clicked, this, [this] { Run(&BatchWriter::Write); });

@@ -31,6 +31,13 @@ IoModuleDialog::IoModuleDialog(const DeviceTarget& target, QWidget* parent)
     ui_->setupUi(this);
     ApplyLanguageKeys(this, target.language);
     ui_->pbrSlider->setRange(1, 2500);
+    // Room for the longest period and duty the fields allow (base 200 at PBR 2500, duty 200), so
+    // that no value is cut off.
+    const QString longest = Q(PeriodText(200, 2500)), widestDuty = Q(DutyText(200));
+    for (QLabel* value : {ui_->period1, ui_->period2})
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(longest) + 4);
+    for (QLabel* value : {ui_->duty1, ui_->duty2})
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(widestDuty) + 4);
     logic_.Open();
     const IoModuleState& s = logic_.State();
     const auto selectors = PortWidgets<QComboBox>(this, "function");

@@ -11,6 +11,7 @@ namespace norvane::bench {
 Kyd0606Dialog::Kyd0606Dialog(const DeviceTarget& target, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::Kyd0606Dialog>()), logic_(target) {
     ui_->setupUi(this);
+    ApplyLanguageKeys(this, target.language);
     Run([this] { logic_.Open(); });
     connect(ui_->query, &QPushButton::clicked, this, [this] { Run([this] { logic_.Query(); }); });
     connect(ui_->set, &QPushButton::clicked, this, [this] { Run([this] { logic_.Set(); }); });
@@ -32,6 +33,7 @@ void Kyd0606Dialog::Run(const std::function<void()>& command) {
 LevelDialog::LevelDialog(const DeviceTarget& target, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::LevelDialog>()), logic_(target) {
     ui_->setupUi(this);
+    ApplyLanguageKeys(this, target.language);
     Run(&LevelLogic::Open);
     const std::pair<QPushButton*, void (LevelLogic::*)()> buttons[] = {
         {ui_->tipSet, &LevelLogic::SetTip},

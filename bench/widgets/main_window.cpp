@@ -15,6 +15,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -32,6 +34,7 @@
 #include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
 #include "bench/widgets/temperature_dialog.h"
+#include "norvane_version.h"
 #include "ui_main_window.h"
 
 namespace norvane::bench {
@@ -56,7 +59,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
       sdk_(sdk),
       language_(language),
       programDir_(std::move(programDir)),
-      ownMessages_(messages ? nullptr : std::make_unique<QtMessages>(this)),
+      ownMessages_(messages ? nullptr : std::make_unique<QtMessages>(this, &language)),
       messages_(messages ? *messages : *ownMessages_),
       log_(language, [this](const std::string& line) { Queue(this, [this, line] { AddLogLine(line); }); }),
       notices_(language, [this](std::string line) { Queue(this, [this, line] { AddNotice(line); }); }) {
@@ -84,6 +87,10 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
                                                 panel_->Logic(), [this] { Refresh(); });
     // Enter in a panel edit runs that row's command (the window routes every edit's Enter).
     panelEnter_ = [this](int id) { panel_->RunForEdit(id); };
+    openManual = [this] { OpenManual(); };
+    chooseScript = [this](const QString& filter) {
+        return QFileDialog::getOpenFileName(this, "KYM LoadScript", {}, filter);
+    };
     notice_relay::Attach(&notices_);
 
     // The open gateway's port health counters in the status bar, once a second.
@@ -107,14 +114,25 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     connect(settings->addAction(Text("IDS_MAINMENU_GATEWAY")), &QAction::triggered, this,
             &MainWindow::OpenGatewaySearch);
     settings->addAction(Text("IDS_MAINMENU_UPDATE"));
+    // The language files found beside the program; the choice applies at the next start.
+    QMenu* languages = settings->addMenu(Text("IDS_MAINMENU_LANGUAGE"));
+    for (const std::string& name : AvailableLanguages(programDir_)) {
+        QAction* action = languages->addAction(QString::fromStdString(name));
+        action->setCheckable(true);
+        action->setChecked(name == language_.Name());
+        connect(action, &QAction::triggered, this, [this, name] { ChooseLanguage(name); });
+    }
     connect(settings->addAction(Text("IDS_MAINMENU_EXIT")), &QAction::triggered, this,
             &MainWindow::ExitFromMenu);
     QMenu* help = menuBar()->addMenu(Text("IDS_MAINMENU_HELP"));
-    connect(help->addAction(Text("IDS_MAINMENU_MANUAL")), &QAction::triggered, this, &MainWindow::OpenManual);
-    connect(help->addAction(QString::fromUtf8("关于 Kestrin(&A)...")), &QAction::triggered, this, [this] {
-        QMessageBox::about(this, "Kestrin",
-                           "Kestrin\nEvaluation program for Norvane stepper-motor controllers");
-    });
+    connect(help->addAction(Text("IDS_MAINMENU_MANUAL")), &QAction::triggered, this,
+            [this] { openManual(); });
+    // The about item: the window system menu of the original; on Linux in the Help menu.
+    connect(help->addAction(Text("IDS_MAINMENU_ABOUT")), &QAction::triggered, this, &MainWindow::ShowAbout);
+    // F1 opens the manual; Escape asks as the close box does.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { openManual(); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 
     connect(ui_->searchButton, &QPushButton::clicked, this,
             [this] { Search(QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier)); });
@@ -164,7 +182,8 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
         logic_->FactoryReset();
         Refresh();
     });
-    connect(ui_->sendButton, &QPushButton::clicked, this, &MainWindow::SendCommand);
+    connect(ui_->commandSend, &QPushButton::clicked, this, &MainWindow::SendCommand);
+    connect(ui_->sendButton, &QPushButton::clicked, this, &MainWindow::SendHistory);
     connect(ui_->ioModule, &QPushButton::clicked, this, [this] { OpenDevice<IoModuleDialog>(); });
     connect(ui_->kyd0606Button, &QPushButton::clicked, this, [this] { OpenDevice<Kyd0606Dialog>(); });
     connect(ui_->liquidLevelButton, &QPushButton::clicked, this, [this] { OpenDevice<LevelDialog>(); });
@@ -235,8 +254,13 @@ void MainWindow::InstallEnterRouting() {
         if (!widget->property("controlId").isValid()) continue;
         if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget))
             widget->installEventFilter(this);
-        if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit())
+        // An editable combo box keeps the focus itself and hands keys to its edit line directly
+        // (past any filter on the line): Enter is caught on the box, and on the line for keys
+        // sent to it.
+        if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit()) {
+            combo->installEventFilter(this);
             combo->lineEdit()->installEventFilter(this);
+        }
     }
 }
 
@@ -248,6 +272,9 @@ bool MainWindow::RouteEnter(QObject* watched) {
     switch (EnterActionFor(id)) {
         case EnterAction::SendCommand:
             SendCommand();
+            break;
+        case EnterAction::SendHistory:
+            SendHistory();
             break;
         case EnterAction::Refresh:
             Refresh();
@@ -419,8 +446,14 @@ void MainWindow::OpenGatewaySearch() {
 }
 
 void MainWindow::SendCommand() {
-    const QString text = ui_->commandBox->currentText();
-    interpreter_->RunText(text.toStdString(), logic_->Nodes().FirstTicked().value_or(0));
+    const std::string text = ui_->commandEdit->text().toStdString();
+    interpreter_->RunText(text, logic_->Nodes().FirstTicked().value_or(0));
+    ui_->commandEdit->clear();
+}
+
+void MainWindow::SendHistory() {
+    interpreter_->RunText(ui_->commandBox->currentText().toStdString(),
+                          logic_->Nodes().FirstTicked().value_or(0));
 }
 
 void MainWindow::AddLogLine(const std::string& line) {
@@ -460,14 +493,42 @@ void MainWindow::ShowUtilityMenu() {
                     scripts_->Stop();
                     return;
                 }
-                const QString file = QFileDialog::getOpenFileName(this, "KYM LoadScript");
-                if (!file.isEmpty()) scripts_->StartFile(file.toStdString());
+                LoadScript();
             });
     connect(menu.addAction("KYM Para BatchWriter"), &QAction::triggered, this,
             [this] { registers_->BatchWriter(); });
     menu.addSeparator();
-    connect(menu.addAction("Help"), &QAction::triggered, this, &MainWindow::OpenManual);
+    connect(menu.addAction("Help"), &QAction::triggered, this, [this] { openManual(); });
     menu.exec(ui_->utilityButton->mapToGlobal(QPoint(0, ui_->utilityButton->height())));
+}
+
+void MainWindow::LoadScript() {
+    // Script files are text files; every file may still be chosen.
+    const QString filter = Text("IDS_SCRIPT_FILE_FILTER") + ";;" + Text("IDS_ALL_TEXT_FILES_FILTER");
+    const QString file = chooseScript(filter);
+    if (file.isEmpty()) return;
+    // The window waits a second after the start, so the script's first lines are under way
+    // before the operator acts again.
+    if (scripts_->StartFile(file.toStdString()) == ScriptRunner::Start::Started)
+        sleeper_.SleepFor(kScriptStartPauseMs);
+}
+
+void MainWindow::ChooseLanguage(const std::string& name) {
+    if (SaveLanguageChoice(programDir_, name)) {
+        messages_.Inform(language_.Lookup("IDS_MAINMENU_LANGUAGE"),
+                         language_.Lookup("IDS_LANGUAGE_NEXT_START"));
+        return;
+    }
+    messages_.Show(language_.Lookup("IDS_ERR"), language_.Lookup("IDS_LANGUAGE_SAVE_FAILED"));
+}
+
+void MainWindow::ShowAbout() {
+    QMessageBox box(QMessageBox::Information, Text("IDS_ABOUT_TITLE"),
+                    Text("IDS_ABOUT_TEXT") + "\n" + Text("IDS_ABOUT_VERSION") + " " + NORVANE_VERSION,
+                    QMessageBox::Ok | QMessageBox::Help, this);
+    box.button(QMessageBox::Ok)->setText(Text("IDS_IDOK"));
+    box.button(QMessageBox::Help)->setText(Text("IDS_ABOUT_HELP"));
+    if (box.exec() == QMessageBox::Help) openManual();
 }
 
 void MainWindow::OpenManual() {

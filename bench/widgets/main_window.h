@@ -59,6 +59,19 @@ public:
         panelEnter_ = std::move(handler);
     }
 
+    /// The script item while no script runs: asks for the file (chooseScript, given the filter),
+    /// starts it and waits kScriptStartPauseMs before returning.
+    void LoadScript();
+    /// Asks for a script file with the file dialog's filter; empty = cancelled. Tests replace it.
+    std::function<QString(const QString& filter)> chooseScript;
+    static constexpr int kScriptStartPauseMs = 1000;
+    /// A language chosen in the Settings menu's language list: kept for the next start (said so).
+    void ChooseLanguage(const std::string& name);
+    /// The about box: program name and version, OK and Help (which opens the manual).
+    void ShowAbout();
+    /// Opens the manual (F1, the Help menu, the about box's Help). Tests replace it.
+    std::function<void()> openManual;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -75,7 +88,11 @@ private:
     /// Ticks a row through the logic; a newly ticked motor controller gets the panel's queries.
     void TickRow(size_t row);
     void RefreshNodeList();
+    /// The command box (edit 1521, button 1460): runs its text for the first ticked node (0
+    /// without one) and clears it.
     void SendCommand();
+    /// The history box's Send (1009): runs the entry shown; the box keeps it.
+    void SendHistory();
     void AddLogLine(const std::string& line);
     void AddNotice(const std::string& line);
     void SetNotify(bool on);

@@ -245,7 +245,7 @@ void PanelView::Sync() {
 void PanelView::SetMode(PanelMode mode) {
     panel_.SetMode(mode);
     refreshWindow_();
-    if (mode == PanelMode::Command) ui_.commandBox->setFocus();
+    if (mode == PanelMode::Command) ui_.commandEdit->setFocus();
 }
 
 void PanelView::MotorParameters() {

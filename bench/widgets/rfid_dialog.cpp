@@ -22,8 +22,9 @@ std::string StateText(const QString& text) {
 }  // namespace
 
 RfidDialog::RfidDialog(const DeviceTarget& target, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::RfidDialog>()) {
+    : QDialog(parent), ui_(std::make_unique<Ui::RfidDialog>()), language_(target.language) {
     ui_->setupUi(this);
+    ApplyLanguageKeys(this, language_);
     // The worker's lines are added to what the box holds now (the operator may have cleared it).
     logic_ = std::make_unique<RfidLogic>(target, [this](std::function<void()> f) {
         QMetaObject::invokeMethod(
@@ -111,7 +112,7 @@ void RfidDialog::Push() {
     for (QPushButton* b : {ui_->readBlock, ui_->writeCard, ui_->readSector, ui_->readAll})
         b->setEnabled(s.cardButtons);
     if (ui_->result->toPlainText() != PaneText(s.result)) ui_->result->setPlainText(PaneText(s.result));
-    ui_->readAll->setText(Q(s.readAllCaption));
+    ui_->readAll->setText(Q(language_.Lookup(s.readAllCaption)));
     pushing_ = false;
 }
 

@@ -33,6 +33,7 @@ private:
 
     std::unique_ptr<Ui::RfidDialog> ui_;
     std::unique_ptr<RfidLogic> logic_;
+    const Language& language_;
     bool pushing_ = false;
 };
 

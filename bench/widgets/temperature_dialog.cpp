@@ -10,10 +10,11 @@ namespace norvane::bench {
 
 TemperatureDialog::TemperatureDialog(const DeviceTarget& target, QWidget* parent,
                                      std::chrono::milliseconds interval)
-    : QDialog(parent), ui_(std::make_unique<Ui::TemperatureDialog>()) {
+    : QDialog(parent), ui_(std::make_unique<Ui::TemperatureDialog>()), language_(target.language) {
     ui_->setupUi(this);
+    ApplyLanguageKeys(this, language_);
     askTemperature = [this]() -> std::optional<double> {
-        SetTemperatureDialog input(this);
+        SetTemperatureDialog input(language_, this);
         if (input.exec() != QDialog::Accepted) return std::nullopt;
         return input.Value();
     };
@@ -46,22 +47,23 @@ void TemperatureDialog::done(int result) {
 
 void TemperatureDialog::Push() {
     const TemperatureState& s = logic_->State();
-    ui_->start->setText(Q(s.startCaption));
+    ui_->start->setText(Q(language_.Lookup(s.startCaption)));
     ui_->ambient->setText(Q(s.ambient));
     ui_->set->setText(Q(s.set));
     ui_->measured->setText(Q(s.measured));
 }
 
-SetTemperatureDialog::SetTemperatureDialog(QWidget* parent)
+SetTemperatureDialog::SetTemperatureDialog(const Language& language, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::SetTemperatureDialog>()) {
     ui_->setupUi(this);
+    ApplyLanguageKeys(this, language);
     connect(ui_->cancel, &QPushButton::clicked, this, &QDialog::reject);
     // A text that is no number is refused instead of setting 0 degrees.
-    connect(ui_->ok, &QPushButton::clicked, this, [this] {
+    connect(ui_->ok, &QPushButton::clicked, this, [this, &language] {
         bool ok = false;
         value_ = ui_->value->text().trimmed().toDouble(&ok);
         if (!ok) {
-            QMessageBox::warning(this, kApplicationTitle, "Please input a temperature!");
+            QMessageBox::warning(this, kApplicationTitle, Q(language.Lookup("IDS_TMP_INPUT_NUMBER")));
             return;
         }
         accept();

@@ -31,13 +31,14 @@ public:
 private:
     void Push();
     std::unique_ptr<Ui::TemperatureDialog> ui_;
+    const Language& language_;
     std::unique_ptr<TemperatureLogic> logic_;
 };
 
 class SetTemperatureDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit SetTemperatureDialog(QWidget* parent = nullptr);
+    explicit SetTemperatureDialog(const Language& language, QWidget* parent = nullptr);
     ~SetTemperatureDialog() override;
     Ui::SetTemperatureDialog& Form() { return *ui_; }
     double Value() const { return value_; }

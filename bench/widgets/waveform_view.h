@@ -14,11 +14,23 @@ public:
     QString PeriodLabel() const { return period_; }
     QString DutyLabel() const { return duty_; }
     int DutyPercent() const { return percent_; }
+    /// Where the period and duty labels are drawn in the widget's current size: room for a line
+    /// of the labels' font below the baseline and above the pulse.
+    QRect PeriodLabelRect() const { return Layout().periodText; }
+    QRect DutyLabelRect() const { return Layout().dutyText; }
+    /// The labels' font.
+    static QFont LabelFont();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Geometry {
+        int baseline, top, pulse;
+        QRect periodText, dutyText;
+    };
+    Geometry Layout() const;
+
     QString period_, duty_;
     int percent_ = 0;
 };

@@ -16,11 +16,13 @@ TEST(GwParamTest, ReadsFieldsInOrderUntilOneDoesNotConvert) {
     };
     const Case cases[] = {
         {"0,0,0,1,3,115200,2130706433,2,\n", 8, {0, 0, 0, 1, 3, 115200, 2130706433, 2}},
-        {"0,1,\nignored,second,line\n", 2, {0, 1, 1, 1, 0, 0, 0, 0}},
-        {" -1, +2 ,x,", 2, {-1, 2, 1, 1, 0, 0, 0, 0}},  // a blank before ',' ends the line after field 2
-        {"0,0,0,1,3", 5, {0, 0, 0, 1, 3, 0, 0, 0}},     // the last field needs no comma to be read
-        {"99999999999,", 1, {INT32_MAX, 1, 1, 1, 0, 0, 0, 0}},
-        {"", 0, {1, 1, 1, 1, 0, 0, 0, 0}},
+        {"0,1,\nignored,second,line\n", 2, {0, 1, 1, 1, 0, 0, 0x7F000001, 0}},
+        {" -1, +2 ,x,",
+         2,
+         {-1, 2, 1, 1, 0, 0, 0x7F000001, 0}},  // a blank before ',' ends the line after field 2
+        {"0,0,0,1,3", 5, {0, 0, 0, 1, 3, 0, 0x7F000001, 0}},  // the last field needs no comma to be read
+        {"99999999999,", 1, {INT32_MAX, 1, 1, 1, 0, 0, 0x7F000001, 0}},
+        {"", 0, {1, 1, 1, 1, 0, 0, 0x7F000001, 0}},
         {"1,2,3,4,5,6,7,8,9,10,", 8, {1, 2, 3, 4, 5, 6, 7, 8}},
     };
     for (const Case& c : cases) {
@@ -34,7 +36,8 @@ TEST(GwParamTest, FileIsWrittenInItsOneLineFormatAndAnAbsentFileChangesNothing) 
     ProgramDir dir;
     GwParams params;
     LoadGwParams(dir.Path(), params);
-    EXPECT_EQ(params.field, (std::array<int32_t, 8>{1, 1, 1, 1, 0, 0, 0, 0}));
+    // Without a file the Ethernet search goes to 127.0.0.1, where norvane-sim listens by default.
+    EXPECT_EQ(params.field, (std::array<int32_t, 8>{1, 1, 1, 1, 0, 0, 0x7F000001, 0}));
     params.field = {0, 0, 0, 1, 3, 57600, -1, 2};
     ASSERT_TRUE(SaveGwParams(dir.Path(), params));
     EXPECT_EQ(*ReadFileText(dir.Path() + "/GWParam.cfg"), "0,0,0,1,3,57600,-1,2,\n");
@@ -51,8 +54,8 @@ TEST(GwParamTest, SearchArgumentsFollowTheTickedKinds) {
         std::array<uint32_t, 10> words;
     };
     const Case cases[] = {
-        // The start-up values (no file): every kind, no RS-232 parameters, the unset address.
-        {{1, 1, 1, 1, 0, 0, 0, 0}, 29, true, {0, 0, 0, 0, 1, 0, 0, 0, 0, 0}},
+        // The start-up values (no file): every kind, no RS-232 parameters, the simulator's address.
+        {GwParams{}.field, 29, true, {0, 0, 0, 0, 1, 0x7F000001, 0, 0, 0, 0}},
         {{1, 0, 0, 0, 3, 115200, 0, 0}, 1, true, {3, 115200, 0, 0, 0, 0, 0, 0, 0, 0}},
         {{1, 0, 0, 0, 3, 0, 0, 0}, 1, false, {}},
         {{0, 1, 0, 0, 0, 0, 0, 2}, 4, true, {0, 0, 1, 2, 0, 0, 0, 0, 0, 0}},

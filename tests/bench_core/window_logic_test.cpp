@@ -8,11 +8,13 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "bench/core/mcfg_controls.h"
 #include "bench/core/notice_display.h"
 #include "bench/core/return_pane.h"
+#include "bench/core/settings_place.h"
 #include "bench_fixtures.h"
 #include "recording_sdk.h"
 
@@ -70,7 +72,9 @@ struct Rig {
         sdk.gateways = {Gateway(0x1000, "Ethernet gateway"), Gateway(0x0101, "KYM4703 Version:1220", 57600)};
         language.LoadText(
             "[String]\nIDS_ERR=Error\nIDS_Site=Site\nIDS_SiteID=SiteID\n"
-            "IDS_FAILING_RTCN=falling\nIDS_RISING_RTCN=rising\nIDS_CAN_BTR_SET_WARNING=Reset %d?\n");
+            "IDS_FAILING_RTCN=falling\nIDS_RISING_RTCN=rising\nIDS_CAN_BTR_SET_WARNING=Reset %d?\n"
+            "IDS_STATIC_DISCONNECT_CONFIRM=Disconnect first?\nIDS_CAN_NOT_FIND_DEVICE_ERROR=None found.\n"
+            "IDS_SEARCH_PARAMETERS_HINT=See Settings.\n");
     }
     void Connect(std::vector<uint32_t> ids = {7, 5, 6}) {
         sdk.ids = ids;
@@ -325,6 +329,90 @@ TEST(WindowLogicTest, LiquidLevelAndKyd0606ButtonsByNameOrDeviceCode) {
         EXPECT_EQ(rig.logic.Controls().Enabled(ctl::kLiquidLevel), c.level) << c.name;
         EXPECT_EQ(rig.logic.Controls().Enabled(ctl::kKyd0606), c.kyd0606) << c.name;
     }
+}
+
+// Every control that needs a gateway and is enabled in states.
+std::vector<int> EnabledNeedingAGateway(const ControlStates& states) {
+    std::vector<int> ids = {ctl::kCommandBox, ctl::kCommandSend, ctl::kHistorySend};
+    for (Group group : {Group::GatewaySettings, Group::MotionParameters, Group::GlobalPanel,
+                        Group::MessageControls, Group::PerNodePanel, Group::DeviceButtons})
+        ids.insert(ids.end(), GroupControls(group).begin(), GroupControls(group).end());
+    ids.insert(ids.end(), SensorControls().begin(), SensorControls().end());
+    ids.insert(ids.end(), StoButtons().begin(), StoButtons().end());
+    std::vector<int> enabled;
+    for (int id : ids)
+        if (states.Enabled(id)) enabled.push_back(id);
+    return enabled;
+}
+
+// Each way into a state without a connection leaves nothing enabled that talks to a node (the
+// sensor menu and the Send buttons included), and the connect button as the gateway list allows.
+TEST(WindowLogicTest, EveryWayOutOfAConnectionDisablesWhatNeedsAGateway) {
+    struct Case {
+        const char* way;
+        std::function<void(Rig&)> act;
+        bool connectEnabled;
+    };
+    const Case cases[] = {
+        {"start", [](Rig&) {}, false},
+        {"disconnect", [](Rig& rig) { rig.logic.ToggleConnection(); }, true},
+        {"search while connected",
+         [](Rig& rig) {
+             rig.sdk.result = 2;
+             EXPECT_TRUE(rig.logic.Search(false));
+         },
+         true},
+        {"gateway list change", [](Rig& rig) { rig.logic.SelectGateway(1); }, true},
+        {"forced stop", [](Rig& rig) { rig.logic.CloseForForcedStop(); }, true},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        if (std::string(c.way) != "start") {
+            rig.Connect({5, 8});
+            rig.logic.TickRow(0);  // a controller with sensors: the sensor menu and STO on
+            ASSERT_TRUE(rig.logic.Controls().Enabled(ctl::kSensorMenu));
+            ASSERT_TRUE(rig.logic.Controls().Enabled(ctl::kCommandSend));
+        }
+        c.act(rig);
+        EXPECT_FALSE(rig.logic.Connected()) << c.way;
+        EXPECT_THAT(EnabledNeedingAGateway(rig.logic.Controls()), ElementsAre()) << c.way;
+        EXPECT_EQ(rig.logic.Controls().Enabled(ctl::kConnect), c.connectEnabled) << c.way;
+        EXPECT_STREQ(rig.logic.ConnectKey(), "IDS_CONNECT_DEVICE");
+    }
+}
+
+// A search that finds nothing says where the search parameters are set.
+TEST(WindowLogicTest, AFruitlessSearchNamesWhereTheParametersAreSet) {
+    Rig rig;
+    rig.sdk.result = 0;
+    EXPECT_FALSE(rig.logic.Search(false));
+    EXPECT_THAT(rig.messages.shown, ElementsAre("[Error] None found.\nSee Settings."));
+}
+
+// A search while connected asks first: No keeps the connection and calls nothing.
+TEST(WindowLogicTest, SearchWhileConnectedAsksBeforeClosing) {
+    Rig rig;
+    rig.Connect({5});
+    rig.messages.answers = {Answer::No};
+    EXPECT_FALSE(rig.logic.Search(false));
+    EXPECT_TRUE(rig.logic.Connected());
+    EXPECT_EQ(rig.logic.Nodes().Size(), 1u);
+    EXPECT_TRUE(rig.sdk.Calls().empty());
+    ASSERT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_NE(rig.messages.shown[0].find("Disconnect first?"), std::string::npos);
+}
+
+// Gateway search parameters that cannot be saved anywhere are reported, not dropped silently.
+TEST(WindowLogicTest, AFailedSaveOfTheSearchParametersIsReported) {
+    Rig rig;
+    rig.dir.Put(kInstalledMarker, "");
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", "/dev/null/config", 1);
+    EXPECT_FALSE(rig.logic.WriteSearchParameters(GwParams{}));
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    ASSERT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_NE(rig.messages.shown[0].find("/dev/null/config/kestrin/GWParam.cfg"), std::string::npos);
 }
 
 TEST(WindowLogicTest, ForcedStopLeavesTheWindowDisconnected) {

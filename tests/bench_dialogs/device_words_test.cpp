@@ -2,7 +2,10 @@
 // ranges, the KYD0606 word, card geometry and hexadecimal texts, temperature records.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "bench/dialogs/io_ports.h"
 #include "bench/dialogs/rfid_card.h"
@@ -122,9 +125,18 @@ TEST(TemperatureRecord, SignedRecordAndDesiredValue) {
     EXPECT_EQ(TemperatureText(r.ambient), "-10.0°C");
     EXPECT_EQ(TemperatureText(r.set), "37.0°C");
     EXPECT_EQ(TemperatureText(r.measured), "26.1°C");
-    EXPECT_EQ(DesiredTenths(37.9), 370);
-    EXPECT_EQ(DesiredTenths(-5.5), -50);
-    EXPECT_EQ(DesiredTenths(1e300), 0);
+    // Tenths are kept (the device's unit), rounded to the nearest; beyond 16 bits nothing is sent.
+    const std::pair<double, std::optional<int32_t>> desired[] = {{37.9, 379},
+                                                                 {45.5, 455},
+                                                                 {50.5, 505},
+                                                                 {-5.5, -55},
+                                                                 {0.04, 0},
+                                                                 {3276.7, 32767},
+                                                                 {-3276.8, -32768},
+                                                                 {3276.8, std::nullopt},
+                                                                 {1e300, std::nullopt},
+                                                                 {std::nan(""), std::nullopt}};
+    for (const auto& [degrees, tenths] : desired) EXPECT_EQ(DesiredTenths(degrees), tenths) << degrees;
 }
 
 }  // namespace

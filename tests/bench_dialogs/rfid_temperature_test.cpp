@@ -42,7 +42,7 @@ TEST_F(Rfid, FindCardAndReadSectorTexts) {
 
     sdk.bytesOf["OPR_GetRFIDCardNum"] = {0, 0, 0, 0};
     rfid.FindCard();
-    EXPECT_EQ(rfid.State().cardNumber, "未找到卡");
+    EXPECT_EQ(rfid.State().cardNumber, language.Lookup("IDS_RFID_NO_CARD"));
     EXPECT_FALSE(rfid.State().cardButtons);
 }
 
@@ -51,7 +51,7 @@ TEST_F(Rfid, FailedReadsAndKeys) {
     sdk.resultOf["OPR_RFIDRead"] = 0;
     rfid.State().block = 1;
     rfid.ReadBlock();
-    EXPECT_EQ(rfid.State().fields[1], "认证失败或卡不存在!");
+    EXPECT_EQ(rfid.State().fields[1], language.Lookup("IDS_RFID_AUTH_FAILED"));
     EXPECT_EQ(CallsOf("OPR_RFIDRead").size(), 2u);
     EXPECT_EQ(CallsOf("OPR_FindRFID").size(), 1u);
     // A 12-character key that is not hexadecimal is not sent; the block is read all the same.
@@ -66,7 +66,7 @@ TEST_F(Rfid, FailedReadsAndKeys) {
     rfid.State().key = "A5C3";
     rfid.ReadBlock();
     EXPECT_TRUE(sdk.Calls().empty());
-    EXPECT_EQ(messages.Shown().back(), "[Kestrin] 密钥长度要求12!");
+    EXPECT_EQ(messages.Shown().back(), "[Kestrin] " + language.Lookup("IDS_RFID_KEY_LENGTH_12"));
 }
 
 TEST_F(Rfid, WritingATrailerAsksFirst) {
@@ -86,11 +86,11 @@ TEST_F(Rfid, WritingATrailerAsksFirst) {
     s.block = 0;
     s.fields[0] = "00";
     rfid.WriteCard();
-    EXPECT_EQ(messages.Shown().back(), "[Kestrin] 数据区长度需要32(16字节)");
+    EXPECT_EQ(messages.Shown().back(), "[Kestrin] " + language.Lookup("IDS_RFID_DATA_LENGTH_32"));
     s.fields[0] = std::string(32, '0');
     sdk.resultOf["OPR_RFIDWrite"] = 0;
     rfid.WriteCard();
-    EXPECT_EQ(messages.Shown().back(), "[Kestrin] 密钥错误或卡不存在!");
+    EXPECT_EQ(messages.Shown().back(), "[Kestrin] " + language.Lookup("IDS_RFID_WRITE_FAILED"));
 }
 
 TEST_F(Rfid, ReadAllOfAnS70CardGivesAtMost256Lines) {
@@ -101,7 +101,7 @@ TEST_F(Rfid, ReadAllOfAnS70CardGivesAtMost256Lines) {
     ui.Drain();
     const std::string& result = rfid.State().result;
     EXPECT_EQ(Lines(result), 256u);
-    EXPECT_NE(result.find("BLK 255, Sector 39 Block 15 数据" + std::string(32, 'F')), std::string::npos);
+    EXPECT_NE(result.find("BLK 255, Sector 39 Block 15 data " + std::string(32, 'F')), std::string::npos);
     EXPECT_EQ(rfid.State().readAllCaption, kReadAllCaption);
 
     // A card whose reads fail gives one line per sector.
@@ -112,7 +112,9 @@ TEST_F(Rfid, ReadAllOfAnS70CardGivesAtMost256Lines) {
     while (rfid.Reading()) std::this_thread::yield();
     ui.Drain();
     EXPECT_EQ(Lines(rfid.State().result), 16u);
-    EXPECT_EQ(rfid.State().result.rfind("Sector 0 认证失败!\r\nSector 1 认证失败!", 0), 0u);
+    EXPECT_EQ(
+        rfid.State().result.rfind("Sector 0 authentication failed!\r\nSector 1 authentication failed!", 0),
+        0u);
     EXPECT_TRUE(rfid.CanClose());
 }
 
@@ -166,12 +168,15 @@ TEST_F(Temperature, ButtonsAndTheirFailures) {
     sdk.resultOf["KymAdvENA"] = -1;
     t.StartButton();
     EXPECT_EQ(t.State().startCaption, kStandbyCaption);
-    t.SetTemperature(37.9);
+    t.SetTemperature(37.9);  // the tenth is kept
     t.Save();
     EXPECT_EQ(CallsOf("K").back(), "KymAdvSTORE(4096,9,[0x0],1,&r)");
-    EXPECT_EQ(CallsOf("SetQEC").back(), "SetQEC(4096,9,370,0,null)");
+    EXPECT_EQ(CallsOf("SetQEC").back(), "SetQEC(4096,9,379,0,null)");
+    t.SetTemperature(5000);  // beyond the device's 16 bits: refused, not sent
+    EXPECT_EQ(CallsOf("SetQEC").size(), 1u);
     EXPECT_EQ(messages.Shown(),
-              (std::vector<std::string>{"[Kestrin] Close fail!", "[Kestrin] Temperature has saved!"}));
+              (std::vector<std::string>{"[Kestrin] Close fail!", "[Kestrin] Temperature has saved!",
+                                        "[Kestrin] " + language.Lookup("IDS_TMP_OUT_OF_RANGE")}));
     t.Close();
     EXPECT_FALSE(t.WorkerRunning());
 }

@@ -31,6 +31,7 @@
 #include "ui_level_dialog.h"
 #include "ui_main_window.h"
 #include "ui_rfid_dialog.h"
+#include "ui_set_temperature_dialog.h"
 #include "ui_temperature_dialog.h"
 #include "window_fixture.h"
 
@@ -170,12 +171,13 @@ TEST_F(DeviceDialogs, RfidFindsAPlacedCardReadsItAndCannotCloseWhileReadingAll) 
         QTRY_VERIFY_WITH_TIMEOUT(!d.Logic().Reading(), 20000);
         QTRY_VERIFY(ui.result->toPlainText().contains("BLK 63, Sector 15 Block 3"));
         EXPECT_TRUE(ui.result->toPlainText().contains(
-            "BLK 5, Sector 1 Block 1 数据00112233445566778899AABBCCDDEEFF"));
-        EXPECT_EQ(ui.readAll->text(), "读 取 所 有 扇 区");
+            "BLK 5, Sector 1 Block 1 data 00112233445566778899AABBCCDDEEFF"));
+        EXPECT_EQ(ui.readAll->text().toStdString(), language_.Lookup("IDS_RFID_READ_ALL"));
         Screenshot(d, "rfid_dialog");
     });
     EXPECT_EQ(Device<sim::nodes::RfidReader>(20).Block(5)[15], 0xFF);
-    EXPECT_EQ(messages_.shown, std::vector<std::string>{"[Kestrin] RFID正在读取，不能退出，请终止RFID读取!"});
+    EXPECT_EQ(messages_.shown,
+              std::vector<std::string>{"[Kestrin] " + language_.Lookup("IDS_RFID_READING_NO_EXIT")});
 }
 
 TEST_F(DeviceDialogs, TemperatureWorkerUpdatesAndEndsWithTheDialog) {
@@ -189,16 +191,26 @@ TEST_F(DeviceDialogs, TemperatureWorkerUpdatesAndEndsWithTheDialog) {
         device.SetAmbient(215);
         QTRY_COMPARE_WITH_TIMEOUT(ui.ambient->text(), QString("21.5°C"), 5000);
         QTest::mouseClick(ui.start, Qt::LeftButton);
-        EXPECT_EQ(ui.start->text(), "待机");
+        EXPECT_EQ(ui.start->text().toStdString(), language_.Lookup("IDS_TMP_STANDBY"));
+        // The desired temperature typed into the input dialog keeps its tenth.
+        QTimer::singleShot(0, [] {
+            auto* input = qobject_cast<SetTemperatureDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(input, nullptr);
+            QTest::keyClicks(input->Form().value, "45.5");
+            QTest::mouseClick(input->Form().ok, Qt::LeftButton);
+        });
+        QTest::mouseClick(ui.setTemperature, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(ui.set->text(), QString("45.5°C"), 5000);
+        EXPECT_EQ(device.Desired(), 455);
         d.askTemperature = [] { return std::optional<double>(-12.7); };
         QTest::mouseClick(ui.setTemperature, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(ui.set->text(), QString("-12.0°C"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(ui.set->text(), QString("-12.7°C"), 5000);
         Screenshot(d, "temperature_dialog");
         d.reject();
         EXPECT_FALSE(d.Logic().WorkerRunning());
     });
     EXPECT_TRUE(device.Running());
-    EXPECT_EQ(device.Desired(), -120);
+    EXPECT_EQ(device.Desired(), -127);
 }
 
 TEST_F(DeviceDialogs, GatewaySearchParametersAndForcedStop) {

@@ -9,8 +9,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <cstring>
 #include <filesystem>
 
@@ -207,6 +212,159 @@ TEST_F(MainWindowTest, CloseBoxYesClosesTheGatewayExitItemLeavesItOpen) {
     Open();
     window_->close();
     EXPECT_TRUE(window_->isVisible());
+}
+
+// Enter as a user presses it goes to the widget with the focus. In the command box it sends the
+// text for the ticked node and empties the box, as its Send button does; in the history box it
+// sends the entry shown. The window stays open.
+TEST_F(MainWindowTest, EnterInTheFocusedCommandBoxSendsLikeItsButton) {
+    Open();
+    ConnectAndDiscover();
+    Ui::MainWindow& ui = window_->Form();
+    Tick(0);
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    const auto press = [](QWidget* widget, const char* text) {
+        widget->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), widget);
+        if (*text) QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    press(ui.commandEdit, "spd = 123;");
+    ASSERT_TRUE(Eventually([&] { return ReturnPane().contains("SUCCESS: SPD123;"); }));
+    EXPECT_TRUE(ui.commandEdit->text().isEmpty());
+    ui.commandEdit->setText("SPD;");
+    QTest::mouseClick(ui.commandSend, Qt::LeftButton);
+    ASSERT_TRUE(Eventually([&] { return ReturnPane().contains("SUCCESS: SPD;"); }));
+    EXPECT_TRUE(ui.commandEdit->text().isEmpty());
+    ui.commandBox->setEditText("SPD77;");
+    press(ui.commandBox, "");
+    ASSERT_TRUE(Eventually([&] { return ReturnPane().contains("SUCCESS: SPD77;"); }));
+    EXPECT_EQ(ui.commandBox->currentText(), "SPD77;");
+    EXPECT_TRUE(window_->isVisible());
+}
+
+// The script item: the file dialog offers text files first, and the window returns to the operator
+// a second after the script started.
+TEST_F(MainWindowTest, LoadScriptFiltersTextFilesAndPausesASecond) {
+    Open();
+    ConnectAndDiscover();
+    dir_.Put("script.txt", "ADR5;SPD55;");
+    QString filter;
+    window_->chooseScript = [&](const QString& offered) {
+        filter = offered;
+        return QString::fromStdString(dir_.Path() + "/script.txt");
+    };
+    QElapsedTimer timer;
+    timer.start();
+    window_->LoadScript();
+    EXPECT_GE(timer.elapsed(), 1000);
+    EXPECT_TRUE(filter.startsWith(Text("IDS_SCRIPT_FILE_FILTER") + ";;")) << filter.toStdString();
+    EXPECT_TRUE(filter.contains("(*.txt)"));
+    ASSERT_TRUE(Eventually([&] { return ReturnPane().contains("SUCCESS: SPD55;"); }));
+}
+
+// A search while connected asks first; on Yes the window is fully "gateways listed, not
+// connected": nothing that talks to a node stays enabled.
+TEST_F(MainWindowTest, SearchWhileConnectedAsksAndLeavesTheWindowDisconnected) {
+    Open();
+    ConnectAndDiscover();
+    Ui::MainWindow& ui = window_->Form();
+    messages_.next = Answer::No;
+    QTest::mouseClick(ui.searchButton, Qt::LeftButton);
+    EXPECT_TRUE(window_->Logic().Connected());
+    EXPECT_EQ(ui.nodeList->topLevelItemCount(), 3);
+    EXPECT_TRUE(ui.discoverButton->isEnabled());
+    messages_.next = Answer::Yes;
+    QTest::mouseClick(ui.searchButton, Qt::LeftButton);
+    EXPECT_FALSE(window_->Logic().Connected());
+    EXPECT_EQ(ui.gatewayList->count(), 1);
+    EXPECT_TRUE(ui.connectButton->isEnabled());
+    EXPECT_EQ(ui.connectButton->text(), Text("IDS_CONNECT_DEVICE"));
+    for (QWidget* widget : std::initializer_list<QWidget*>{ui.discoverButton, ui.sendButton, ui.commandSend,
+                                                           ui.commandEdit, ui.commandBox, ui.notify,
+                                                           ui.clearReturn, ui.sensorMenu, ui.enaButton})
+        EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
+    EXPECT_EQ(messages_.shown.size(), 2u);  // the two questions, no error
+}
+
+// Enabling at start and after a disconnect: the sensor settings and both Send buttons wait for a
+// gateway.
+TEST_F(MainWindowTest, SensorSettingsAndSendWaitForAConnection) {
+    Open();
+    Ui::MainWindow& ui = window_->Form();
+    const auto disabled = [&] {
+        for (QWidget* widget :
+             std::initializer_list<QWidget*>{ui.sensorMenu, ui.sendButton, ui.commandSend, ui.commandEdit})
+            EXPECT_FALSE(widget->isEnabled()) << widget->objectName().toStdString();
+    };
+    disabled();
+    ConnectAndDiscover();
+    EXPECT_TRUE(ui.commandSend->isEnabled() && ui.sendButton->isEnabled());
+    QTest::mouseClick(ui.connectButton, Qt::LeftButton);  // disconnect
+    ASSERT_FALSE(window_->Logic().Connected());
+    disabled();
+}
+
+// Escape asks as the close box does (No keeps the window), F1 opens the manual, and the about
+// item of the Help menu shows a box with OK and Help (Help opens the manual too).
+TEST_F(MainWindowTest, EscapeAsksF1OpensTheManualAboutHasOkAndHelp) {
+    Open();
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    int manuals = 0;
+    window_->openManual = [&] { ++manuals; };
+    messages_.next = Answer::No;
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window_->isVisible());
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0],
+              "[" + language_.Lookup("IDS_WARING") + "] " + language_.Lookup("IDS_CONFIRM_EXIT_APP"));
+    QTest::keyClick(window_.get(), Qt::Key_F1);
+    EXPECT_EQ(manuals, 1);
+
+    QAction* about = nullptr;
+    for (QAction* action : window_->findChildren<QAction*>())
+        if (action->text() == Text("IDS_MAINMENU_ABOUT")) about = action;
+    ASSERT_NE(about, nullptr);
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons()) buttons << button->text();
+        box->button(QMessageBox::Help)->click();
+    });
+    about->trigger();
+    buttons.sort();
+    QStringList expected{Text("IDS_IDOK"), Text("IDS_ABOUT_HELP")};
+    expected.sort();
+    EXPECT_EQ(buttons, expected);
+    EXPECT_EQ(manuals, 2);
+    QApplication::setActiveWindow(window_.get());  // back from the box
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    messages_.next = Answer::Yes;
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window_->isVisible());
+}
+
+// The Settings menu lists the language files beside the program; a choice is kept for the next
+// start, which says so, and the next start shows it.
+TEST_F(MainWindowTest, LanguageMenuListsTheFilesAndKeepsTheChoice) {
+    Open();
+    QMenu* languages = nullptr;
+    for (QMenu* menu : window_->findChildren<QMenu*>())
+        if (menu->title() == Text("IDS_MAINMENU_LANGUAGE")) languages = menu;
+    ASSERT_NE(languages, nullptr);
+    QStringList names;
+    for (QAction* action : languages->actions()) names << action->text();
+    ASSERT_EQ(names, (QStringList{"Chinese", "English"}));
+    languages->actions().front()->trigger();
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_NE(messages_.shown[0].find(language_.Lookup("IDS_LANGUAGE_NEXT_START")), std::string::npos);
+    Language next;
+    ASSERT_TRUE(next.Load(dir_.Path(), {}, messages_));
+    EXPECT_EQ(next.Name(), "Chinese");
+    EXPECT_EQ(next.Lookup("IDS_MAINMENU_SET"), ShippedLanguage("Chinese.ini").Lookup("IDS_MAINMENU_SET"));
 }
 
 TEST_F(MainWindowTest, Screenshots) {
