@@ -63,6 +63,9 @@ if(TARGET kestrin)
   file(RELATIVE_PATH bin_to_kestrin /${CMAKE_INSTALL_BINDIR} /${kestrin_dir}/kestrin)
   set_target_properties(kestrin PROPERTIES INSTALL_RPATH "$ORIGIN;$ORIGIN/..")
   install(TARGETS kestrin RUNTIME DESTINATION ${kestrin_dir} COMPONENT kestrin)
+  # An installed kestrin finds this file beside it and keeps its settings in the user's
+  # configuration folder, never in the installation (the build tree has no such file).
+  install(FILES ${PROJECT_SOURCE_DIR}/bench/app/kestrin-installed DESTINATION ${kestrin_dir} COMPONENT kestrin)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/bench/Language ${PROJECT_SOURCE_DIR}/bench/Images
           DESTINATION ${kestrin_data} COMPONENT kestrin)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/Kestrin-manual.html DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrin

@@ -33,7 +33,7 @@ expect "norvane-sim_${version}_${arch}.deb" ./usr/bin/norvane-sim ./usr/share/ma
 kestrin=false
 if [ -e "$build/bin/kestrin" ]; then
   kestrin=true
-  expect "kestrin_${version}_${arch}.deb" ./usr/lib/kestrin/kestrin ./usr/bin/kestrin \
+  expect "kestrin_${version}_${arch}.deb" ./usr/lib/kestrin/kestrin ./usr/lib/kestrin/kestrin-installed ./usr/bin/kestrin \
          ./usr/share/kestrin/Language/English.ini ./usr/share/applications/kestrin.desktop \
          ./usr/share/man/man1/kestrin.1.gz
 fi
