@@ -12,6 +12,7 @@
 
 #include "contract_transport.h"
 #include "norvane/NorvaneFunc.h"
+#include "straying_node.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ struct Shared {
     uint32_t searchHandle = 0;
     std::unique_ptr<FirstGenRig> rig;
     bool open = false;
+    norvane::contract::StrayingNode* straying = nullptr;  ///< on the rig's bus once added
 };
 Shared& TheShared() {
     static Shared shared;
@@ -67,6 +69,7 @@ protected:
         Shared& shared = TheShared();
         if (shared.open) CloseGateWay(shared.searchHandle);
         shared.open = false;
+        shared.straying = nullptr;
         shared.rig.reset();
         shared.name.clear();
     }
@@ -167,6 +170,50 @@ TEST_P(FirstGenContract, ClosedGatewayRefusesRequestsUntilSearchedAndOpenedAgain
     EXPECT_LT(ElapsedMs(start), 450);  // refused at once
     EnsureOpen();
     EXPECT_EQ(SetPP(handle, 5, 3, 4, 1, &reply), 1);
+}
+
+// Another node's answer, a late answer or a duplicate never completes a first-generation
+// request; what no request awaits shows as unmatched.
+TEST_P(FirstGenContract, OnlyTheAskedNodesAnswerCompletesARequest) {
+    using norvane::contract::Company;
+    using norvane::contract::StrayingNode;
+    EnsureOpen();
+    Shared& shared = TheShared();
+    if (shared.straying == nullptr) {
+        shared.straying =
+            static_cast<StrayingNode*>(Gateway().Bus().AddNode(std::make_unique<StrayingNode>(true)));
+    }
+    StrayingNode& node = *shared.straying;
+    constexpr uint32_t kNode = StrayingNode::kId;
+    KymReply reply{};
+    ASSERT_EQ(SetPP(handle, 5, 3, 55, 1, &reply), 1);
+    for (int32_t value : {11, 12}) {
+        node.Arm(Company::StrayFirst);
+        EXPECT_EQ(SetPP(handle, kNode, 3, value, 1, &reply), 1);
+        node.Arm(Company::Twice);
+        reply = KymReply{};
+        EXPECT_EQ(GetPP(handle, kNode, 3, &reply), 1);
+        EXPECT_EQ(reply.field[0], value);
+    }
+    KymPortCounters before{};
+    NvGetPortCounters(handle, &before);
+    node.Arm(Company::StrayOnly);
+    EXPECT_LE(GetPP(handle, kNode, 3, &reply), 0);
+    node.Arm(Company::Late);
+    EXPECT_LE(GetPP(handle, kNode, 3, &reply), 0);
+    node.Arm(Company::None);
+    const auto until = Clock::now() + std::chrono::milliseconds(700);  // the late answer comes meanwhile
+    while (Clock::now() < until) {
+        reply = KymReply{};
+        EXPECT_EQ(GetPP(handle, 5, 3, &reply), 1);
+        EXPECT_EQ(reply.field[0], 55);
+    }
+    reply = KymReply{};
+    EXPECT_EQ(GetPP(handle, kNode, 3, &reply), 1);
+    EXPECT_EQ(reply.field[0], 12);
+    KymPortCounters after{};
+    NvGetPortCounters(handle, &after);
+    EXPECT_GE(after.unmatchedAnswers - before.unmatchedAnswers, 2u);
 }
 
 // The dispatchers do not take the UART's first-generation kind (16384): its commands go through

@@ -1,5 +1,6 @@
 #pragma once
-// A controller at node 10 that discovery never finds (it ignores broadcasts) and whose answers
+// A controller at node 10 (either generation) that discovery never finds (it ignores
+// broadcasts) and whose answers
 // come the way a gateway may deliver them: after another node's answer to the same command,
 // late, twice, after a notice, or not at all while another node's answer arrives.
 #include <atomic>
@@ -8,8 +9,8 @@
 #include <mutex>
 #include <vector>
 
+#include "doubles/sim_controllers.h"
 #include "sim/nodes/frame_codec.h"
-#include "sim/nodes/node_factory.h"
 #include "sim/sim_node.h"
 
 namespace norvane::contract {
@@ -28,17 +29,13 @@ public:
     static constexpr uint8_t kId = 10;
     static constexpr uint8_t kStrayFrom = 9;
 
-    StrayingNode() {
-        sim::nodes::NodeConfig config;
-        config.id = kId;
-        inner_ = sim::nodes::MakeNode(config);
-    }
+    explicit StrayingNode(bool firstGen = false)
+        : firstGen_(firstGen), inner_(testing::SimController(kId, firstGen)) {}
     void Arm(Company company) { company_ = company; }
     uint8_t NodeId() const override { return kId; }
 
     void OnFrame(const sim::CanFrame& frame, sim::BusTransmitter& out) override {
-        if (!sim::nodes::IsSecondGenRequest(frame.id)) return;
-        if (sim::nodes::ParseSecondGenIdentifier(frame.id).node != kId) return;
+        if (!AddressedToMe(frame.id)) return;
         Capture answers;
         inner_->OnFrame(frame, answers);
         switch (company_.load()) {
@@ -61,7 +58,8 @@ public:
                 break;
             case Company::NoticeFirst: {
                 const uint8_t state = 0;
-                out.Transmit(sim::nodes::MakeFrame(sim::nodes::SecondGenNodeIdentifier(kId, 0x75), &state, 1));
+                out.Transmit(
+                    sim::nodes::MakeFrame(sim::nodes::SecondGenNodeIdentifier(kId, 0x75), &state, 1));
                 for (const auto& f : answers.frames) out.Transmit(f);
                 break;
             }
@@ -93,10 +91,16 @@ private:
         std::chrono::steady_clock::time_point at;
         sim::CanFrame frame;
     };
+    bool AddressedToMe(uint32_t id) const {
+        if (firstGen_) return sim::nodes::ParseFirstGenRequestIdentifier(id).node == kId;
+        return sim::nodes::IsSecondGenRequest(id) && sim::nodes::ParseSecondGenIdentifier(id).node == kId;
+    }
     // The same answer as node 9 would give it, with other data.
-    static sim::CanFrame Stray(const sim::CanFrame& answer) {
+    sim::CanFrame Stray(const sim::CanFrame& answer) const {
         sim::CanFrame stray = answer;
-        stray.id = sim::nodes::SecondGenNodeIdentifier(kStrayFrom, static_cast<uint8_t>(answer.id & 0xFF));
+        const auto controlWord = static_cast<uint8_t>(answer.id & 0xFF);
+        stray.id = firstGen_ ? sim::nodes::FirstGenAnswerIdentifier(kStrayFrom, controlWord)
+                             : sim::nodes::SecondGenNodeIdentifier(kStrayFrom, controlWord);
         for (uint8_t i = 0; i < stray.length; ++i) stray.data[i] ^= 0x5A;
         return stray;
     }
@@ -105,6 +109,7 @@ private:
         later_.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(ms), frame});
     }
 
+    const bool firstGen_;
     std::unique_ptr<sim::SimNode> inner_;
     std::atomic<Company> company_{Company::None};
     std::mutex mutex_;
