@@ -23,7 +23,8 @@ protected:
         if (HasFatalFailure()) return;
         EnsureOpen();
         Shared& shared = TheShared();
-        if (shared.attachment == nullptr) shared.attachment = transport->Bus()->AddNode(std::make_unique<StrayingNode>());
+        if (shared.attachment == nullptr)
+            shared.attachment = transport->Bus()->AddNode(std::make_unique<StrayingNode>());
         straying = static_cast<StrayingNode*>(static_cast<sim::SimNode*>(shared.attachment));
         straying->Arm(Company::None);
     }
