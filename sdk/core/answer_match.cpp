@@ -1,6 +1,7 @@
 #include "sdk/core/answer_match.h"
 
 #include "sdk/core/codec/commands.h"
+#include "sdk/core/node_answer_table.h"
 
 namespace norvane::sdk {
 namespace {
@@ -24,12 +25,14 @@ bool AnswersWithStatus(uint8_t command) {
 
 bool AnswersSecondGen(uint8_t expected, uint8_t number) {
     if (expected == 0) return false;
+    if (expected == kCommandZeroMark) expected = 0;
     if (number == kStatusReply && AnswersWithStatus(expected)) return true;
     return expected == kAnyAnswer || number == expected || number == cmd::kErrorReport;
 }
 
 bool AnswersFirstGen(uint8_t expected, uint8_t number) {
     if (expected == 0) return false;
+    if (expected == kCommandZeroMark) expected = 0;
     return number == expected || number == cmd::first_gen::kError;
 }
 

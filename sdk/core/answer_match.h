@@ -15,7 +15,8 @@ constexpr uint8_t kAnyAnswer = 0x6F;
 constexpr uint8_t kStatusReply = 61;
 
 /// Second generation: whether a message of command number `number` from a node answers the
-/// request the node is marked with (`expected`, 0 when none is in flight): the same command,
+/// request the node is marked with (`expected`, 0 when none is in flight, kCommandZeroMark for
+/// command 0): the same command,
 /// a status reply to a command that answers with the status, the node's error report, or
 /// anything for kAnyAnswer.
 bool AnswersSecondGen(uint8_t expected, uint8_t number);

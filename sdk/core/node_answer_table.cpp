@@ -9,7 +9,7 @@ void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     if (node >= kNodeSlots) return;
     std::lock_guard lock(storeLock);
     answerCount[node] = 0;
-    expectedCommand[node] = command;
+    expectedCommand[node] = command == 0 ? kCommandZeroMark : command;
     auxiliary[node] = 0;
     std::memset(answers[node], 0, sizeof answers[node]);
 }

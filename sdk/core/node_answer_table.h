@@ -16,6 +16,8 @@ namespace norvane::sdk {
 constexpr int kNodeSlots = 126;       ///< node ids 0-125
 constexpr int kAnswersPerNode = 126;  ///< answers kept per node, in arrival order
 constexpr uint8_t kDiscoveryCommand = 0x40;
+/// What expectedCommand holds while command number 0 is in flight (0 there means nothing is).
+constexpr uint8_t kCommandZeroMark = 0x80;
 
 struct NodeAnswerTable {
     std::mutex tableLock;    ///< taken first by every request on this table
@@ -31,7 +33,8 @@ struct NodeAnswerTable {
     uint32_t answerCount[kNodeSlots] = {};  ///< answers stored since the request was sent
     KymCanMsg answers[kNodeSlots][kAnswersPerNode] = {};
 
-    /// Prepares node for a request of the given command: count 0, command expected, and the
+    /// Prepares node for a request of the given command number (command 0 is marked with
+    /// kCommandZeroMark): count 0, command expected, and the
     /// node's answer slots emptied, so that nothing of an earlier request can be read as its answer.
     void Expect(uint32_t node, uint8_t command);
     /// Appends message to node's answers and advances its count (storeLock held by the caller).

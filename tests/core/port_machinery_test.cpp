@@ -322,14 +322,16 @@ TEST(AnswerMatch, WhichCommandAnswersWhichRequest) {
         bool second, first;
     };
     const Case cases[] = {
-        {0, 7, false, false},      // nothing in flight
-        {7, 7, true, true},        // the awaited command
-        {7, 8, false, false},      // another command
-        {7, 15, true, true},       // the node's error report
-        {0x6F, 8, true, false},    // waits for anything (second generation)
-        {0x40, 0x40, true, true},  // discovery
-        {1, 61, true, false},      // a status reply answers a status command (serial replies)
-        {7, 61, false, false},     // ... and no other
+        {0, 7, false, false},               // nothing in flight
+        {7, 7, true, true},                 // the awaited command
+        {7, 8, false, false},               // another command
+        {7, 15, true, true},                // the node's error report
+        {0x6F, 8, true, false},             // waits for anything (second generation)
+        {0x40, 0x40, true, true},           // discovery
+        {1, 61, true, false},               // a status reply answers a status command (serial replies)
+        {7, 61, false, false},              // ... and no other
+        {kCommandZeroMark, 0, true, true},  // command 0 in flight
+        {kCommandZeroMark, 7, false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AnswersSecondGen(c.expected, c.number), c.second)

@@ -117,10 +117,15 @@ TEST(Rs232Gateway, SetsAndGetsThroughAnOpenPort) {
     EXPECT_EQ(SetSpeed(*gateway, kHandle0, 5, 1234), 1);
     EXPECT_EQ(GetSpeed(*gateway, kHandle0, 5), 1234);
     // Garbage on the line and an answer in two pieces are taken in stride.
-    emulator.SendRaw({0x12, 0xFE, 0x41, 0xEE, 0x05});
+    emulator.SendRaw({0x12, 0xFE, 0x41, 0xEE, 0x05, 0xFF});
     emulator.Faults().SplitAnswers(2, 15);
     EXPECT_EQ(SetSpeed(*gateway, kHandle0, 9, -77), 1);
     EXPECT_EQ(GetSpeed(*gateway, kHandle0, 9), -77);
+    // A start byte and a node id swallow the next answer (its start byte sits where a reply code
+    // goes): that answer is lost, and the set fails rather than report success without it.
+    emulator.SendRaw({0xEE, 0x05});
+    EXPECT_EQ(SetSpeed(*gateway, kHandle0, 9, 12), -1);
+    EXPECT_EQ(GetSpeed(*gateway, kHandle0, 9), 12);
     KymNodeRecord records[8] = {};
     EXPECT_EQ(gateway->RegisterNodes(kHandle0, records, 8), 2);
     EXPECT_EQ(records[0].nodeId, 5u);
