@@ -1,9 +1,12 @@
 /* NorvaneFunc: the SDK for KYM stepper-motor controllers and their sibling CAN devices.
  *
  * Plain C interface. Every export returns a signed 32-bit status: 1 (or a count) = done,
- * 0 or -1 = not done (which of the two is fixed per export), a negative controller error code
- * when a node refuses an acknowledged set. Records are owned by the caller and filled before
- * the export returns; nothing allocated by the SDK is ever freed by the caller.
+ * 0 or -1 = not done, a negative controller error code when a node refuses an acknowledged set.
+ * Which of 0 and -1 a failed request gives is fixed per export and, for sets and gets, per
+ * gateway kind: a failed get gives -1 on RS-232 gateways, on second-generation USB-CAN adapters
+ * and on a PCI port whose receive thread does not run, 0 elsewhere; a failed set gives -1, or 0
+ * when the request cannot be built (RS-232: -1 for that too). Records are owned by the caller
+ * and filled before the export returns; nothing allocated by the SDK is ever freed by the caller.
  *
  * Gateway handle: (kind << 8 | port index) & 0xFFFFFF. Kinds: 1 RS-232, 4 USB-CAN, 8 PCI,
  * 16 Ethernet, 32 UART (second generation); 256, 2048, 4096, 8192, 32768 (first generation).

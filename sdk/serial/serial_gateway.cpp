@@ -6,6 +6,11 @@
 #include "platform/trace.h"
 
 namespace norvane::sdk {
+namespace {
+
+constexpr uint32_t kLastNode = 125;
+
+}  // namespace
 
 CSerialPortCAN::CSerialPortCAN(uint32_t kind)
     : CSerialLineGateway(kind, CNvSerialPort::kKind, CNvSerialPort::kLegacyKind, 0x10000) {}
@@ -43,6 +48,11 @@ int CSerialPortCAN::SearchPorts(void* records, int maxRecords) {
         if (next >= room) break;
         auto port = std::make_shared<CNvSerialPort>(number);
         port->knownBaud = searchValue;
+        // The fixed gateway node (a node id; 0, as a device search leaves it, is the broadcast
+        // address and keeps the port's node 1): the first generation always takes it, the
+        // second only with a fixed COM port.
+        if (searchDefault >= 1 && searchDefault <= kLastNode && (legacyProtocol == 1 || searchFlag != 0))
+            port->gatewayNode = static_cast<uint8_t>(searchDefault);
         port->legacyProtocol = legacyProtocol;
         port->probeTiming = probeTiming;
         const int probed = legacyProtocol == 0 ? port->Probe() : port->ProbeLegacy();

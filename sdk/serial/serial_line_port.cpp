@@ -5,8 +5,15 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "sdk/core/codec/commands.h"
 
 namespace norvane::sdk {
+namespace {
+
+constexpr uint8_t kCommSettings = cmd::first_gen::kCommunication;  // pp[...]
+constexpr int kBitRateSetting = 5;
+
+}  // namespace
 
 CNvSerialLinePort::CNvSerialLinePort(int portNumber, std::unique_ptr<WireFormat> format)
     : CNvLinkPort(std::make_unique<SerialLink>(portNumber), std::move(format)),
@@ -50,7 +57,18 @@ int CNvSerialLinePort::Open(uint32_t handle, KymNodeRecord* records, int max, ui
 
 int CNvSerialLinePort::OpenLegacy(uint32_t handle, KymNodeRecord* records, int max, uint32_t* out) {
     if (OpenLine(handle) != 1) return 0;
-    return OpenNodesLegacy(handle, records, max, out);
+    if (out != nullptr) {
+        // The gateway's CAN bit-rate code (its pp[5]): a gateway that does not give it fails the
+        // open (the line stays open for the gateway's close).
+        KymReply reply{};
+        const int got =
+            legacyProtocol == 1
+                ? GetCommandLegacy(handle, gatewayNode, 0x80 | kCommSettings, kBitRateSetting, &reply)
+                : GetCommand(handle, gatewayNode, 0x80 | kCommSettings, kBitRateSetting, &reply);
+        if (got != 1) return 0;
+        *out = static_cast<uint32_t>(reply.field[0]);
+    }
+    return OpenNodesLegacy(handle, records, max, nullptr);
 }
 
 int CNvSerialLinePort::Open753UartDevice(uint32_t gatewayId) {

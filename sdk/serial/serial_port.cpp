@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/trace.h"
+#include "sdk/core/callbacks.h"
 #include "sdk/core/codec/reply_frame.h"
 #include "sdk/core/request_flow.h"
 
@@ -138,6 +139,47 @@ int CNvSerialPort::ProbeLegacy() {
         }
     }
     return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receiving
+
+void CNvSerialPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
+    if (!legacy && unit.kind == ReceivedUnit::Kind::ReplyBytes) {
+        if (const KymSerialCallBack callback = GlobalCallbacks().serialTranslate318.load()) {
+            callback(Handle(), unit.bytes, static_cast<int32_t>(unit.length));
+            counters.noticesDelivered.fetch_add(1);
+            return;
+        }
+    }
+    CNvSerialLinePort::HandleUnit(unit, legacy);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Requests: the generic flows, with every failure reported as -1
+
+int CNvSerialPort::SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                              const void* data, KymReply* reply) {
+    const int result = CNvSerialLinePort::SetCommand(handle, node, controlWord, index, data, reply);
+    return result == 0 ? -1 : result;  // 0: no text for the request
+}
+
+int CNvSerialPort::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                              KymReply* reply) {
+    return CNvSerialLinePort::GetCommand(handle, node, controlWord, index, reply) == 1 ? 1 : -1;
+}
+
+int CNvSerialPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                    const void* data, KymReply* reply) {
+    const int result = CNvSerialLinePort::SetCommandLegacy(handle, node, controlWord, index, data, reply);
+    return result == 0 ? -1 : result;  // 0: no text for the request
+}
+
+int CNvSerialPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                                    KymReply* reply) {
+    const int result = CNvSerialLinePort::GetCommandLegacy(handle, node, controlWord, index, reply);
+    if ((controlWord & 0x80) == 0) return result == 1 ? 0 : -1;  // sent, nothing awaited
+    return result == 1 ? 1 : -1;
 }
 
 // ---------------------------------------------------------------------------------------------

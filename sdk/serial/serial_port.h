@@ -41,10 +41,27 @@ public:
     /// "{*0;}sn0;" to every node: the nodes 5..125 that answered, sorted.
     int RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) override;
 
+    // The gateway's own result values: every failure of a request is -1 (not running, no text,
+    // not written, no answer in time, an answer that does not decode), never 0.
+    /// 1 done; -1 failed; -code when the node refused the command.
+    int SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+                   KymReply* reply) override;
+    /// 1 answered and decoded; -1 failed.
+    int GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) override;
+    /// 1 done; -1 failed; -code when the node refused the command.
+    int SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
+                         KymReply* reply) override;
+    /// Without the answer bit: 0 once the text went out. With it: 1 answered and decoded; -1 failed.
+    int GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
+                         KymReply* reply) override;
+
     SerialProbeTiming probeTiming;
 
 protected:
     void BeforeStart() override { wire_.SetLegacy(legacyProtocol == 1); }
+    /// Second generation: with a pass-through callback registered, each reply frame goes to it
+    /// (gateway id, frame bytes, frame length) and is not filed.
+    void HandleUnit(const ReceivedUnit& unit, bool legacy) override;
     /// Registration: "{*0;}sn0;" first unless the firmware is old, then "{*0;}sn;".
     int RegisterLegacy(uint32_t handle, KymNodeRecord* records, int max) override;
 

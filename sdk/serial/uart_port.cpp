@@ -152,6 +152,12 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
         return;
     }
     if (legacy) {
+        if (const KymSerialCallBack callback = GlobalCallbacks().serialTranslate.load()) {
+            // Pass-through: the host takes the frame as it came.
+            callback(Handle(), f, static_cast<int32_t>(n));
+            counters.noticesDelivered.fetch_add(1);
+            return;
+        }
         if (message.node == kGatewayNode && n >= 7 && (command == 0x7F || command == 0x6F)) {
             message.node = f[3];
             message.controlWord = f[4];

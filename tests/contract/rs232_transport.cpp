@@ -56,6 +56,8 @@ public:
     bool SearchKeepsOpenPort() const override { return true; }
     // The UART gateway answers within a few bytes' time: a set waits 100 ms.
     uint32_t AnswerTimeoutMs() const override { return uart_ ? 100 : 500; }
+    // The RS-232 gateway reports every failed get as -1.
+    int FailedGetResult() const override { return uart_ ? 0 : -1; }
 
 private:
     const int comNumber_;
