@@ -7,19 +7,25 @@
 # host process of its own. Prints each gateway's row and one summary line; exit 1 when a check
 # failed (wrong answers, hung calls, failures outside fault windows, growing descriptors or
 # threads, resident memory growing by more than 4 MiB after the first minute).
-# Usage: scripts/soak.sh [--minutes M] [build dir, default build/default]
+# Usage: scripts/soak.sh [--minutes M] [--no-build] [build dir, default build/default]
+#   --no-build: run the programs in BUILD/bin as they are (a long run beside ongoing builds
+#   soaks a copy of bin/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 minutes=10
 build=build/default
+no_build=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --minutes) minutes=$2; shift 2 ;;
+    --no-build) no_build=1; shift ;;
     *) build=$1; shift ;;
   esac
 done
-[ -f "$build/CMakeCache.txt" ] || cmake --preset default >/dev/null
-cmake --build "$build" --target norvane-sim soak_host Halbox usb-sim >/dev/null
+if [ -z "$no_build" ]; then
+  [ -f "$build/CMakeCache.txt" ] || cmake --preset default >/dev/null
+  cmake --build "$build" --target norvane-sim soak_host Halbox usb-sim >/dev/null
+fi
 bin=$build/bin
 
 work=$(mktemp -d /tmp/norvane-soak.XXXXXX)
@@ -54,7 +60,7 @@ for _ in $(seq 100); do [ -S "$control" ] && [ -s "$work/serial.map" ] && break;
 [ -S "$control" ] || { echo "soak: norvane-sim did not start"; cat "$work/sim.out"; exit 1; }
 
 export NORVANE_SERIAL_PORTS=$(paste -sd';' "$work/serial.map")
-export HALBOX_SIM=$work/pci.sock NORVANE_USB_SIM=$work/usb.sock NORVANE_LIBUSB=$PWD/$bin/libusb-sim.so
+export HALBOX_SIM=$work/pci.sock NORVANE_USB_SIM=$work/usb.sock NORVANE_LIBUSB=$(realpath "$bin/libusb-sim.so")
 seconds=$((minutes * 60))
 "$bin/soak_host" --seconds "$seconds" --control "$control" --report "$work/main.out" \
   eth=127.0.71.1 zone=127.0.71.3 rs232=COM61 uart=COM62 pci usb >/dev/null 2>"$work/main.err" &
