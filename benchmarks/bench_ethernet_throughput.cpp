@@ -84,7 +84,6 @@ void SdkAcknowledgedSet(benchmark::State& state) {
     int failures = 0;
     for (auto _ : state) {
         KymReply reply{};
-        port.SelectTable(port.Handle());
         if (port.SetCommand(port.Handle(), kNode, kSpdWithAnswer, 0, &value, &reply) != 1) ++failures;
     }
     state.SetItemsProcessed(state.iterations());

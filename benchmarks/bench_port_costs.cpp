@@ -105,7 +105,6 @@ int Commands(const char* address, int count) {
     int failures = 0;
     for (int i = 0; i < count; ++i) {
         int32_t value = 1000 + i;
-        port->SelectTable(port->Handle());
         if (port->SetCommand(port->Handle(), 5, 0x87, 0, &value, &reply) != 1) ++failures;
     }
     std::printf("%d acknowledged commands, %d failed\n", count, failures);

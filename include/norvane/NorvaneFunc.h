@@ -110,6 +110,8 @@ typedef struct KymPortCounters {
     uint64_t messagesDropped;    /* received messages naming node 0 or a node beyond 125 */
     uint64_t replyBytesDropped;  /* incomplete ends of serial answers */
     uint64_t logLinesDropped;    /* traffic-log lines dropped because the disk fell behind (whole process) */
+    uint64_t unmatchedAnswers;   /* answers that arrived when no request awaited them (late, stray or
+                                    duplicated answers): counted and dropped */
 } KymPortCounters;
 
 /* ---- SDK entry, dispatch and process-wide switches ---- */

@@ -104,8 +104,9 @@ int CUSBC7200::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, i
     return CNvLinkPort::GetCommand(handle, node, controlWord, index, reply) == 1 ? 1 : -1;
 }
 
-int CUSBC7200::SendCanMessage(uint32_t, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut) {
-    return RunRawMessage(*this, message, out, max, countOut, [this](const KymCanMsg& request) {
+int CUSBC7200::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                              int* countOut) {
+    return RunRawMessage(*this, handle, message, out, max, countOut, [this](const KymCanMsg& request) {
         const KymCanFrame frame =
             RequestFrame(FirstGenRequestId(request.node, request.controlWord, true), request);
         return SendMessageUnit(reinterpret_cast<const uint8_t*>(&frame), sizeof frame, request);

@@ -34,7 +34,6 @@ int CSDKGWCAN::ListPortIds(uint32_t idBase, uint32_t* ids, int room) {
 int CSDKGWCAN::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) {
     auto port = PortOf(handle);
     if (!port) return 0;
-    port->SelectTable(handle);
     if (legacyProtocol == 0) return port->RegisterNodes(handle, records, max);
     if (legacyProtocol == 1) return port->RegisterNodesLegacy(handle, records, max);
     return 0;
@@ -43,7 +42,6 @@ int CSDKGWCAN::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) {
 int CSDKGWCAN::RegisterAllNodes(uint32_t handle, KymNodeRecord* records, int max) {
     auto port = std::dynamic_pointer_cast<CNvLinkPort>(PortOf(handle));
     if (!port) return 0;
-    port->SelectTable(handle);
     return port->RegisterAllNodes(handle, records, max);
 }
 
@@ -54,7 +52,6 @@ int CSDKGWCAN::PopNodeMessage(uint32_t, uint32_t, KymCanMsg*) {
 int CSDKGWCAN::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* out) {
     auto port = PortOf(handle);
     if (!port) return 0;
-    port->SelectTable(handle);
     if (legacyProtocol == 0) return port->GetCommand(handle, node, controlWord, index, out);
     if (legacyProtocol == 1) return port->GetCommandLegacy(handle, node, controlWord, index, out);
     return 0;
@@ -64,7 +61,6 @@ int CSDKGWCAN::SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, i
                           KymReply* out) {
     auto port = PortOf(handle);
     if (!port) return 0;
-    port->SelectTable(handle);
     if (legacyProtocol == 0) return port->SetCommand(handle, node, controlWord, index, data, out);
     if (legacyProtocol == 1) return port->SetCommandLegacy(handle, node, controlWord, index, data, out);
     return 0;
@@ -80,7 +76,6 @@ int CSDKGWCAN::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanM
                               int* countOut) {
     auto port = PortOf(handle);
     if (!port) return 0;
-    port->SelectTable(handle);
     return port->SendCanMessage(handle, message, out, max, countOut);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "sdk/core/answer_match.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/commands.h"
 #include "sdk/core/codec/reply_frame.h"
@@ -21,13 +22,12 @@ CNvLinkPort::CNvLinkPort(std::unique_ptr<Link> link, std::unique_ptr<WireFormat>
 // ---------------------------------------------------------------------------------------------
 // Second-generation requests
 
-int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int index, const void* data,
+int CNvLinkPort::SetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                             KymReply* reply) {
     if (!receiveRunning) return -1;
     uint8_t unit[WireFormat::kMaxUnitBytes];
     size_t length = 0;
     RequestWire wire;
-    wire.answersCounted = format_->AnswersCounted();
     wire.answerTimeoutMs = timing.setTimeoutMs;
     wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
     wire.expectedForCommandZero = format_->ExpectedForCommandZero();
@@ -39,15 +39,14 @@ int CNvLinkPort::SetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
         RecordSecondGenRequest(node, controlWord, index, data, false, unit, length);
         return SendUnit(unit, length);
     };
-    return RunSetRequest(*this, {node, controlWord, index, data, reply}, wire);
+    return RunSetRequest(*this, {handle, node, controlWord, index, data, reply}, wire);
 }
 
-int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
+int CNvLinkPort::GetCommand(uint32_t handle, uint32_t node, uint8_t controlWord, int index, KymReply* reply) {
     if (!receiveRunning) return 0;
     uint8_t unit[WireFormat::kMaxUnitBytes];
     size_t length = 0;
     RequestWire wire;
-    wire.answersCounted = format_->AnswersCounted();
     wire.answerTimeoutMs = timing.getTimeoutMs;
     wire.longAnswerTimeoutMs = timing.longAnswerTimeoutMs;
     wire.expectedForCommandZero = format_->ExpectedForCommandZero();
@@ -59,15 +58,16 @@ int CNvLinkPort::GetCommand(uint32_t, uint32_t node, uint8_t controlWord, int in
         RecordSecondGenRequest(node, controlWord, index, nullptr, true, unit, length);
         return SendUnit(unit, length);
     };
-    return RunGetRequest(*this, {node, controlWord, index, nullptr, reply}, wire);
+    return RunGetRequest(*this, {handle, node, controlWord, index, nullptr, reply}, wire);
 }
 
 int CNvLinkPort::SendCanMessage(uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
                                 int* countOut) {
-    return RunRawMessage(*this, message, out, max, countOut, [this, handle](const KymCanMsg& request) {
-        uint8_t unit[WireFormat::kMaxUnitBytes];
-        return SendMessageUnit(unit, format_->EncodeMessage(handle, request, unit), request);
-    });
+    return RunRawMessage(
+        *this, handle, message, out, max, countOut, [this, handle](const KymCanMsg& request) {
+            uint8_t unit[WireFormat::kMaxUnitBytes];
+            return SendMessageUnit(unit, format_->EncodeMessage(handle, request, unit), request);
+        });
 }
 
 int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max) {
@@ -75,9 +75,8 @@ int CNvLinkPort::RegisterNodes(uint32_t handle, KymNodeRecord* records, int max)
     plan.command = kDiscoveryCommand;
     plan.areaNode = format_->DiscoveryArea();
     plan.waitMs = timing.discoveryWaitMs;
-    return RunDiscovery(*this, plan, records, max, [&] {
+    return RunDiscovery(*this, handle, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
-        (void)handle;
         const size_t length = format_->EncodeDiscovery(unit);
         RecordSent(unit, length, false, [](KymCanMsg& discovery) {
             discovery.node = 127;
@@ -93,7 +92,6 @@ bool CNvLinkPort::DescribeNodes(KymNodeRecord* records, int n) {
     for (int i = 0; i < n; ++i) {
         KymNodeRecord& record = records[i];
         record.handle = Handle();
-        SelectTable(record.handle);
         KymReply reply{};
         const int got = GetCommand(record.handle, record.nodeId, cmd::kAnswerBit | cmd::kMdl, 0, &reply);
         lastFailed = got != 1;
@@ -216,7 +214,7 @@ void CNvLinkPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
             if (legacy) {
                 FileLegacyMessage(unit.message);
             } else {
-                FileMessage(unit.message, Framing::Can);
+                FileMessage(unit.message);
             }
             break;
         case ReceivedUnit::Kind::ReplyBytes:
@@ -255,15 +253,19 @@ void CNvLinkPort::FileReplyFrames(const uint8_t* bytes, size_t length) {
                 FileDiscoveryAnswer(format_->DiscoveryArea(), entry);
             }
         } else {
+            // A status reply comes under a reply code that depends on the status: it answers
+            // as a status reply, whatever code it is filed under.
+            const bool statusReply = (message.controlWord & 0x7F) == kStatusReply;
             message.node = ReplyTagNode(tag);
             message.controlWord = static_cast<uint8_t>(tag & 0xFF);
+            const uint8_t answersAs = statusReply ? kStatusReply : ReplyTagControlWord(tag);
             if (TrafficRecorder::Global().On()) {
                 // Reply codes drop the answer bit the node's frame carried (notices have none).
                 KymCanMsg onBus = message;
                 if ((tag & kReplyTagNotification) == 0) onBus.controlWord |= 0x80;
                 RecordTraffic(Handle(), TrafficDirection::Received, false, onBus);
             }
-            FileMessage(message, Framing::SerialTransmission);
+            FileMessage(message, answersAs);
         }
     });
     if (leftOver > 0) counters.droppedReplyBytes.fetch_add(leftOver);

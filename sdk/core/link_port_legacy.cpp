@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/trace.h"
+#include "sdk/core/answer_match.h"
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/commands.h"
@@ -98,7 +99,7 @@ int CNvLinkPort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     const size_t length = format_->EncodeFirstGen(handle, node, controlWord, index, data, unit);
     if (length == 0) return 0;
 
-    NodeAnswerTable& table = *CurrentTable();
+    NodeAnswerTable& table = *TableFor(handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     const bool slotted = InTable(answerNode);  // node 127 (broadcast) has no answer area
     table.answerEvent.Clear();
@@ -149,7 +150,7 @@ int CNvLinkPort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
     const size_t length = format_->EncodeFirstGen(handle, node, controlWord, index, nullptr, unit);
     if (length == 0) return 0;
 
-    NodeAnswerTable& table = *CurrentTable();
+    NodeAnswerTable& table = *TableFor(handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     table.answerEvent.Clear();
     table.Expect(node, command);
@@ -189,7 +190,7 @@ int CNvLinkPort::RunLegacyDiscovery(KymNodeRecord* records, int max, bool withDa
     plan.command = kSerialNumber;
     plan.waitMs = timing.legacyDiscoveryWaitMs;
     const uint32_t handle = Handle();
-    return RunDiscovery(*this, plan, records, max, [&] {
+    return RunDiscovery(*this, handle, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         return SendMessageUnit(unit, format_->EncodeMessage(handle, request, unit), request);
     });
@@ -228,7 +229,6 @@ bool CNvLinkPort::DescribeLegacyNodes(KymNodeRecord* records, int n) {
     for (int i = 0; i < n; ++i) {
         KymNodeRecord& record = records[i];
         record.handle = Handle();
-        SelectTable(record.handle);
         std::memset(record.model, 0, sizeof record.model);
         KymReply reply{};
         lastAnswered = GetCommandLegacy(record.handle, record.nodeId, 0x80 | kModel, 0, &reply) == 1;
@@ -299,30 +299,20 @@ void CNvLinkPort::FileLegacyMessage(const KymCanMsg& message) {
         }
         if (number != kErrorReport) return;
     }
-    NodeAnswerTable& table = *CurrentTable();
-    bool signal = false;
-    {
-        std::lock_guard lock(table.storeLock);
-        const uint8_t expected = table.expectedCommand[node];
-        if (number == kErrorReport && expected == 0) return;
-        if (number == kStatusAnswer && expected != kStatusAnswer) return;
-        if (GlobalCallbacks().translate.load() != nullptr) {
-            // queued below, outside the store lock
-        } else if (number == kSerialNumber && table.expectedCommand[0] == kSerialNumber) {
-            table.answers[0][table.answerCount[0] % kAnswersPerNode] = message;
-            table.answerCount[0] = (table.answerCount[0] + 1) % kAnswersPerNode;
-            return;
-        } else {
-            table.answers[node][table.answerCount[node] % kAnswersPerNode] = message;
-            table.answerCount[node] = (table.answerCount[node] + 1) % kAnswersPerNode;
-            signal = true;
+    if (GlobalCallbacks().translate.load() != nullptr) {
+        // A host that takes translated messages gets every answer, and no request is answered.
+        if (number != kErrorReport && number != kStatusAnswer) Ring().Push(message);
+        return;
+    }
+    OfferToRequests([&](NodeAnswerTable& table) {
+        if (number == kSerialNumber && table.expectedCommand[0] == kSerialNumber) {
+            table.StoreLocked(0, message);  // gathered for the discovery, which waits its window
+            return Filed::Quietly;
         }
-    }
-    if (signal) {
-        table.answerEvent.Set();
-    } else {
-        Ring().Push(message);
-    }
+        if (!AnswersFirstGen(table.expectedCommand[node], number)) return Filed::NotAwaited;
+        table.StoreLocked(node, message);
+        return Filed::Signal;
+    });
 }
 
 }  // namespace norvane::sdk

@@ -11,6 +11,13 @@ void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     answerCount[node] = 0;
     expectedCommand[node] = command;
     auxiliary[node] = 0;
+    std::memset(answers[node], 0, sizeof answers[node]);
+}
+
+void NodeAnswerTable::StoreLocked(uint32_t node, const KymCanMsg& message) {
+    if (node >= kNodeSlots) return;
+    answers[node][answerCount[node] % kAnswersPerNode] = message;
+    answerCount[node] = (answerCount[node] + 1) % kAnswersPerNode;
 }
 
 void NodeAnswerTable::Clear(uint32_t node) {

@@ -31,8 +31,11 @@ struct NodeAnswerTable {
     uint32_t answerCount[kNodeSlots] = {};  ///< answers stored since the request was sent
     KymCanMsg answers[kNodeSlots][kAnswersPerNode] = {};
 
-    /// Prepares node for a request of the given command: count 0, command expected.
+    /// Prepares node for a request of the given command: count 0, command expected, and the
+    /// node's answer slots emptied, so that nothing of an earlier request can be read as its answer.
     void Expect(uint32_t node, uint8_t command);
+    /// Appends message to node's answers and advances its count (storeLock held by the caller).
+    void StoreLocked(uint32_t node, const KymCanMsg& message);
     /// Forgets what was expected and stored for node.
     void Clear(uint32_t node);
     /// Forgets everything for all nodes.

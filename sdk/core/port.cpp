@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/thread.h"
+#include "sdk/core/answer_match.h"
 #include "sdk/core/callbacks.h"
 
 namespace norvane::sdk {
@@ -43,7 +44,7 @@ void CNvCallBackFunc::StartThreads(uint32_t handle) {
     for (auto& slot : tables_) {
         if (NodeAnswerTable* table = slot.load()) table->ClearAll();
     }
-    currentTable_.store(TableFor(handle));
+    TableFor(handle);
     if (!notifyThread_.joinable()) {
         notifyThread_ = std::thread([this, self = weak_from_this().lock()] { NotificationLoop(); });
     }
@@ -66,16 +67,14 @@ int CNvCallBackFunc::StartReceiver(uint32_t handle) {
             ended.join();
         }
     }
-    NodeAnswerTable* table = CurrentTable();
-    std::lock_guard tableGuard(table->tableLock);
-    table->answerEvent.Clear();
+    receiverStarted_.Clear();
     {
         std::lock_guard guard(threadsLock_);
         if (receiveThread_.joinable()) return receiveRunning != 0 ? 1 : 0;  // started meanwhile
         const uint32_t index = portIndex;
         receiveThread_ = std::thread([this, self = weak_from_this().lock(), index] { ReceiveEntry(index); });
     }
-    table->answerEvent.Wait(1000);
+    receiverStarted_.Wait(1000);
     return receiveRunning != 0 ? 1 : 0;
 }
 
@@ -112,12 +111,25 @@ void CNvCallBackFunc::StopThreads() {
     }
 }
 
-void CNvCallBackFunc::SignalReceiverStarted(uint32_t index) {
-    TableFor(index)->answerEvent.Set();
+void CNvCallBackFunc::SignalReceiverStarted(uint32_t) {
+    receiverStarted_.Set();
 }
 
-void CNvCallBackFunc::WakeWaiters(uint32_t handle) {
-    TableFor(handle)->answerEvent.Set();
+void CNvCallBackFunc::WakeWaiters(uint32_t) {
+    for (auto& slot : tables_) {
+        if (NodeAnswerTable* table = slot.load()) table->answerEvent.Set();
+    }
+}
+
+bool CNvCallBackFunc::AnyRequestExpects(uint32_t node) {
+    if (node >= static_cast<uint32_t>(kNodeSlots)) return false;
+    for (auto& slot : tables_) {
+        NodeAnswerTable* table = slot.load();
+        if (table == nullptr) continue;
+        std::lock_guard lock(table->storeLock);
+        if (table->expectedCommand[node] != 0) return true;
+    }
+    return false;
 }
 
 bool CNvCallBackFunc::WaitForAnswer(NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs) {
@@ -149,7 +161,7 @@ void CNvCallBackFunc::NotificationLoop() {
     }
 }
 
-void CNvCallBackFunc::FileMessage(const KymCanMsg& received, Framing framing) {
+void CNvCallBackFunc::FileMessage(const KymCanMsg& received, uint8_t answersAs) {
     const uint32_t node = received.node;
     if (node == 0 || node >= static_cast<uint32_t>(kNodeSlots)) {
         counters.droppedMessages.fetch_add(1);
@@ -161,33 +173,24 @@ void CNvCallBackFunc::FileMessage(const KymCanMsg& received, Framing framing) {
         if (DeliverRealtimeNotice(Handle(), received)) counters.noticesDelivered.fetch_add(1);
         return;
     }
-    KymCanMsg message = received;
-    NodeAnswerTable* table = CurrentTable();
-    bool signal = false;
-    bool queue = false;
-    {
-        std::lock_guard lock(table->storeLock);
-        if (table->expectedCommand[node] == 0x6F && !(node == 1 && nodeOneKeepsControlWord))
-            message.controlWord = 0x6F;
-        if (GlobalCallbacks().translate.load() != nullptr) {
-            queue = true;
-        } else {
-            const uint32_t position = table->answerCount[node] % kAnswersPerNode;
-            table->answers[node][position] = message;
-            if (number == kDiscoveryCommand && table->expectedCommand[node] == kDiscoveryCommand) {
-                const uint32_t slot = table->answerCount[0] % kAnswersPerNode;
-                table->answers[0][slot] = message;
-                table->answerCount[0] = (table->answerCount[0] + 1) % kAnswersPerNode;
-            } else {
-                if (framing == Framing::Can) {
-                    table->answerCount[node] = (table->answerCount[node] + 1) % kAnswersPerNode;
-                }
-                signal = true;
-            }
-        }
+    if (GlobalCallbacks().translate.load() != nullptr) {
+        // A host that takes translated messages gets every one, and no request is answered.
+        if (!ring_.Push(received)) counters.ringDropped.fetch_add(1);
+        return;
     }
-    if (queue && !ring_.Push(message)) counters.ringDropped.fetch_add(1);
-    if (signal) table->answerEvent.Set();
+    OfferToRequests([&](NodeAnswerTable& table) {
+        const uint8_t expected = table.expectedCommand[node];
+        if (number == kDiscoveryCommand && expected == kDiscoveryCommand) {
+            table.StoreLocked(0, received);  // gathered for the discovery, which waits its window
+            return Filed::Quietly;
+        }
+        if (!AnswersSecondGen(expected, answersAs)) return Filed::NotAwaited;
+        KymCanMsg message = received;
+        if (expected == kAnyAnswer && !(node == 1 && nodeOneKeepsControlWord))
+            message.controlWord = kAnyAnswer;
+        table.StoreLocked(node, message);
+        return Filed::Signal;
+    });
 }
 
 void PortCounters::Fill(KymPortCounters& out) const {
@@ -202,23 +205,24 @@ void PortCounters::Fill(KymPortCounters& out) const {
     out.reconnects = reconnects.load();
     out.messagesDropped = droppedMessages.load();
     out.replyBytesDropped = droppedReplyBytes.load();
+    out.unmatchedAnswers = unmatchedAnswers.load();
 }
 
 void PortCounters::Reset() {
     for (std::atomic<uint64_t>* counter :
          {&malformedFrames, &droppedStreamBytes, &droppedMessages, &timeouts, &droppedReplyBytes, &unitsSent,
-          &answers, &errorReports, &noticesDelivered, &ringDropped, &reconnects}) {
+          &answers, &errorReports, &noticesDelivered, &ringDropped, &reconnects, &unmatchedAnswers}) {
         counter->store(0);
     }
 }
 
 void CNvCallBackFunc::FileDiscoveryAnswer(uint32_t areaNode, const KymCanMsg& message) {
     if (areaNode >= static_cast<uint32_t>(kNodeSlots)) return;
-    NodeAnswerTable* table = CurrentTable();
-    std::lock_guard lock(table->storeLock);
-    const uint32_t slot = table->answerCount[areaNode] % kAnswersPerNode;
-    table->answers[areaNode][slot] = message;
-    table->answerCount[areaNode] = (table->answerCount[areaNode] + 1) % kAnswersPerNode;
+    OfferToRequests([&](NodeAnswerTable& table) {
+        if (table.expectedCommand[areaNode] != kDiscoveryCommand) return Filed::NotAwaited;
+        table.StoreLocked(areaNode, message);
+        return Filed::Quietly;
+    });
 }
 
 bool CNvCallBackFunc::AppendStream(uint32_t node, const uint8_t* bytes, uint32_t length) {

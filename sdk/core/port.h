@@ -36,6 +36,7 @@ struct PortCounters {
     std::atomic<uint64_t> noticesDelivered{0};   ///< messages handed to the host's notice callbacks
     std::atomic<uint64_t> ringDropped{0};        ///< translated messages dropped at the full ring
     std::atomic<uint64_t> reconnects{0};         ///< connections made again after a loss
+    std::atomic<uint64_t> unmatchedAnswers{0};   ///< received answers no request in flight took
 
     /// Copies into the public record (any thread; each counter is read on its own).
     void Fill(KymPortCounters& out) const;
@@ -113,29 +114,54 @@ public:
     // ---- answer tables ----
     /// Table selected by a handle's low four bits (indexes beyond the five tables use table 0).
     /// A table is allocated when first asked for (any thread) and kept until the port goes, so
-    /// a port that serves one handle holds one table.
+    /// a port that serves one handle holds one table. Every request works on the table of the
+    /// handle it was made with; the receive thread files into whichever table awaits the answer.
     NodeAnswerTable* TableFor(uint32_t handle);
-    /// The selected table; before any selection, the table of the port's own index.
-    NodeAnswerTable* CurrentTable() {
-        NodeAnswerTable* table = currentTable_.load();
-        return table != nullptr ? table : TableFor(portIndex);
-    }
-    void SelectTable(uint32_t handle) { currentTable_.store(TableFor(handle)); }
     /// The receive loop calls this once when it starts (StartReceiver waits for it).
     void SignalReceiverStarted(uint32_t portIndex);
-    /// Wakes any request waiting on the table of handle (used when closing).
+    /// Wakes every request waiting on this port (used when closing).
     void WakeWaiters(uint32_t handle);
     /// Waits until an answer for node is counted or the event fires; false on time-out.
     bool WaitForAnswer(NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs);
+    /// Whether a request on any table has node marked (a zone registration gathering answers).
+    bool AnyRequestExpects(uint32_t node);
 
     // ---- receive-side filing (receive thread) ----
-    enum class Framing { Can, SerialTransmission };
     /// Files one received second-generation message: stream data, real-time notices,
-    /// translated messages, discovery answers and answers to requests in flight.
-    void FileMessage(const KymCanMsg& message, Framing framing);
+    /// translated messages, discovery answers and answers to requests in flight. An answer
+    /// goes only to a request that awaits it (same node, AnswersSecondGen); any other is
+    /// counted as unmatched and dropped.
+    void FileMessage(const KymCanMsg& message) { FileMessage(message, message.controlWord & 0x7F); }
+    /// The same for a message whose control word does not name its command: it answers as the
+    /// command number `answersAs` (a serial status reply filed under its reply code).
+    void FileMessage(const KymCanMsg& message, uint8_t answersAs);
     /// Stores a discovery answer in areaNode's discovery area (node 0, or 1 in serial
-    /// transmission framing) without signalling.
+    /// transmission framing) of the table whose discovery runs, without signalling.
     void FileDiscoveryAnswer(uint32_t areaNode, const KymCanMsg& message);
+
+    /// What a filing rule did with a message offered to one table.
+    enum class Filed { NotAwaited, Quietly, Signal };
+    /// Offers a received message to the requests in flight: file runs on each allocated table in
+    /// turn, under that table's store lock, until one takes the message (Signal also wakes the
+    /// table's requester). A message no table takes is counted as unmatched. Returns whether
+    /// one took it.
+    template <class FileFn>
+    bool OfferToRequests(FileFn&& file) {
+        for (auto& slot : tables_) {
+            NodeAnswerTable* table = slot.load(std::memory_order_acquire);
+            if (table == nullptr) continue;
+            Filed filed;
+            {
+                std::lock_guard lock(table->storeLock);
+                filed = file(*table);
+            }
+            if (filed == Filed::NotAwaited) continue;
+            if (filed == Filed::Signal) table->answerEvent.Set();
+            return true;
+        }
+        counters.unmatchedAnswers.fetch_add(1);
+        return false;
+    }
     /// Appends stream bytes for node; false (counted) when they do not fit.
     bool AppendStream(uint32_t node, const uint8_t* bytes, uint32_t length);
     /// Takes up to length bytes from the front of node's stream; returns the count.
@@ -153,7 +179,7 @@ private:
     std::thread receiveThread_;
     std::thread notifyThread_;
     std::atomic<NodeAnswerTable*> tables_[kNodeTables] = {};  ///< owned; null until first used
-    std::atomic<NodeAnswerTable*> currentTable_{nullptr};
+    platform::Event receiverStarted_{platform::Event::Reset::Auto};
     NotificationRing ring_;
     std::mutex outerLock_;
     std::mutex streamLock_;

@@ -18,6 +18,7 @@ constexpr uint8_t kEnable = cmd::kEna;
 constexpr uint8_t kErrorReport = cmd::kErrorReport;
 constexpr uint8_t kAva = cmd::kAvaInfo;
 constexpr uint8_t kOperation = 81;
+constexpr uint32_t kSecondAnswerMs = 100;  ///< how long command 76 waits for its second message
 
 uint32_t FirstWord(const void* data) {
     uint32_t word;
@@ -28,7 +29,6 @@ uint32_t FirstWord(const void* data) {
 // Answers of node as they stand: at most two are used (command 76 reads a second one).
 size_t TakeAnswers(NodeAnswerTable& table, uint32_t node, const RequestWire& wire, KymCanMsg (&answers)[2]) {
     table.CopyAnswers(node, answers, 2);
-    if (!wire.answersCounted) return 1;
     const size_t most = std::clamp<size_t>(wire.answersPerRequest, 1, 2);
     return std::clamp<size_t>(table.Count(node), 1, most);
 }
@@ -36,6 +36,19 @@ size_t TakeAnswers(NodeAnswerTable& table, uint32_t node, const RequestWire& wir
 void Finish(NodeAnswerTable& table, uint32_t node) {
     table.answerEvent.Clear();
     table.Clear(node);
+}
+
+// Command 76's channels come in two messages: the request waits briefly for the second, so that
+// it is read with the first and never arrives when no request awaits it.
+void AwaitSecondAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node,
+                       const RequestWire& wire) {
+    if (wire.answersPerRequest < 2) return;
+    const uint64_t deadline = platform::TickMs() + kSecondAnswerMs;
+    while (table.Count(node) < 2 && port.receiveRunning) {
+        const uint64_t now = platform::TickMs();
+        if (now >= deadline) return;
+        table.answerEvent.Wait(static_cast<uint32_t>(deadline - now));
+    }
 }
 
 }  // namespace
@@ -61,17 +74,14 @@ bool AnswerWait::Answered() {
     return true;
 }
 
-bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs,
-                 bool answersCounted) {
+bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs) {
     AnswerWait wait(table);
     const uint64_t deadline = platform::TickMs() + timeoutMs;
     for (;;) {
-        if (answersCounted && table.Count(node) > 0) return wait.Answered();
+        if (table.Count(node) > 0) return wait.Answered();
         const uint64_t now = platform::TickMs();
         if (!port.receiveRunning || now >= deadline) break;
-        if (wait.Wait(static_cast<uint32_t>(deadline - now)) && !answersCounted) {
-            return port.receiveRunning != 0 && wait.Answered();
-        }
+        wait.Wait(static_cast<uint32_t>(deadline - now));
     }
     port.counters.timeouts.fetch_add(1);
     return false;
@@ -79,7 +89,7 @@ bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, u
 
 int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire) {
     if (!port.receiveRunning) return -1;
-    NodeAnswerTable& table = *port.CurrentTable();
+    NodeAnswerTable& table = *port.TableFor(args.handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     if (!wire.build()) return 0;
     const uint8_t command = args.controlWord & 0x7F;
@@ -93,7 +103,7 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     if ((args.controlWord & 0x80) == 0) return 1;
 
     const uint32_t timeout = command == kOperation ? wire.longAnswerTimeoutMs : wire.answerTimeoutMs;
-    if (!AwaitAnswer(port, table, args.node, timeout, wire.answersCounted)) {
+    if (!AwaitAnswer(port, table, args.node, timeout)) {
         Finish(table, args.node);
         platform::Trace("SDK_WaitForSingleTimout\n");
         // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
@@ -101,18 +111,15 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
             args.data != nullptr && command == kEnable && args.index == 0 && FirstWord(args.data) == 0;
         return quietDisable ? 1 : -1;
     }
+    if (command == kAva) AwaitSecondAnswer(port, table, args.node, wire);
     KymCanMsg answers[2] = {};
-    size_t available = TakeAnswers(table, args.node, wire, answers);
+    const size_t available = TakeAnswers(table, args.node, wire, answers);
     if ((answers[0].controlWord & 0x7F) == kErrorReport && command != kErrorReport) {
         Finish(table, args.node);
         port.counters.errorReports.fetch_add(1);
         return ErrorReportResult(command, answers[0], nullptr);
     }
     port.counters.answers.fetch_add(1);
-    if (command == kAva) {
-        platform::SleepMs(100);  // the second answer follows the first
-        available = TakeAnswers(table, args.node, wire, answers);
-    }
     KymReply scratch{};
     const int decoded = DecodeSecondGen(args.node, args.controlWord, args.index, answers, available,
                                         args.reply != nullptr ? args.reply : &scratch);
@@ -122,7 +129,7 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
 
 int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire) {
     if (!port.receiveRunning) return 0;
-    NodeAnswerTable& table = *port.CurrentTable();
+    NodeAnswerTable& table = *port.TableFor(args.handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     if (!wire.build()) return 0;
     table.answerEvent.Clear();
@@ -134,10 +141,11 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
         return 0;
     }
     if ((args.controlWord & 0x80) == 0) return 1;
-    if (!AwaitAnswer(port, table, args.node, wire.answerTimeoutMs, wire.answersCounted)) {
+    if (!AwaitAnswer(port, table, args.node, wire.answerTimeoutMs)) {
         Finish(table, args.node);
         return 0;
     }
+    if (command == kAva) AwaitSecondAnswer(port, table, args.node, wire);
     KymCanMsg answers[2] = {};
     const size_t available = TakeAnswers(table, args.node, wire, answers);
     const bool refused =
@@ -150,10 +158,10 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     return decoded == 1 ? 1 : 0;
 }
 
-int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut,
-                  const std::function<bool(const KymCanMsg&)>& send) {
+int RunRawMessage(CNvCallBackFunc& port, uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                  int* countOut, const std::function<bool(const KymCanMsg&)>& send) {
     if (!port.receiveRunning || message == nullptr) return 0;
-    NodeAnswerTable& table = *port.CurrentTable();
+    NodeAnswerTable& table = *port.TableFor(handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     KymCanMsg request = *message;
     request.length = std::min<uint8_t>(request.length, 8);
@@ -177,7 +185,7 @@ int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* ou
     if (broadcast) {
         answered = table.answerEvent.Wait(timeout);
     } else {
-        answered = AwaitAnswer(port, table, request.node, timeout, true);
+        answered = AwaitAnswer(port, table, request.node, timeout);
     }
     // A broadcast gathers the answers of every node; node 127 has no answer area of its own.
     int copied = 0;
@@ -208,9 +216,9 @@ void WaitWholeWindow(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t win
     }
 }
 
-int RunDiscovery(CNvCallBackFunc& port, const DiscoveryPlan& plan, KymNodeRecord* records, int max,
-                 const std::function<bool()>& send) {
-    NodeAnswerTable& table = *port.CurrentTable();
+int RunDiscovery(CNvCallBackFunc& port, uint32_t handle, const DiscoveryPlan& plan, KymNodeRecord* records,
+                 int max, const std::function<bool()>& send) {
+    NodeAnswerTable& table = *port.TableFor(handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     for (uint32_t node = 0; node < static_cast<uint32_t>(kNodeSlots); ++node)
         table.Expect(node, plan.command);

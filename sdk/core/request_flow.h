@@ -19,9 +19,6 @@ namespace norvane::sdk {
 struct RequestWire {
     std::function<bool()> build;
     std::function<bool()> send;
-    /// false when answers are filed without counting them (serial transmission framing): a
-    /// signalled answer event then marks the answer.
-    bool answersCounted = true;
     /// Answers a request may read (command 76 reads two unless the port combines them).
     size_t answersPerRequest = 2;
     /// How long a set or get waits for its answer (longAnswerTimeoutMs: command 81).
@@ -33,6 +30,7 @@ struct RequestWire {
 };
 
 struct RequestArgs {
+    uint32_t handle = 0;  ///< selects the answer table
     uint32_t node = 0;
     uint8_t controlWord = 0;
     int index = 0;
@@ -43,7 +41,7 @@ struct RequestArgs {
 constexpr uint32_t kAnswerTimeoutMs = 500;
 constexpr uint32_t kLongAnswerTimeoutMs = 1500;  ///< command 81 (operation commands)
 
-/// Second-generation set on the port's current table: 1 done, 0 not buildable, -1 not running,
+/// Second-generation set on the table of args.handle: 1 done, 0 not buildable, -1 not running,
 /// not sent, unanswered or undecodable, -code when the node reports an error for the command.
 /// An unanswered ENA (command 1, index 0) with a first data word of 0 counts as done.
 int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestWire& wire);
@@ -54,8 +52,8 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
 /// One raw message and the answers of its node (all nodes for node 0): 1 done, 0 for a null
 /// message, a port not running, or an unanswered broadcast, -1 when nothing was sent.
 /// send receives the message as it goes out (length at most 8).
-int RunRawMessage(CNvCallBackFunc& port, const KymCanMsg* message, KymCanMsg* out, int max, int* countOut,
-                  const std::function<bool(const KymCanMsg&)>& send);
+int RunRawMessage(CNvCallBackFunc& port, uint32_t handle, const KymCanMsg* message, KymCanMsg* out, int max,
+                  int* countOut, const std::function<bool(const KymCanMsg&)>& send);
 
 /// How one node discovery runs.
 struct DiscoveryPlan {
@@ -65,12 +63,12 @@ struct DiscoveryPlan {
     uint32_t waitMs = 1000;  ///< the discovery window
 };
 
-/// Node discovery on the current table: every node expects the plan's command, send, wait the
+/// Node discovery on the table of handle: every node expects the plan's command, send, wait the
 /// whole window (other answers arriving meanwhile do not end it), then take the answers the
 /// receive loop gathered in the area (node ids 5-125, the lowest max of them) into records
 /// sorted by node id. Returns the number of records, 0 when nothing was sent.
-int RunDiscovery(CNvCallBackFunc& port, const DiscoveryPlan& plan, KymNodeRecord* records, int max,
-                 const std::function<bool()>& send);
+int RunDiscovery(CNvCallBackFunc& port, uint32_t handle, const DiscoveryPlan& plan, KymNodeRecord* records,
+                 int max, const std::function<bool()>& send);
 
 /// Waits until windowMs has passed or the port stops, whatever the answer event does
 /// meanwhile. Used by every wait that gathers answers for a fixed time.
@@ -97,8 +95,7 @@ private:
 };
 
 /// Waits for node's answer until timeoutMs passed: true once one is there. A signal for
-/// another node's message does not end the wait when answers are counted.
-bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs,
-                 bool answersCounted);
+/// another node's answer does not end the wait.
+bool AwaitAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node, uint32_t timeoutMs);
 
 }  // namespace norvane::sdk

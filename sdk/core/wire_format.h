@@ -50,9 +50,6 @@ public:
     }
     /// One message as it stands (raw messages, probes, discovery requests).
     virtual size_t EncodeMessage(uint32_t handle, const KymCanMsg& message, uint8_t* out) const = 0;
-    /// false when answers are filed without being counted (serial text answers): a signalled
-    /// answer event then marks the answer.
-    virtual bool AnswersCounted() const { return true; }
     /// What a second-generation request with command number 0 marks its node to expect (0: 0).
     virtual uint8_t ExpectedForCommandZero() const { return 0; }
     /// Node whose area gathers second-generation discovery answers.

@@ -16,7 +16,6 @@ public:
     size_t EncodeFirstGen(uint32_t handle, uint32_t node, uint8_t controlWord, int index, const void* data,
                           uint8_t* out) const override;
     size_t EncodeMessage(uint32_t handle, const KymCanMsg& message, uint8_t* out) const override;
-    bool AnswersCounted() const override { return !SerialFraming(); }
     /// Serial transmission gateways send one node list, gathered in node 1's area.
     uint32_t DiscoveryArea() const override { return SerialFraming() ? 1 : 0; }
     void Take(uint8_t* buffer, size_t& count, size_t capacity, ReceivedUnit& unit) const override;

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/trace.h"
+#include "sdk/core/answer_match.h"
 #include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/commands.h"
@@ -105,7 +106,7 @@ int CNvZonePort::ZoneOpen(uint32_t index, KymNodeRecord* records, int max) {
 int CNvZonePort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t controlWord, int index,
                                   const void* data, KymReply* reply) {
     if (!receiveRunning) return -1;
-    NodeAnswerTable& table = *CurrentTable();
+    NodeAnswerTable& table = *TableFor(handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     KymCanMsg request{};
     if (PackFirstGen(node, controlWord, index, data, &request) != 1) return -1;
@@ -127,7 +128,7 @@ int CNvZonePort::SetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
         table.Clear(slot);
         return 1;
     }
-    if (!AwaitAnswer(*this, table, slot, kAnswerTimeoutMs, true)) {
+    if (!AwaitAnswer(*this, table, slot, kAnswerTimeoutMs)) {
         table.answerEvent.Clear();
         table.Clear(slot);
         // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
@@ -153,7 +154,7 @@ int CNvZonePort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
                                   KymReply* reply) {
     if (reply == nullptr || !receiveRunning) return 0;
     if (node >= static_cast<uint32_t>(kNodeSlots)) return 0;
-    NodeAnswerTable& table = *CurrentTable();
+    NodeAnswerTable& table = *TableFor(handle);
     std::scoped_lock locks(table.tableLock, table.requestLock);
     KymCanMsg request{};
     if (PackFirstGen(node, controlWord, index, nullptr, &request) != 1) return -1;
@@ -166,7 +167,7 @@ int CNvZonePort::GetCommandLegacy(uint32_t handle, uint32_t node, uint8_t contro
         table.Clear(node);
         return 0;
     }
-    if (!AwaitAnswer(*this, table, node, kAnswerTimeoutMs, true)) {
+    if (!AwaitAnswer(*this, table, node, kAnswerTimeoutMs)) {
         table.answerEvent.Clear();
         table.Clear(node);
         platform::Trace("SDK_WaitForSingleTimout");
@@ -202,14 +203,14 @@ int CNvZonePort::ZoneRegister(uint32_t handle, KymNodeRecord* records, int max, 
     plan.command = kSerialNumber;
     plan.areaMarker = kRegistering;  // answers gather in node 0's area and do not signal
     plan.waitMs = kRegisterWaitMs;
-    return RunDiscovery(*this, plan, records, max, [&] {
+    return RunDiscovery(*this, handle, plan, records, max, [&] {
         uint8_t unit[WireFormat::kMaxUnitBytes];
         return SendMessageUnit(unit, format().EncodeMessage(handle, request, unit), request);
     });
 }
 
 int CNvZonePort::ZoneList(uint8_t* out, size_t capacity, size_t* length) {
-    NodeAnswerTable& table = *CurrentTable();
+    NodeAnswerTable& table = *TableFor(Handle());
     {
         std::lock_guard store(table.storeLock);
         table.expectedCommand[0] = 0;
@@ -266,13 +267,7 @@ bool CNvZonePort::ReceiveGoesOn() {
     // A registration in progress still gathers its answers, for a bounded time.
     const uint64_t now = platform::TickMs();
     if (stopSeen_ == 0) stopSeen_ = now;
-    NodeAnswerTable& table = *CurrentTable();
-    uint8_t expected;
-    {
-        std::lock_guard store(table.storeLock);
-        expected = table.expectedCommand[0];
-    }
-    return expected != 0 && now - stopSeen_ < kStopGraceMs;
+    return AnyRequestExpects(0) && now - stopSeen_ < kStopGraceMs;
 }
 
 void CNvZonePort::BeforeRead(uint64_t nowMs) {
@@ -291,21 +286,19 @@ void CNvZonePort::HandleUnit(const ReceivedUnit& unit, bool) {
         case ReceivedUnit::Kind::Dropped:
             counters.droppedMessages.fetch_add(1);
             break;
-        case ReceivedUnit::Kind::ZoneList: {
-            NodeAnswerTable& table = *CurrentTable();
-            {
-                std::lock_guard store(table.storeLock);
-                // Only a list request in flight takes the bytes: node 0's count is otherwise
-                // the registration's answer count.
-                if (table.expectedCommand[0] == kListCommand && unit.length > 0) {
+        case ReceivedUnit::Kind::ZoneList:
+            // Only a list request in flight takes the bytes: node 0's count is otherwise the
+            // registration's answer count.
+            OfferToRequests([&unit](NodeAnswerTable& table) {
+                if (table.expectedCommand[0] != kListCommand) return Filed::NotAwaited;
+                if (unit.length > 0) {
                     const size_t n = std::min(unit.length, zone::kMaxListBytes);
                     std::memcpy(table.auxiliary, unit.bytes, n);
                     table.answerCount[0] = static_cast<uint32_t>(n);
                 }
-            }
-            table.answerEvent.Set();
+                return Filed::Signal;
+            });
             break;
-        }
         default:
             break;  // keep-alive echoes and other frames are consumed
     }
@@ -325,26 +318,24 @@ void CNvZonePort::FileZoneMessage(const KymCanMsg& message, uint8_t zone) {
         return;
     }
     if (number == kNeverFiled) return;
-    NodeAnswerTable& table = *CurrentTable();
-    bool signal = false;
-    {
-        std::lock_guard store(table.storeLock);
-        const uint8_t expected = table.expectedCommand[node];
-        if (expected == 0) return;
-        if (number != expected && number != kStatusAnswer && number != kErrorReport) return;
-        table.answers[node][table.answerCount[node] % kAnswersPerNode] = message;
-        if (table.expectedCommand[0] != kRegistering) {
-            table.auxiliary[0] = zone;
-            table.answerCount[node] = (table.answerCount[node] + 1) % kAnswersPerNode;
-            signal = true;
-        } else {
-            const uint32_t slot = table.answerCount[0] % kAnswersPerNode;
-            table.answers[0][slot] = message;
-            table.auxiliary[slot] = zone;
-            table.answerCount[0] = (table.answerCount[0] + 1) % kAnswersPerNode;
-        }
+    if (node >= static_cast<uint32_t>(kNodeSlots)) {
+        counters.droppedMessages.fetch_add(1);
+        return;
     }
-    if (signal) table.answerEvent.Set();
+    OfferToRequests([&](NodeAnswerTable& table) {
+        const uint8_t expected = table.expectedCommand[node];
+        // A status answer may stand in for the awaited one: the request picks among them.
+        if (!AnswersFirstGen(expected, number) && !(expected != 0 && number == kStatusAnswer))
+            return Filed::NotAwaited;
+        if (table.expectedCommand[0] == kRegistering) {
+            table.auxiliary[table.answerCount[0] % kAnswersPerNode] = zone;
+            table.StoreLocked(0, message);  // gathered for the registration, which waits its window
+            return Filed::Quietly;
+        }
+        table.auxiliary[0] = zone;
+        table.StoreLocked(node, message);
+        return Filed::Signal;
+    });
 }
 
 }  // namespace norvane::sdk

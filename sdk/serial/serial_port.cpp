@@ -147,7 +147,7 @@ int CNvSerialPort::Broadcast(const char* text, KymNodeRecord* records, int max) 
     DiscoveryPlan plan;
     plan.command = kSerialNumber;
     plan.waitMs = timing.legacyDiscoveryWaitMs;
-    return RunDiscovery(*this, plan, records, max, [&] {
+    return RunDiscovery(*this, Handle(), plan, records, max, [&] {
         if (SendText(text)) return true;
         platform::Trace("SDK_WriteFile Error\n");
         return false;

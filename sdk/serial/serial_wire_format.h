@@ -18,7 +18,6 @@ public:
     /// extra value as the index, without data.
     size_t EncodeMessage(uint32_t handle, const KymCanMsg& message, uint8_t* out) const override;
     /// Text answers are filed without counting: the answer event marks them.
-    bool AnswersCounted() const override { return false; }
     /// Answers to command number 0 (the empty text) are filed as 0x6F.
     uint8_t ExpectedForCommandZero() const override { return 0x6F; }
     /// The gateway answers a discovery with one node list, filed in node 1's area.

@@ -172,7 +172,7 @@ void CNvUartPort::HandleUnit(const ReceivedUnit& unit, bool legacy) {
         return;
     }
     RecordTraffic(Handle(), TrafficDirection::Received, false, message);
-    FileMessage(message, Framing::Can);
+    FileMessage(message);
 }
 
 void CNvUartPort::BeforeStart() {

@@ -19,6 +19,7 @@ int32_t FakeCounters(uint32_t handle, KymPortCounters* c) {
     c->ringDropped = 5;
     c->streamBytesDropped = 6;
     c->reconnects = 7;
+    c->unmatchedAnswers = 8;
     return 1;
 }
 
@@ -26,11 +27,11 @@ TEST(PortStatus, LineOnlyWhileConnectedWithTheExport) {
     SdkTable sdk;
     FillWithFailingCalls(sdk);
     Language language;
-    language.LoadText("[String]\nIDS_PORT_COUNTERS=s%1 a%2 t%3 e%4 m%5 n%6 r%7 b%8 c%9 %%0\n");
+    language.LoadText("[String]\nIDS_PORT_COUNTERS=s%1 a%2 t%3 e%4 m%5 n%6 r%7 b%8 c%9 u%10 %%0 %11\n");
     EXPECT_EQ(PortStatusLine(sdk, language, true, 0x1001), "");  // library without the export
     sdk.NvGetPortCounters = &FakeCounters;
     sdk.present.set(static_cast<size_t>(SdkFunction::NvGetPortCounters));
-    EXPECT_EQ(PortStatusLine(sdk, language, true, 0x1001), "s12 a10 t1 e1 m3 n4 r5 b6 c7 %%0");
+    EXPECT_EQ(PortStatusLine(sdk, language, true, 0x1001), "s12 a10 t1 e1 m3 n4 r5 b6 c7 u8 %%0 121");
     EXPECT_EQ(PortStatusLine(sdk, language, false, 0x1001), "");
     EXPECT_EQ(PortStatusLine(sdk, language, true, 0x1002), "");  // no such port
     Language empty;

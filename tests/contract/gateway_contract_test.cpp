@@ -1,101 +1,9 @@
 // The contract every gateway kind fulfils through the public exports: search, open, discover,
-// set with answer, get, time-out, error report, notice, close, reopen. One opened gateway is
-// shared by the tests of a transport; each test leaves it open.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <vector>
-
-#include "contract_transport.h"
-#include "norvane/NorvaneFunc.h"
+// set with answer, get, time-out, error report, notice, close, reopen.
+#include "contract_fixture.h"
 
 namespace norvane::contract {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr uint32_t kEna = 1, kSpd = 7, kStp = 10, kMcfg = 46;
-constexpr uint32_t kMoveNoticeEnable = 1u << 4;
-
-struct Shared {
-    std::string name;
-    std::unique_ptr<ContractTransport> transport;
-    bool open = false;
-};
-Shared& TheShared() {
-    static Shared shared;
-    return shared;
-}
-
-// Real-time notices seen by the callback (receive thread) and waited for by the test.
-struct Notices {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::pair<uint32_t, uint32_t>> seen;  // handle, notice identifier
-};
-Notices& TheNotices() {
-    static Notices notices;
-    return notices;
-}
-void OnNotice(uint32_t handle, KymNoticeFrame* frame, int32_t) {
-    Notices& n = TheNotices();
-    std::lock_guard lock(n.mutex);
-    n.seen.emplace_back(handle, frame->identifier);
-    n.changed.notify_all();
-}
-
-long ElapsedMs(Clock::time_point since) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
-}
-
-class GatewayContract : public ::testing::TestWithParam<TransportCase> {
-protected:
-    void SetUp() override {
-        Shared& shared = TheShared();
-        if (shared.name != GetParam().name) {
-            CloseShared();
-            const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-            shared.transport = GetParam().make(static_cast<uint8_t>(line % 254 + 1));
-            std::string error;
-            ASSERT_TRUE(shared.transport->Start(error)) << error;
-            shared.name = GetParam().name;
-        }
-        transport = shared.transport.get();
-        handle = transport->ExpectedHandle();
-    }
-    static void TearDownTestSuite() { CloseShared(); }
-    static void CloseShared() {
-        Shared& shared = TheShared();
-        if (shared.transport && shared.open) CloseGateway(shared.transport->ExpectedHandle());
-        shared.open = false;
-        shared.transport.reset();
-        shared.name.clear();
-    }
-
-    int Search(KymDevInfo* infos, int max) {
-        std::vector<uint32_t> params = transport->SearchParams();
-        TheShared().open = false;
-        return SearchGateway(transport->SearchMask(), params.data(), infos, max);
-    }
-    void EnsureOpen() {
-        if (TheShared().open) return;
-        KymDevInfo infos[5] = {};
-        ASSERT_EQ(Search(infos, 5), transport->ExpectedPorts());
-        uint32_t ids[126] = {};
-        int32_t rate = 0;
-        ASSERT_EQ(OpenGateway(handle, ids, 126, &rate), 3);
-        TheShared().open = true;
-    }
-    int SetValue(uint32_t node, uint32_t command, int32_t value, KymReply* reply) {
-        return SingleCommandSet(handle, node, command, 0, &value, 1, reply);
-    }
-
-    ContractTransport* transport = nullptr;
-    uint32_t handle = 0;
-};
 
 TEST_P(GatewayContract, SearchDescribesTheGateway) {
     KymDevInfo infos[5] = {};
@@ -226,18 +134,7 @@ TEST_P(GatewayContract, SearchingTheSameAddressAgainReplacesThePort) {
     EXPECT_EQ(SetValue(5, kSpd, 4, &reply), 1);
 }
 
-// Each transport has its own loopback subnet and each test its own address in it, so the
-// parallel processes of ctest never collide.
-INSTANTIATE_TEST_SUITE_P(
-    Gateways, GatewayContract,
-    ::testing::Values(
-        TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
-        TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(22, n, true); }},
-        TransportCase{"Rs232", [](uint8_t) { return MakeRs232Transport(3); }},
-        TransportCase{"PciChannel", [](uint8_t n) { return MakePciTransport(n); }},
-        TransportCase{"Uart", [](uint8_t) { return MakeUartTransport(4); }},
-        TransportCase{"UsbAdapter", [](uint8_t n) { return MakeUsbTransport(n); }}),
-    [](const ::testing::TestParamInfo<TransportCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Gateways, GatewayContract, AllTransports(), TransportName);
 
 }  // namespace
 }  // namespace norvane::contract

@@ -18,32 +18,28 @@ public:
     }
     ~InboxPort() override { StopThreads(); }
 
-    void Receive(const KymCanMsg& message, Framing framing = Framing::Can) {
+    void Receive(const KymCanMsg& message) {
         std::lock_guard lock(mutex_);
-        inbox_.push_back({message, framing});
+        inbox_.push_back(message);
     }
 
     int ReceiveLoop(uint32_t index) override {
         SignalReceiverStarted(index);
         while (receiveRunning) {
-            std::deque<Entry> batch;
+            std::deque<KymCanMsg> batch;
             {
                 std::lock_guard lock(mutex_);
                 batch.swap(inbox_);
             }
-            for (const Entry& entry : batch) FileMessage(entry.message, entry.framing);
+            for (const KymCanMsg& message : batch) FileMessage(message);
             if (batch.empty()) platform::SleepMs(1);
         }
         return 0;
     }
 
 private:
-    struct Entry {
-        KymCanMsg message;
-        Framing framing;
-    };
     std::mutex mutex_;
-    std::deque<Entry> inbox_;
+    std::deque<KymCanMsg> inbox_;
 };
 
 inline KymCanMsg Message(uint8_t node, uint8_t controlWord, std::initializer_list<uint8_t> data) {

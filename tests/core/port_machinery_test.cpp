@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "inbox_port.h"
+#include "sdk/core/answer_match.h"
 #include "sdk/core/callbacks.h"
 #include "sdk/core/request_flow.h"
 #include "sdk/core/sdk_settings.h"
@@ -27,7 +28,7 @@ protected:
         GlobalCallbacks().realtime = nullptr;
         ResetNoticeRecordForTests();
     }
-    NodeAnswerTable& Table() { return *port.CurrentTable(); }
+    NodeAnswerTable& Table() { return *port.TableFor(0x001001); }
     InboxPort port;
 };
 
@@ -70,7 +71,7 @@ TEST_F(PortMachinery, WatchedAnswerWaitTakesAnswersWhenTheyComeAndLearnsTheirTim
             std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             port.Receive(Message(9, 0x87, {1}));
         });
-        EXPECT_TRUE(AwaitAnswer(port, table, 9, 2000, true)) << delayMs;
+        EXPECT_TRUE(AwaitAnswer(port, table, 9, 2000)) << delayMs;
         const auto waited = std::chrono::steady_clock::now() - sent;
         node.join();
         const uint32_t learned = table.answerLatencyUs.load();
@@ -78,7 +79,7 @@ TEST_F(PortMachinery, WatchedAnswerWaitTakesAnswersWhenTheyComeAndLearnsTheirTim
         EXPECT_LE(learned, std::chrono::duration_cast<std::chrono::microseconds>(waited).count()) << delayMs;
         table.Clear(9);
     }
-    EXPECT_FALSE(AwaitAnswer(port, table, 9, 50, true));
+    EXPECT_FALSE(AwaitAnswer(port, table, 9, 50));
     EXPECT_EQ(port.counters.timeouts.load(), 1u);
     SetAnswerSpinUs(0);
 }
@@ -125,13 +126,51 @@ TEST_F(PortMachinery, ExpectedCommand111RelabelsEveryAnswerFromTheNode) {
     EXPECT_EQ(stored[0].controlWord, 0x6F);
 }
 
-TEST_F(PortMachinery, SerialTransmissionAnswersSignalWithoutCounting) {
+// The receive thread files an answer only under a request that awaits it: same node, same
+// command (or the node's error report), on whichever table the request was made. Everything
+// else is counted as unmatched and dropped, never kept for a later request.
+TEST_F(PortMachinery, AnswersGoOnlyToTheRequestThatAwaitsThem) {
+    struct Case {
+        const char* what;
+        KymCanMsg message;
+        uint32_t takenBy;  // node whose count rises on table A (0: none)
+    };
+    const Case cases[] = {
+        {"the awaited answer", Message(9, 0x87, {1}), 9},
+        {"the node's error report", Message(9, 0x8F, {0, 7, 3}), 9},
+        {"another command from the node", Message(9, 0x88, {1}), 0},
+        {"the same command from another node", Message(8, 0x87, {1}), 0},
+        {"a node nothing was asked of", Message(11, 0x87, {1}), 0},
+    };
+    NodeAnswerTable& a = Table();
+    NodeAnswerTable& b = *port.TableFor(0x001002);
+    for (const Case& c : cases) {
+        a.Expect(9, 0x07);
+        b.Expect(4, 0x07);
+        const uint64_t unmatched = port.counters.unmatchedAnswers.load();
+        port.Receive(c.message);
+        port.Receive(Message(4, 0x87, {2}));  // b's answer, filed after c.message
+        ASSERT_TRUE(port.WaitForAnswer(b, 4, 2000)) << c.what;
+        for (int i = 0; i < 100 && b.Count(4) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(b.Count(4), 1u) << c.what;
+        EXPECT_EQ(a.Count(9), c.takenBy == 9 ? 1u : 0u) << c.what;
+        EXPECT_EQ(port.counters.unmatchedAnswers.load() - unmatched, c.takenBy == 0 ? 1u : 0u) << c.what;
+        a.Clear(9);
+        b.Clear(4);
+    }
+}
+
+TEST_F(PortMachinery, ARequestStartsFromEmptySlots) {
     NodeAnswerTable& table = Table();
     table.Expect(5, 0x07);
-    table.answerEvent.Clear();
-    port.Receive(Message(5, 0x87, {1}), InboxPort::Framing::SerialTransmission);
-    EXPECT_TRUE(table.answerEvent.Wait(2000));
-    EXPECT_EQ(table.Count(5), 0u);
+    port.Receive(Message(5, 0x87, {1, 2, 3, 4}));
+    ASSERT_TRUE(port.WaitForAnswer(table, 5, 2000));
+    table.Expect(5, 0x07);
+    KymCanMsg stored[2];
+    table.CopyAnswers(5, stored, 2);
+    EXPECT_EQ(stored[0].controlWord, 0);
+    EXPECT_EQ(stored[0].data[3], 0);
 }
 
 TEST_F(PortMachinery, StreamDataIsAByteFifoPerNode) {
@@ -275,4 +314,55 @@ TEST(NoticeFrame, IdentifierCarriesNodeBitsAndFullControlWord) {
     EXPECT_EQ(frame.identifier, (0x05u << 19) | (0x60u << 3) | 0xF2u);
     EXPECT_EQ(frame.length, 2);
     EXPECT_EQ(frame.data[1], 2);
+}
+
+TEST(AnswerMatch, WhichCommandAnswersWhichRequest) {
+    struct Case {
+        uint8_t expected, number;
+        bool second, first;
+    };
+    const Case cases[] = {
+        {0, 7, false, false},      // nothing in flight
+        {7, 7, true, true},        // the awaited command
+        {7, 8, false, false},      // another command
+        {7, 15, true, true},       // the node's error report
+        {0x6F, 8, true, false},    // waits for anything (second generation)
+        {0x40, 0x40, true, true},  // discovery
+        {1, 61, true, false},      // a status reply answers a status command (serial replies)
+        {7, 61, false, false},     // ... and no other
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AnswersSecondGen(c.expected, c.number), c.second)
+            << int(c.expected) << "/" << int(c.number);
+        EXPECT_EQ(AnswersFirstGen(c.expected, c.number), c.first) << int(c.expected) << "/" << int(c.number);
+    }
+}
+
+// Four threads ask four nodes through two handles that share the port (tables 1 and 0); each
+// answer arrives while others are in flight and must reach its own requester.
+TEST_F(PortMachinery, AliasedHandlesAndThreadsEachTakeTheirOwnAnswers) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    const uint32_t handles[] = {0x001001, 0x001009, 0x001001, 0x001009};
+    for (uint32_t t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            const uint32_t node = 20 + t;
+            for (uint8_t i = 0; i < 100; ++i) {
+                RequestWire wire;
+                wire.answerTimeoutMs = 2000;
+                wire.build = [] { return true; };
+                wire.send = [&] {
+                    port.Receive(
+                        Message(static_cast<uint8_t>(node), 0x87, {i, static_cast<uint8_t>(node), 0, 0}));
+                    return true;
+                };
+                KymReply reply{};
+                const int result = RunGetRequest(port, {handles[t], node, 0x87, 0, nullptr, &reply}, wire);
+                if (result != 1 || reply.field[0] != static_cast<int32_t>(i | (node << 8))) ++wrong;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(port.counters.unmatchedAnswers.load(), 0u);
 }

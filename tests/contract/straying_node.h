@@ -1,0 +1,114 @@
+#pragma once
+// A controller at node 10 that discovery never finds (it ignores broadcasts) and whose answers
+// come the way a gateway may deliver them: after another node's answer to the same command,
+// late, twice, after a notice, or not at all while another node's answer arrives.
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "sim/nodes/frame_codec.h"
+#include "sim/nodes/node_factory.h"
+#include "sim/sim_node.h"
+
+namespace norvane::contract {
+
+enum class Company {
+    None,         ///< the answer alone
+    StrayFirst,   ///< node 9's answer to the same command, then this node's 20 ms later
+    StrayOnly,    ///< node 9's answer to the same command, and nothing from this node
+    Late,         ///< this node's answer 700 ms later, after every requester gave up
+    Twice,        ///< the answer, and the same answer again 10 ms later
+    NoticeFirst,  ///< a real-time notice from this node, then the answer
+};
+
+class StrayingNode : public sim::SimNode {
+public:
+    static constexpr uint8_t kId = 10;
+    static constexpr uint8_t kStrayFrom = 9;
+
+    StrayingNode() {
+        sim::nodes::NodeConfig config;
+        config.id = kId;
+        inner_ = sim::nodes::MakeNode(config);
+    }
+    void Arm(Company company) { company_ = company; }
+    uint8_t NodeId() const override { return kId; }
+
+    void OnFrame(const sim::CanFrame& frame, sim::BusTransmitter& out) override {
+        if (!sim::nodes::IsSecondGenRequest(frame.id)) return;
+        if (sim::nodes::ParseSecondGenIdentifier(frame.id).node != kId) return;
+        Capture answers;
+        inner_->OnFrame(frame, answers);
+        switch (company_.load()) {
+            case Company::None:
+                for (const auto& f : answers.frames) out.Transmit(f);
+                break;
+            case Company::StrayFirst:
+                for (const auto& f : answers.frames) out.Transmit(Stray(f));
+                for (const auto& f : answers.frames) Later(f, 20);
+                break;
+            case Company::StrayOnly:
+                for (const auto& f : answers.frames) out.Transmit(Stray(f));
+                break;
+            case Company::Late:
+                for (const auto& f : answers.frames) Later(f, 700);
+                break;
+            case Company::Twice:
+                for (const auto& f : answers.frames) out.Transmit(f);
+                for (const auto& f : answers.frames) Later(f, 10);
+                break;
+            case Company::NoticeFirst: {
+                const uint8_t state = 0;
+                out.Transmit(sim::nodes::MakeFrame(sim::nodes::SecondGenNodeIdentifier(kId, 0x75), &state, 1));
+                for (const auto& f : answers.frames) out.Transmit(f);
+                break;
+            }
+        }
+    }
+    void Tick(uint64_t, sim::BusTransmitter& out) override {
+        std::vector<sim::CanFrame> due;
+        {
+            std::lock_guard lock(mutex_);
+            const auto now = std::chrono::steady_clock::now();
+            for (auto it = later_.begin(); it != later_.end();) {
+                if (it->at > now) {
+                    ++it;
+                    continue;
+                }
+                due.push_back(it->frame);
+                it = later_.erase(it);
+            }
+        }
+        for (const auto& f : due) out.Transmit(f);
+    }
+
+private:
+    struct Capture : sim::BusTransmitter {
+        void Transmit(const sim::CanFrame& frame) override { frames.push_back(frame); }
+        std::vector<sim::CanFrame> frames;
+    };
+    struct Delayed {
+        std::chrono::steady_clock::time_point at;
+        sim::CanFrame frame;
+    };
+    // The same answer as node 9 would give it, with other data.
+    static sim::CanFrame Stray(const sim::CanFrame& answer) {
+        sim::CanFrame stray = answer;
+        stray.id = sim::nodes::SecondGenNodeIdentifier(kStrayFrom, static_cast<uint8_t>(answer.id & 0xFF));
+        for (uint8_t i = 0; i < stray.length; ++i) stray.data[i] ^= 0x5A;
+        return stray;
+    }
+    void Later(const sim::CanFrame& frame, int ms) {
+        std::lock_guard lock(mutex_);
+        later_.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(ms), frame});
+    }
+
+    std::unique_ptr<sim::SimNode> inner_;
+    std::atomic<Company> company_{Company::None};
+    std::mutex mutex_;
+    std::vector<Delayed> later_;
+};
+
+}  // namespace norvane::contract
