@@ -262,6 +262,7 @@ static void AddCounters(KymPortCounters* to, const KymPortCounters* c) {
     to->noticesDelivered += c->noticesDelivered;
     to->reconnects += c->reconnects;
     to->ringDropped += c->ringDropped;
+    to->unmatchedAnswers += c->unmatchedAnswers;
 }
 
 static void Close(Gateway* g) {
@@ -752,8 +753,8 @@ int main(int argc, char** argv) {
 
     long requests = 0, wrong = 0, hung = 0, failedIn = 0, failedOut = 0;
     int countersOff = 0;
-    fprintf(report, "%-16s %9s %6s %5s %8s %8s %7s %9s  %s\n", "gateway", "requests", "wrong", "hung",
-            "fail-in", "fail-out", "reopens", "notices",
+    fprintf(report, "%-16s %9s %6s %5s %8s %8s %7s %11s %9s  %s\n", "gateway", "requests", "wrong", "hung",
+            "fail-in", "fail-out", "reopens", "notices", "unmatched",
             "port counters: sent = answered + timed out + error reports + discoveries (answered/not)");
     for (int i = 0; i < g_gatewayCount; ++i) {
         Gateway* g = &g_gateways[i];
@@ -772,12 +773,13 @@ int main(int argc, char** argv) {
         char notices[24];
         snprintf(notices, sizeof notices, "%ld/%ld", atomic_load(&g->noticesSeen),
                  atomic_load(&g->noticesSent));
-        fprintf(report, "%-16s %9ld %6ld %5ld %8ld %8ld %7ld %9s  %llu %s %llu + %llu + %llu + %ld/%ld\n",
+        fprintf(report,
+                "%-16s %9ld %6ld %5ld %8ld %8ld %7ld %11s %9llu  %llu %s %llu + %llu + %llu + %ld/%ld\n",
                 g->label, atomic_load(&g->requests), atomic_load(&g->wrong) + atomic_load(&g->noticesWrong),
                 atomic_load(&g->hung), atomic_load(&g->failedIn), atomic_load(&g->failedOut) + notRecovered,
-                atomic_load(&g->reopens), notices, (unsigned long long)t->requestsSent,
-                adds ? "=" : "!=", (unsigned long long)t->answers, (unsigned long long)t->timeouts,
-                (unsigned long long)t->errorReports, sure, unsure);
+                atomic_load(&g->reopens), notices, (unsigned long long)t->unmatchedAnswers,
+                (unsigned long long)t->requestsSent, adds ? "=" : "!=", (unsigned long long)t->answers,
+                (unsigned long long)t->timeouts, (unsigned long long)t->errorReports, sure, unsure);
         requests += atomic_load(&g->requests);
         wrong += atomic_load(&g->wrong) + atomic_load(&g->noticesWrong);
         hung += atomic_load(&g->hung);
