@@ -168,7 +168,7 @@ typedef struct Gateway {
     int faultCount;
     /* Fault windows: a request that fails after a window started and began at most
      * RECOVERY_BOUND_MS after its end fails inside it. */
-    _Atomic int64_t windowStart, windowEnd, recoveredAt, lastFailure;
+    _Atomic int64_t windowStart, windowEnd, recoveredAt, lastFailure, lastSuccess;
     _Atomic int currentFault;
     FaultStats stats[5];
     _Atomic long requests, wrong, hung, failedIn, failedOut, reopens;
@@ -218,10 +218,13 @@ static int Search(Gateway* g) {
 
 /* Search and open; 1 when the gateway lists the nodes it should. */
 static int Open(Gateway* g) {
-    if (!Search(g)) {
-        Log("%s: search found nothing", g->label);
-        return 0;
+    /* A search under load now and then finds nothing (its probe answer came late): try again. */
+    int found = 0;
+    for (int attempt = 0; attempt < 3 && !found; ++attempt) {
+        found = Search(g);
+        if (!found) Log("%s: search found nothing", g->label);
     }
+    if (!found) return 0;
     if (g->kind == ZONE) {
         KymNodeRecord zones[16];
         memset(zones, 0, sizeof zones);
@@ -298,9 +301,11 @@ static void End(Call c, int ok, long boundMs, const char* what) {
     const int64_t ws = atomic_load(&g->windowStart), we = atomic_load(&g->windowEnd);
     int64_t recovered = atomic_load(&g->recoveredAt);
     if (ok) {
+        if (strcmp(what, "close and reopen") == 0) return;
+        atomic_store(&g->lastSuccess, end);
         /* The first success after a window's end: the gateway answers again. */
-        if (we != 0 && recovered == 0 && strcmp(what, "close and reopen") != 0)
-            atomic_compare_exchange_strong(&g->recoveredAt, &recovered, end);
+        if (we != 0 && recovered == 0 && atomic_compare_exchange_strong(&g->recoveredAt, &recovered, end))
+            Log("%s: first success after the window: %s", g->label, what);
         return;
     }
     if (ws != 0 && end >= ws && (we == 0 || c.start <= we + RECOVERY_BOUND_MS)) {
@@ -564,9 +569,9 @@ static void* ScheduleMain(void* arg) {
     return NULL;
 }
 
-/* After each window: when the gateway answered again; a gateway that stays silent for
- * HOST_REOPEN_MS after the window is closed and opened again by the host (a port whose
- * connection or receiver failed keeps failing until then), at most every HOST_REOPEN_MS. */
+/* After each window: when the gateway answered again; a gateway that has answered nothing for
+ * HOST_REOPEN_MS, HOST_REOPEN_MS after the window, is closed and opened again by the host (a port
+ * whose connection or receiver failed keeps failing until then), at most every HOST_REOPEN_MS. */
 #define HOST_REOPEN_MS 1000
 static void* RecoveryMain(void* arg) {
     (void)arg;
@@ -593,7 +598,8 @@ static void* RecoveryMain(void* arg) {
                     Log("%s: no answer within %d ms after the fault window", g->label, RECOVERY_BOUND_MS);
                 }
                 seenEnd[i] = end;
-            } else if (recovered == 0 && now - end > HOST_REOPEN_MS && now - lastReopen[i] > HOST_REOPEN_MS) {
+            } else if (now - end > HOST_REOPEN_MS && now - atomic_load(&g->lastSuccess) > HOST_REOPEN_MS &&
+                       now - lastReopen[i] > HOST_REOPEN_MS) {
                 Log("%s: silent after the fault window: the host reopens it", g->label);
                 ++f->hostReopens;
                 Reopen(g);
