@@ -35,7 +35,7 @@
 #define CALL_BOUND_MS(g) (ANSWER_MS + (g)->discoveryMs + (WORKERS - 2) * ANSWER_MS + MARGIN_MS)
 #define DISCOVERY_BOUND_MS(g) ((g)->discoveryMs + (WORKERS - 1) * ANSWER_MS + MARGIN_MS)
 #define OPEN_BOUND_MS 15000
-#define RECOVERY_BOUND_MS 5000 /* after a fault window ends, the gateway answers again within this */
+#define RECOVERY_BOUND_MS 8000 /* after a fault window ends, the gateway answers again within this */
 #define FAULT_PERIOD_MS 12000
 #define FAULT_WINDOW_MS 2000
 
@@ -569,44 +569,42 @@ static void* ScheduleMain(void* arg) {
     return NULL;
 }
 
-/* After each window: when the gateway answered again; a gateway that has answered nothing for
- * HOST_REOPEN_MS, HOST_REOPEN_MS after the window, is closed and opened again by the host (a port
- * whose connection or receiver failed keeps failing until then), at most every HOST_REOPEN_MS. */
-#define HOST_REOPEN_MS 1000
+/* After each window of its gateway: when the gateway answered again. A gateway that has answered
+ * nothing for HOST_REOPEN_MS, a second after its window, is closed and opened again by the host (a
+ * port whose connection or receiver failed keeps failing until then), at most every
+ * HOST_REOPEN_MS. One such thread per gateway, so that a slow reopening holds up no other. */
+#define HOST_REOPEN_MS 2500
 static void* RecoveryMain(void* arg) {
-    (void)arg;
-    int64_t seenEnd[MAX_GATEWAYS] = {0}, lastReopen[MAX_GATEWAYS] = {0};
+    Gateway* g = arg;
+    int64_t seenEnd = 0, lastReopen = 0;
     while (atomic_load(&g_running)) {
-        const int64_t now = NowMs();
-        for (int i = 0; i < g_gatewayCount; ++i) {
-            Gateway* g = &g_gateways[i];
-            const int64_t end = atomic_load(&g->windowEnd);
-            if (end <= 0 || end == seenEnd[i]) continue;
-            FaultStats* f = &g->stats[atomic_load(&g->currentFault)];
-            const int64_t recovered = atomic_load(&g->recoveredAt);
-            if (now - end > RECOVERY_BOUND_MS + 2000) {
-                /* The window is over: recovered when a call succeeded after it; the recovery time
-                 * runs until the last call that failed in it. */
-                if (recovered != 0 && recovered - end <= RECOVERY_BOUND_MS) {
-                    const int64_t last = atomic_load(&g->lastFailure);
-                    const int64_t took = last > end ? last - end : 0;
-                    f->recoverySumMs += took;
-                    if (took > f->recoveryWorstMs) f->recoveryWorstMs = took;
-                    ++f->recovered;
-                } else {
-                    ++f->notRecovered;
-                    Log("%s: no answer within %d ms after the fault window", g->label, RECOVERY_BOUND_MS);
-                }
-                seenEnd[i] = end;
-            } else if (now - end > HOST_REOPEN_MS && now - atomic_load(&g->lastSuccess) > HOST_REOPEN_MS &&
-                       now - lastReopen[i] > HOST_REOPEN_MS) {
-                Log("%s: silent after the fault window: the host reopens it", g->label);
-                ++f->hostReopens;
-                Reopen(g);
-                lastReopen[i] = NowMs();
-            }
-        }
         SleepMs(20);
+        const int64_t now = NowMs();
+        const int64_t end = atomic_load(&g->windowEnd);
+        if (end <= 0 || end == seenEnd) continue;
+        FaultStats* f = &g->stats[atomic_load(&g->currentFault)];
+        const int64_t recovered = atomic_load(&g->recoveredAt);
+        if (now - end > RECOVERY_BOUND_MS + 1000) {
+            /* The window is over: recovered when a call succeeded after it; the recovery time
+             * runs until the last call that failed in it. */
+            if (recovered != 0 && recovered - end <= RECOVERY_BOUND_MS) {
+                const int64_t last = atomic_load(&g->lastFailure);
+                const int64_t took = last > end ? last - end : 0;
+                f->recoverySumMs += took;
+                if (took > f->recoveryWorstMs) f->recoveryWorstMs = took;
+                ++f->recovered;
+            } else {
+                ++f->notRecovered;
+                Log("%s: no answer within %d ms after the fault window", g->label, RECOVERY_BOUND_MS);
+            }
+            seenEnd = end;
+        } else if (now - end > 1000 && now - atomic_load(&g->lastSuccess) > HOST_REOPEN_MS &&
+                   now - lastReopen > HOST_REOPEN_MS) {
+            Log("%s: silent after the fault window: the host reopens it", g->label);
+            ++f->hostReopens;
+            Reopen(g);
+            lastReopen = NowMs();
+        }
     }
     return NULL;
 }
@@ -720,7 +718,7 @@ int main(int argc, char** argv) {
 
     const int workers = g_gatewayCount * WORKERS;
     Worker w[MAX_GATEWAYS * WORKERS];
-    pthread_t threads[MAX_GATEWAYS * WORKERS + 2];
+    pthread_t threads[MAX_GATEWAYS * WORKERS + 1 + MAX_GATEWAYS];
     for (int i = 0; i < workers; ++i) {
         w[i].g = &g_gateways[i / WORKERS];
         w[i].index = i % WORKERS;
@@ -730,7 +728,8 @@ int main(int argc, char** argv) {
     }
     /* Memory once the first minute (of a short run, the first third) has passed. */
     pthread_create(&threads[workers], NULL, ScheduleMain, NULL);
-    pthread_create(&threads[workers + 1], NULL, RecoveryMain, NULL);
+    for (int i = 0; i < g_gatewayCount; ++i)
+        pthread_create(&threads[workers + 1 + i], NULL, RecoveryMain, &g_gateways[i]);
 
     const int64_t start = NowMs(), stop = start + seconds * 1000;
     const int64_t baselineAt = start + (seconds > 90 ? 60000 : seconds * 1000 / 3);
@@ -750,7 +749,7 @@ int main(int argc, char** argv) {
             }
     }
     atomic_store(&g_running, 0);
-    for (int i = 0; i < workers + 2; ++i) pthread_join(threads[i], NULL);
+    for (int i = 0; i < workers + 1 + g_gatewayCount; ++i) pthread_join(threads[i], NULL);
     Log("stopped after %lld ms", (long long)(NowMs() - start));
     /* Quiet again: every gateway must answer, then the process holds what it held before. */
     SleepMs(RECOVERY_BOUND_MS / 2);
