@@ -315,6 +315,7 @@ static void End(Call c, int ok, long boundMs, const char* what) {
         while (last < end && !atomic_compare_exchange_weak(&g->lastFailure, &last, end)) {
         }
     } else {
+        atomic_fetch_add(&g->failedOut, 1);
         Log("%s: %s failed outside a fault window", g->label, what);
     }
 }
