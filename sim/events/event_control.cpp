@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "sim/events/event_apply.h"
+#include "sim/events/fault_command.h"
 
 namespace norvane::sim::events {
 namespace {
@@ -138,9 +139,11 @@ bool EventControl::Serve(Peer& peer) {
                 peer.overlong = true;
             continue;
         }
-        const std::string reply =
-            peer.overlong ? "error: line longer than " + std::to_string(kMaxLine) + " characters\n"
-                          : RunEventLine(peer.pending, simulation_.Buses());
+        std::string reply;
+        if (peer.overlong)
+            reply = "error: line longer than " + std::to_string(kMaxLine) + " characters\n";
+        else if (reply = RunFaultLine(peer.pending, simulation_); reply.empty())
+            reply = RunEventLine(peer.pending, simulation_.Buses());
         peer.pending.clear();
         peer.overlong = false;
         WriteAll(peer.out, reply);
