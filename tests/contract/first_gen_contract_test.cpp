@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "contract_transport.h"
 #include "norvane/NorvaneFunc.h"
@@ -188,6 +189,10 @@ TEST_P(FirstGenContract, OnlyTheAskedNodesAnswerCompletesARequest) {
     constexpr uint32_t kNode = StrayingNode::kId;
     KymReply reply{};
     ASSERT_EQ(SetPP(handle, 5, 3, 55, 1, &reply), 1);
+    KymPortCounters before{};
+    NvGetPortCounters(handle, &before);
+    // Every pp read and write is one command: each step lets its strays arrive before the next.
+    const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(60)); };
     for (int32_t value : {11, 12}) {
         node.Arm(Company::StrayFirst);
         EXPECT_EQ(SetPP(handle, kNode, 3, value, 1, &reply), 1);
@@ -195,11 +200,11 @@ TEST_P(FirstGenContract, OnlyTheAskedNodesAnswerCompletesARequest) {
         reply = KymReply{};
         EXPECT_EQ(GetPP(handle, kNode, 3, &reply), 1);
         EXPECT_EQ(reply.field[0], value);
+        settle();
     }
-    KymPortCounters before{};
-    NvGetPortCounters(handle, &before);
     node.Arm(Company::StrayOnly);
     EXPECT_LE(GetPP(handle, kNode, 3, &reply), 0);
+    settle();
     node.Arm(Company::Late);
     EXPECT_LE(GetPP(handle, kNode, 3, &reply), 0);
     node.Arm(Company::None);
@@ -214,7 +219,7 @@ TEST_P(FirstGenContract, OnlyTheAskedNodesAnswerCompletesARequest) {
     EXPECT_EQ(reply.field[0], 12);
     KymPortCounters after{};
     NvGetPortCounters(handle, &after);
-    EXPECT_GE(after.unmatchedAnswers - before.unmatchedAnswers, 2u);
+    EXPECT_GE(after.unmatchedAnswers - before.unmatchedAnswers, 5u);  // 2 duplicates, 3 strays or late
 }
 
 // The dispatchers do not take the UART's first-generation kind (16384): its commands go through
