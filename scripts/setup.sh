@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake ninja-build ccache g++ clang-14 clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
           libgmock-dev libbenchmark-dev valgrind iproute2 qt6-base-dev qt6-base-dev-tools fonts-wqy-microhei xvfb
-          libusb-dev libusb-0.1-4 python3-can can-utils python3-pytest python3-pip python3-venv lintian pkg-config)
+          libusb-dev libusb-0.1-4 python3-can can-utils python3-pytest python3-pip python3-venv lintian pkg-config
+          libsocketcan-dev qt6-charts-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
