@@ -30,7 +30,7 @@ bool LocalSocketServer::Listen(const std::string& what, std::string& error) {
         return false;
     }
     // A socket file nobody listens at is left over from an earlier run; one in use is not ours.
-    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int probe = socket(AF_UNIX, type_ | SOCK_CLOEXEC, 0);
     if (probe >= 0) {
         const bool inUse = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         close(probe);
@@ -40,7 +40,7 @@ bool LocalSocketServer::Listen(const std::string& what, std::string& error) {
         }
     }
     unlink(path_.c_str());
-    listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = socket(AF_UNIX, type_ | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listenFd_, 16) != 0 || pipe2(wakePipe_, O_CLOEXEC) != 0) {
         error = "cannot listen at " + path_ + ": " + std::strerror(errno);

@@ -1,9 +1,12 @@
 #pragma once
-// The listening side of the simulator's device servers (PCI cards, USB adapters): a local
-// (Unix-domain) stream socket whose connections are each served on a thread of their own.
+// The listening side of the simulator's device servers (PCI cards, USB adapters, SocketCAN
+// interfaces): a local (Unix-domain) stream or seqpacket socket whose connections are each
+// served on a thread of their own.
 //
 // Threads: one accept thread, and one thread per connection that runs the server's serve(fd)
 // and then closes fd. Listen, Accept and Stop from the owning thread; Running from any.
+#include <sys/socket.h>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -16,7 +19,9 @@ namespace norvane::sim {
 
 class LocalSocketServer {
 public:
-    explicit LocalSocketServer(std::string path) : path_(std::move(path)) {}
+    /// type: SOCK_STREAM or SOCK_SEQPACKET.
+    explicit LocalSocketServer(std::string path, int type = SOCK_STREAM)
+        : path_(std::move(path)), type_(type) {}
     ~LocalSocketServer() { Stop(); }
     LocalSocketServer(const LocalSocketServer&) = delete;
     LocalSocketServer& operator=(const LocalSocketServer&) = delete;
@@ -42,6 +47,7 @@ private:
     void AcceptLoop();
 
     const std::string path_;
+    const int type_;
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
     std::atomic<bool> running_{false};

@@ -52,19 +52,48 @@ bool CardChannel(std::string_view s, GatewaySpec& g) {
            Number(s.substr(colon + 1), g.channel, 1);
 }
 
+/// A network interface name as Linux takes it (1-15 characters), limited to letters, digits,
+/// '_', '-' and '.', so that it is a file name in the interfaces' folder and never a name of the
+/// control socket's other gateways (those carry ':').
+bool IsInterfaceName(std::string_view s) {
+    if (s.empty() || s.size() > 15 || s == "." || s == "..") return false;
+    for (const char c : s) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '_' || c == '-' || c == '.';
+        if (!ok) return false;
+    }
+    return true;
+}
+
 bool IsSerialRate(uint32_t baud) {
     for (const uint32_t rate : {4800u, 9600u, 19200u, 38400u, 57600u, 115200u, 230400u})
         if (baud == rate) return true;
     return false;
 }
 
+/// How a configuration line names its gateway, for errors: "pci 1:0", "usb 3", "COM4", "socketcan can0".
+std::string Described(const GatewaySpec& g) {
+    switch (g.kind) {
+        case GatewaySpec::Kind::Pci:
+            return "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel);
+        case GatewaySpec::Kind::Usb:
+            return "usb " + std::to_string(g.usbIndex);
+        case GatewaySpec::Kind::SocketCan:
+            return "socketcan " + g.interfaceName;
+        default:
+            return EventName(g);
+    }
+}
+
 std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) {
-    g.kind = w[0] == "zone"    ? GatewaySpec::Kind::Zone
-             : w[0] == "pci"   ? GatewaySpec::Kind::Pci
-             : w[0] == "rs232" ? GatewaySpec::Kind::Rs232
-             : w[0] == "uart"  ? GatewaySpec::Kind::Uart
-             : w[0] == "usb"   ? GatewaySpec::Kind::Usb
-                               : GatewaySpec::Kind::Ethernet;
+    g.kind = w[0] == "zone"        ? GatewaySpec::Kind::Zone
+             : w[0] == "pci"       ? GatewaySpec::Kind::Pci
+             : w[0] == "rs232"     ? GatewaySpec::Kind::Rs232
+             : w[0] == "uart"      ? GatewaySpec::Kind::Uart
+             : w[0] == "usb"       ? GatewaySpec::Kind::Usb
+             : w[0] == "socketcan" ? GatewaySpec::Kind::SocketCan
+                                   : GatewaySpec::Kind::Ethernet;
+    const bool socketcan = g.kind == GatewaySpec::Kind::SocketCan;
     const bool serial = g.kind == GatewaySpec::Kind::Rs232 || g.kind == GatewaySpec::Kind::Uart;
     if (serial && g.kind == GatewaySpec::Kind::Uart) g.baud = 115200;
     if (serial) {
@@ -73,6 +102,10 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
             return "expected COMn (n 1-255) after " + std::string(w[0]);
     } else if (g.kind == GatewaySpec::Kind::Pci) {
         if (w.size() < 2 || !CardChannel(w[1], g)) return "expected card:channel (0-7:0-1) after pci";
+    } else if (socketcan) {
+        if (w.size() < 2 || !IsInterfaceName(w[1]))
+            return "expected an interface name (1-15 letters, digits, '_', '-', '.') after socketcan";
+        g.interfaceName = std::string(w[1]);
     } else if (g.kind == GatewaySpec::Kind::Usb) {
         if (w.size() < 2 || !Number(w[1], g.usbIndex, 99)) return "expected a device index (0-99) after usb";
     } else if (w.size() < 2 || !Endpoint(w[1], g)) {
@@ -86,6 +119,11 @@ std::string GatewayLine(const std::vector<std::string_view>& w, GatewaySpec& g) 
         if (key == "generation" && serial && Number(value, g.generation, 2) && g.generation >= 1) continue;
         if (key == "line-time" && value.empty() && serial) {
             g.lineTime = true;
+            continue;
+        }
+        if (key == "restart-ms" && socketcan && Number(value, g.restartMs, 60000)) continue;
+        if (key == "bridge" && socketcan && value.empty()) {
+            g.bridge = true;
             continue;
         }
         if (key == "bus-time" && value.empty()) {
@@ -128,6 +166,22 @@ std::string NodeLine(const std::vector<std::string_view>& w, NodeSpec& n) {
 
 }  // namespace
 
+std::string EventName(const GatewaySpec& g) {
+    switch (g.kind) {
+        case GatewaySpec::Kind::Pci:
+            return "pci" + std::to_string(g.card) + ":" + std::to_string(g.channel);
+        case GatewaySpec::Kind::Usb:
+            return "usb" + std::to_string(g.usbIndex);
+        case GatewaySpec::Kind::Rs232:
+        case GatewaySpec::Kind::Uart:
+            return "COM" + std::to_string(g.comNumber);
+        case GatewaySpec::Kind::SocketCan:
+            return g.interfaceName;
+        default:
+            return {};
+    }
+}
+
 bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error) {
     config = {};
     size_t lineNumber = 0;
@@ -141,31 +195,18 @@ bool ParseSimConfig(std::string_view text, SimConfig& config, std::string& error
         if (words.empty()) continue;
         std::string problem;
         if (words[0] == "ethernet" || words[0] == "zone" || words[0] == "pci" || words[0] == "rs232" ||
-            words[0] == "uart" || words[0] == "usb") {
+            words[0] == "uart" || words[0] == "usb" || words[0] == "socketcan") {
             config.gateways.emplace_back();
             problem = GatewayLine(words, config.gateways.back());
             const GatewaySpec& added = config.gateways.back();
-            for (size_t i = 0;
-                 problem.empty() && added.kind == GatewaySpec::Kind::Pci && i + 1 < config.gateways.size();
-                 ++i) {
+            const std::string name = problem.empty() ? EventName(added) : std::string();
+            for (size_t i = 0; !name.empty() && i + 1 < config.gateways.size() && problem.empty(); ++i) {
                 const GatewaySpec& other = config.gateways[i];
-                if (other.kind == GatewaySpec::Kind::Pci && other.card == added.card &&
-                    other.channel == added.channel)
-                    problem = "pci " + std::to_string(added.card) + ":" + std::to_string(added.channel) +
-                              " configured twice";
-            }
-            for (size_t i = 0;
-                 problem.empty() && added.kind == GatewaySpec::Kind::Usb && i + 1 < config.gateways.size();
-                 ++i) {
-                const GatewaySpec& other = config.gateways[i];
-                if (other.kind == GatewaySpec::Kind::Usb && other.usbIndex == added.usbIndex)
-                    problem = "usb " + std::to_string(added.usbIndex) + " configured twice";
-            }
-            for (size_t i = 0; problem.empty() && added.comNumber != 0 && i + 1 < config.gateways.size();
-                 ++i) {
-                const GatewaySpec& other = config.gateways[i];
-                if (other.comNumber == added.comNumber)
-                    problem = "COM" + std::to_string(added.comNumber) + " configured twice";
+                if (EventName(other) != name) continue;
+                const bool sameKind =
+                    other.kind == added.kind || (other.comNumber != 0 && added.comNumber != 0);
+                problem = sameKind ? Described(added) + " configured twice"
+                                   : "the name " + name + " belongs to another gateway";
             }
         } else if (words[0] == "node") {
             if (config.gateways.empty()) {

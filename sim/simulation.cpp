@@ -29,13 +29,31 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
         const bool pci = g.kind == GatewaySpec::Kind::Pci;
         const bool usb = g.kind == GatewaySpec::Kind::Usb;
         const bool serial = g.kind == GatewaySpec::Kind::Rs232 || g.kind == GatewaySpec::Kind::Uart;
-        const std::string where = usb      ? "usb " + std::to_string(g.usbIndex)
+        const bool socketcan = g.kind == GatewaySpec::Kind::SocketCan;
+        const std::string where = socketcan ? "socketcan " + g.interfaceName
+                                  : usb     ? "usb " + std::to_string(g.usbIndex)
                                   : pci    ? "pci " + std::to_string(g.card) + ":" + std::to_string(g.channel)
                                   : serial ? "COM" + std::to_string(g.comNumber)
                                            : g.address + ":" + std::to_string(g.port);
         VirtualBus* buses[10] = {};
         bool started = false;
-        if (usb) {
+        if (socketcan) {
+            if (!socketcan_) {
+                socketcan_ = std::make_unique<SocketCanServer>(
+                    config.socketcanDir.empty() ? DefaultSocketCanDir() : config.socketcanDir);
+            }
+            BusOptions bus = BusOf(g);
+            bus.bitRate = BitRateOfCode(g.bitRateCode);
+            bus.channel = g.interfaceName;
+            buses[1] = &socketcan_->AddInterface(g.interfaceName, bus, g.restartMs, g.bridge);
+            description_.push_back(
+                g.bridge ? where + " bridged to the kernel's interface " + g.interfaceName
+                         : where + " at " + socketcan_->SocketPath(g.interfaceName) + " (" +
+                               std::to_string(bus.bitRate) + " bit/s, bit-rate code " +
+                               std::to_string(g.bitRateCode) +
+                               (g.restartMs ? ", restart after " + std::to_string(g.restartMs) + " ms" : "") +
+                               ")");
+        } else if (usb) {
             if (!usb_) {
                 usb_ = std::make_unique<UsbAdapterServer>(config.usbSocket.empty() ? DefaultUsbSocketPath()
                                                                                    : config.usbSocket);
@@ -110,13 +128,9 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
             buses[zone]->AddNode(std::move(node));
             description_.push_back("  node " + name + (n.options.empty() ? "" : " " + n.options));
         }
-        // Named as the event control knows them: "pciC:CH", "usbN", "COMn".
-        if (pci || serial || usb)
-            buses_.push_back({pci   ? "pci" + where.substr(4)
-                              : usb ? "usb" + std::to_string(g.usbIndex)
-                                    : where,
-                              buses[1]});
-        if (pci || usb) continue;  // all cards and adapters start together below
+        // Named as the event control knows them: "pciC:CH", "usbN", "COMn", the interface's name.
+        if (pci || serial || usb || socketcan) buses_.push_back({EventName(g), buses[1]});
+        if (pci || usb || socketcan) continue;  // all cards, adapters and interfaces start together below
         if (serial) {
             if (!rs232_.back()->Start()) {
                 error = where + ": no pseudo-terminal available";
@@ -150,6 +164,11 @@ bool Simulation::Start(const SimConfig& config, std::string& error, std::vector<
         Stop();
         return false;
     }
+    if (socketcan_ && !socketcan_->Start()) {
+        error = socketcan_->ErrorText();
+        Stop();
+        return false;
+    }
     return true;
 }
 
@@ -161,6 +180,8 @@ void Simulation::Stop() {
     pci_.reset();
     if (usb_) usb_->Stop();
     usb_.reset();
+    if (socketcan_) socketcan_->Stop();
+    socketcan_.reset();
     ethernet_.clear();
     zone_.clear();
     rs232_.clear();

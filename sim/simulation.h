@@ -9,13 +9,15 @@
 #include "sim/pci_card_server.h"
 #include "sim/rs232_gateway.h"
 #include "sim/sim_config.h"
+#include "sim/socketcan_server.h"
 #include "sim/usb_adapter_server.h"
 #include "sim/zone_device.h"
 
 namespace norvane::sim {
 
 /// One bus of a running simulation and the name its gateway goes by: "ADDRESS:PORT" (Ethernet),
-/// "ADDRESS:PORT/ZONE" (zone devices), "COMn" (serial), "pciCARD:CHANNEL" or "usbINDEX".
+/// "ADDRESS:PORT/ZONE" (zone devices), "COMn" (serial), "pciCARD:CHANNEL", "usbINDEX" or a
+/// SocketCAN interface's name.
 struct NamedBus {
     std::string name;
     VirtualBus* bus = nullptr;
@@ -42,6 +44,8 @@ public:
     PciCardServer* PciCards() const { return pci_.get(); }
     /// The USB adapters, when the configuration has any.
     UsbAdapterServer* UsbAdapters() const { return usb_.get(); }
+    /// The SocketCAN interfaces, when the configuration has any.
+    SocketCanServer* SocketCans() const { return socketcan_.get(); }
 
 private:
     std::vector<std::unique_ptr<EthernetGateway>> ethernet_;
@@ -49,6 +53,7 @@ private:
     std::vector<std::unique_ptr<Rs232Gateway>> rs232_;
     std::unique_ptr<PciCardServer> pci_;
     std::unique_ptr<UsbAdapterServer> usb_;
+    std::unique_ptr<SocketCanServer> socketcan_;
     std::vector<std::string> description_;
     std::vector<NamedBus> buses_;
 };

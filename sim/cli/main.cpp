@@ -14,7 +14,7 @@ namespace {
 
 const char kUsage[] =
     "usage: norvane-sim [-c FILE] [-e LINE]... [--pci-socket PATH] [--usb-socket PATH]\n"
-    "                   [--serial-map FILE] [--control PATH] [--stdin]\n"
+    "                   [--socketcan-dir DIR] [--serial-map FILE] [--control PATH] [--stdin]\n"
     "       norvane-sim -h | --help | --version\n"
     "  -c FILE  read the configuration from FILE\n"
     "  -e LINE  one configuration line (may be repeated; added after FILE)\n"
@@ -22,6 +22,9 @@ const char kUsage[] =
     "           Halbox finds them through HALBOX_SIM=PATH\n"
     "  --usb-socket PATH  serve the USB adapters there (default /tmp/norvane-usb.sock);\n"
     "           libusb-sim.so finds them through NORVANE_USB_SIM=PATH\n"
+    "  --socketcan-dir DIR  serve the SocketCAN interfaces there (default\n"
+    "           /tmp/norvane-socketcan): DIR/NAME is the interface, DIR/NAME.bitrate its rate;\n"
+    "           Halbox finds them through HALBOX_SOCKETCAN_SIM=DIR\n"
     "  --serial-map FILE  write the serial gateways' COMn=PATH lines there (usable as\n"
     "           SerialPorts.cfg; joined with ';' they are a NORVANE_SERIAL_PORTS value)\n"
     "  --control PATH  take device event commands on a local socket at PATH\n"
@@ -35,6 +38,8 @@ const char kUsage[] =
     "  rs232 COMn [baud=4800-230400] [generation=1|2] [line-time] [bitrate-code=0-7] [bus-time] [log=FILE]\n"
     "  uart COMn  (as rs232; baud defaults to 115200)\n"
     "  usb INDEX [bitrate-code=0-7] [bus-time] [log=FILE]   (device index 0-99)\n"
+    "  socketcan NAME [bitrate-code=0-7] [restart-ms=N] [bus-time] [log=FILE]\n"
+    "  socketcan NAME bridge   (join the bus to the kernel's CAN interface NAME, e.g. vcan0)\n"
     "  node KIND ID [options=-M-S-IE] [code=N] [firmware=N] [serial=N] [zone=N]\n"
     "  KIND: controller controller1 io kyd0606 io-motion level rfid temperature\n";
 
@@ -44,6 +49,7 @@ int main(int argc, char** argv) {
     std::string text;
     std::string pciSocket;
     std::string usbSocket;
+    std::string socketcanDir;
     std::string serialMap;
     std::string controlSocket;
     bool eventsOnStdin = false;
@@ -68,6 +74,8 @@ int main(int argc, char** argv) {
             pciSocket = argv[++i];
         } else if (arg == "--usb-socket" && i + 1 < argc) {
             usbSocket = argv[++i];
+        } else if (arg == "--socketcan-dir" && i + 1 < argc) {
+            socketcanDir = argv[++i];
         } else if (arg == "--serial-map" && i + 1 < argc) {
             serialMap = argv[++i];
         } else if (arg == "--control" && i + 1 < argc) {
@@ -94,6 +102,7 @@ int main(int argc, char** argv) {
     }
     config.pciSocket = pciSocket;
     config.usbSocket = usbSocket;
+    config.socketcanDir = socketcanDir;
 
     // Block the stop signals before any thread starts, so every thread inherits the mask and
     // the main thread alone receives them through sigwait.

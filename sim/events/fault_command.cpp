@@ -79,6 +79,18 @@ std::string OnUsb(UsbAdapterServer& adapters, const FaultCommand& c) {
     return "error: no gateway " + c.gateway + "\n";
 }
 
+std::string OnSocketCan(SocketCanServer& interfaces, const FaultCommand& c) {
+    const bool bridged = interfaces.Bridged(c.gateway);
+    if (c.action == FaultAction::BusOff && !bridged) {
+        if (interfaces.ForceBusOff(c.gateway)) return "ok\n";
+        return "error: " + c.gateway + " is down or bus-off already\n";
+    }
+    const bool answerFault =
+        c.action == FaultAction::Drop || c.action == FaultAction::Silent || c.action == FaultAction::Reset;
+    if (!answerFault) return "error: " + c.gateway + " takes no such fault\n";
+    return Armed(interfaces.Faults(c.gateway), c);
+}
+
 }  // namespace
 
 bool ParseFaultCommand(std::string_view arguments, FaultCommand& c, std::string& error) {
@@ -143,6 +155,8 @@ std::string ApplyFault(const FaultCommand& c, const Simulation& simulation) {
         std::string reply = Armed(s->Faults(), c);
         return reply.empty() ? "error: " + c.gateway + " takes no such fault\n" : reply;
     }
+    if (simulation.SocketCans() != nullptr && simulation.SocketCans()->Has(c.gateway))
+        return OnSocketCan(*simulation.SocketCans(), c);
     if (c.gateway.rfind("pci", 0) == 0 && simulation.PciCards() != nullptr)
         return OnPci(*simulation.PciCards(), c);
     if (c.gateway.rfind("usb", 0) == 0 && simulation.UsbAdapters() != nullptr)

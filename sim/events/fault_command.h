@@ -9,11 +9,14 @@
 //   fault 127.0.0.2:28877 close         the gateway drops its host connection
 //   fault pci0:1 busoff                 the channel goes bus-off (the host sees an interrupt)
 //   fault usb0 unplug | replug          the adapter with device index 0 leaves / returns
+//   fault can0 busoff                   the SocketCAN interface goes bus-off (an error frame)
+//   fault can0 silent on|off, drop 3    frames from its bus do not reach its clients
 //   fault 127.0.0.2:28877 reset         disarms the answer faults
 //
 // Gateways are named as in the event commands: ADDRESS:PORT (Ethernet gateways and zone
-// devices), COMn, pciCARD:CHANNEL, usbINDEX. Answer faults (drop, delay, split, silent, reset)
-// and garbage reach the TCP and serial gateways; close the TCP ones.
+// devices), COMn, pciCARD:CHANNEL, usbINDEX, a SocketCAN interface's name. Answer faults (drop,
+// delay, split, silent, reset) and garbage reach the TCP and serial gateways; close the TCP
+// ones; busoff, drop, silent and reset the SocketCAN interfaces (a bridged one takes no busoff).
 #include <cstdint>
 #include <string>
 #include <string_view>
