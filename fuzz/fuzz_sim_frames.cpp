@@ -1,5 +1,6 @@
 // Host bytes as the simulated gateways read them: the frame finder fed in random pieces, the
-// command texts carried by 0x23 frames or cut from a serial line, and the simulator's configuration text.
+// command texts carried by 0x23 frames or cut from a serial line, the simulator's configuration
+// text, and what a SocketCAN stand-in reads: client messages cut into records and bit-rate files.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include "sim/host_frames.h"
 #include "sim/reply_frames.h"
 #include "sim/sim_config.h"
+#include "sim/socketcan_frames.h"
+#include "sim/socketcan_link.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> input(data, data + size);  // exact-size heap copy
@@ -61,8 +64,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default: {
             norvane::sim::SimConfig config;
             std::string error;
-            (void)norvane::sim::ParseSimConfig(std::string_view(reinterpret_cast<const char*>(bytes), count),
-                                               config, error);
+            const std::string_view text(reinterpret_cast<const char*>(bytes), count);
+            (void)norvane::sim::ParseSimConfig(text, config, error);
+            // The same bytes as a bit-rate file and as client messages of the selector's size.
+            norvane::sim::SocketCanLink link(500000, 0);
+            link.FileChanged(text);
+            if (link.ClientRate() && (*link.ClientRate() == 0 || *link.ClientRate() > 1000000000u))
+                __builtin_trap();
+            const size_t piece = 1 + (selector >> 3);
+            for (size_t at = 0; at < count; at += piece) {
+                const size_t n = count - at < piece ? count - at : piece;
+                std::vector<uint8_t> message(bytes + at, bytes + at + n);
+                norvane::sim::CanFrame frame;
+                const auto kind = norvane::sim::DecodeCanFrameRecord(message.data(), message.size(), frame);
+                if (kind == norvane::sim::RecordKind::Frame) {
+                    if (frame.length > 8 || frame.id > 0x1FFFFFFFu || (!frame.extended && frame.id > 0x7FFu))
+                        __builtin_trap();
+                    // What the server hands on reads back as the same frame.
+                    const auto record = norvane::sim::EncodeCanFrameRecord(frame);
+                    norvane::sim::CanFrame again;
+                    if (norvane::sim::DecodeCanFrameRecord(record.data(), record.size(), again) !=
+                            norvane::sim::RecordKind::Frame ||
+                        again.id != frame.id || again.length != frame.length ||
+                        again.extended != frame.extended || again.remote != frame.remote ||
+                        std::memcmp(again.data, frame.data, 8) != 0)
+                        __builtin_trap();
+                    bool busOff = false;
+                    (void)link.FromClient(at, busOff);
+                }
+            }
             break;
         }
     }
