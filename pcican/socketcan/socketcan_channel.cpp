@@ -53,12 +53,14 @@ std::shared_ptr<SocketCanChannel::Socket> SocketCanChannel::OpenSocket(int& erro
     return fd < 0 ? nullptr : std::make_shared<Socket>(fd);
 }
 
-bool SocketCanChannel::EnsureSocketLocked() {
+bool SocketCanChannel::EnsureSocketLocked(bool trace) {
     if (socket_) return true;
     int error = 0;
     socket_ = OpenSocket(error);
     if (!socket_) {
-        platform::TraceF("halbox: %s: cannot open the interface (%s)", name_.c_str(), std::strerror(error));
+        if (trace)
+            platform::TraceF("halbox: %s: cannot open the interface (%s)", name_.c_str(),
+                             std::strerror(error));
         return false;
     }
     (void)links_->SetFilters(socket_->fd, KernelFilters(filter_));
@@ -102,7 +104,7 @@ bool SocketCanChannel::Initialise(const MarlixInitConfig& config) {
     filter_ = FilterOf(config);
     if (socket_)
         (void)links_->SetFilters(socket_->fd, KernelFilters(filter_));
-    else if (!EnsureSocketLocked())
+    else if (!EnsureSocketLocked(true))
         return false;
     config_ = config;
     initialised_ = true;
@@ -249,7 +251,7 @@ void SocketCanChannel::Receive(FrameSink& sink) {
         std::shared_ptr<Socket> main, self;
         {
             std::lock_guard lock(mutex_);
-            if (!socket_ && initialised_) (void)EnsureSocketLocked();
+            if (!socket_ && initialised_) (void)EnsureSocketLocked(false);  // it may come back
             main = socket_;
             self = selfSocket_;
         }

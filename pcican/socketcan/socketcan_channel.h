@@ -13,7 +13,8 @@
 // 14 and 15 the error counters (read); 0 (reset bit only), 4 and 13 (write). Others are refused.
 //
 // Threads: any operation from any thread; one state lock guards the configuration, the sockets and
-// the error state and is never held across a blocking call. Sockets are shared, so one the
+// the error state and is never held across a send or receive (only across opening a socket, which
+// the send time-out bounds). Sockets are shared, so one the
 // receive thread drops (its stand-in went away) stays valid for a transmission already using it.
 #include <atomic>
 #include <cstdint>
@@ -53,8 +54,9 @@ public:
 
 private:
     std::shared_ptr<Socket> OpenSocket(int& error);
-    /// With mutex_: the receive socket, opened (with the filters) if there is none.
-    bool EnsureSocketLocked();
+    /// With mutex_: the receive socket, opened (with the filters) if there is none; trace: say why
+    /// when it cannot be.
+    bool EnsureSocketLocked(bool trace);
     void Take(const can_frame& frame, FrameSink& sink);
     /// Waits up to ms for StopReceiving; true when it came.
     bool StopRequested(int ms);

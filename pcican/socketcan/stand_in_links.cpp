@@ -65,9 +65,10 @@ public:
             error = errno;
             return -1;
         }
+        // The send time-out also bounds a connect to a stand-in whose queue of connections is full.
         const timeval timeout{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0) {
+        if (setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0 ||
+            connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             error = errno;
             close(fd);
             return -1;
