@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "pcican/controller.h"
+#include "pcican/driver/can_channel.h"
 #include "pcican/driver/card_driver.h"
 #include "pcican/frame_ring.h"
 #include "platform/event.h"
@@ -26,31 +27,24 @@ MarlixFrame g_slots[kCards * kChannels][FrameRing::kSlots];
 struct Channel {
     explicit Channel(MarlixFrame* slots) : ring(slots) {}
     FrameRing ring;
-    /// Held for every register sequence on the channel (a transmission, an initialisation, a
-    /// frame read, a state or info read): the controller's registers form one state machine, and
-    /// two sequences that interleave corrupt each other's frames. Taken after the card's lifecycle
-    /// lock; configMutex and the ring lock are never taken with it.
-    std::mutex registers;
     std::mutex configMutex;  ///< guards saved
     MarlixInitConfig saved = DefaultConfig();
     // Owned by the card's lifecycle lock:
     bool running = false;
     std::thread receiver;
     std::thread watchdog;
-    std::shared_ptr<platform::Event> wake;  ///< interrupt notification or stop
     std::shared_ptr<platform::Event> watchdogStop;
-    std::shared_ptr<std::atomic<bool>> stopping;
 };
 
 struct Card {
     std::mutex lifecycle;
-    std::mutex driverMutex;  ///< guards driver
-    std::shared_ptr<CardDriver> driver;
+    std::mutex backendMutex;  ///< guards backend
+    std::shared_ptr<ChannelCard> backend;
     std::unique_ptr<Channel> channels[kChannels];
 
-    std::shared_ptr<CardDriver> Driver() {
-        std::lock_guard lock(driverMutex);
-        return driver;
+    std::shared_ptr<ChannelCard> Backend() {
+        std::lock_guard lock(backendMutex);
+        return backend;
     }
 };
 
@@ -68,21 +62,20 @@ Card& CardAt(uint32_t device) {
     return cards[device];
 }
 
-/// The driver of an open card and a valid channel; nullptr otherwise.
-std::shared_ptr<CardDriver> OpenDriver(uint32_t device, uint32_t channel) {
+/// The backend of an open card whose channel exists; nullptr otherwise.
+std::shared_ptr<ChannelCard> OpenBackend(uint32_t device, uint32_t channel) {
     if (device >= kCards || channel >= kChannels) return nullptr;
-    return CardAt(device).Driver();
+    auto backend = CardAt(device).Backend();
+    return backend && backend->Channel(channel) ? backend : nullptr;
 }
 
-/// Runs sequence(controller) on an open card's channel under the channel's register lock;
-/// refused (0) for a card that is not open or a channel out of range.
+/// Runs sequence(channel) on an open card's channel; refused (0) for a card that is not open or a
+/// channel it does not have.
 template <typename Sequence>
 int32_t OnChannel(uint32_t device, uint32_t channel, Sequence sequence) {
-    auto driver = OpenDriver(device, channel);
-    if (!driver) return 0;
-    Controller controller(*driver, channel);
-    std::lock_guard lock(CardAt(device).channels[channel]->registers);
-    return sequence(controller);
+    auto backend = OpenBackend(device, channel);
+    if (!backend) return 0;
+    return sequence(*backend->Channel(channel));
 }
 
 MarlixInitConfig Saved(Channel& ch) {
@@ -98,40 +91,32 @@ void NameThread(std::thread& thread, const char* role, uint32_t device, uint32_t
     pthread_setname_np(thread.native_handle(), name.substr(0, 15).c_str());
 }
 
-void ReceiveLoop(std::shared_ptr<CardDriver> driver, uint32_t channel, Channel* ch,
-                 std::shared_ptr<platform::Event> wake, std::shared_ptr<std::atomic<bool>> stopping) {
+/// Hands the frames a channel takes in to its ring.
+class RingSink : public FrameSink {
+public:
+    explicit RingSink(FrameRing& ring) : ring_(ring) {}
+    void Deliver(const MarlixFrame& frame) override { (void)ring_.Push(frame); }
+
+private:
+    FrameRing& ring_;
+};
+
+// The threads hold the backend, so it outlives them whatever the exports do meanwhile.
+void ReceiveLoop(std::shared_ptr<ChannelCard> backend, uint32_t channel, Channel* ch) {
     platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
-    if (!driver->SetNotification(channel, wake)) return;
-    Controller controller(*driver, channel);
-    MarlixFrame frame;
-    while (!stopping->load()) {
-        (void)driver->BeforeWait();
-        wake->WaitForever();
-        if (stopping->load()) break;
-        bool got;
-        {
-            std::lock_guard lock(ch->registers);
-            got = controller.ReadOneFrame(frame);
-        }
-        if (got) ch->ring.Push(frame);
-    }
+    RingSink sink(ch->ring);
+    backend->Channel(channel)->Receive(sink);
 }
 
-void WatchdogLoop(std::shared_ptr<CardDriver> driver, uint32_t channel, Channel* ch,
+void WatchdogLoop(std::shared_ptr<ChannelCard> backend, uint32_t channel, Channel* ch,
                   std::shared_ptr<platform::Event> stop) {
-    Controller controller(*driver, channel);
-    while (!stop->Wait(kWatchdogPeriodMs)) {
-        const MarlixInitConfig saved = Saved(*ch);
-        std::lock_guard lock(ch->registers);
-        if (controller.Read(reg::kStatus) & 0x80) (void)controller.Initialise(saved);  // bus-off
-    }
+    while (!stop->Wait(kWatchdogPeriodMs)) backend->Channel(channel)->Watch(Saved(*ch));
 }
 
 /// With the card's lifecycle lock: ends the channel's threads and waits for them.
-void StopThreads(Channel& ch) {
+void StopThreads(Channel& ch, CanChannel& backend) {
     if (!ch.running) return;
-    ch.stopping->store(true);
-    ch.wake->Set();
+    backend.StopReceiving();
     ch.watchdogStop->Set();
     ch.receiver.join();
     ch.watchdog.join();
@@ -139,19 +124,17 @@ void StopThreads(Channel& ch) {
 }
 
 /// With the card's lifecycle lock: starts the channel's threads unless they run.
-void StartThreads(Channel& ch, const std::shared_ptr<CardDriver>& driver, uint32_t device, uint32_t channel) {
+void StartThreads(Channel& ch, const std::shared_ptr<ChannelCard>& backend, uint32_t device,
+                  uint32_t channel) {
     if (ch.running) return;
-    ch.wake = std::make_shared<platform::Event>();
     ch.watchdogStop = std::make_shared<platform::Event>();
-    ch.stopping = std::make_shared<std::atomic<bool>>(false);
-    ch.receiver = std::thread(ReceiveLoop, driver, channel, &ch, ch.wake, ch.stopping);
+    ch.receiver = std::thread(ReceiveLoop, backend, channel, &ch);
     NameThread(ch.receiver, "rx", device, channel);
     try {
-        ch.watchdog = std::thread(WatchdogLoop, driver, channel, &ch, ch.watchdogStop);
+        ch.watchdog = std::thread(WatchdogLoop, backend, channel, &ch, ch.watchdogStop);
         NameThread(ch.watchdog, "wd", device, channel);
     } catch (...) {
-        ch.stopping->store(true);
-        ch.wake->Set();
+        backend->Channel(channel)->StopReceiving();
         ch.receiver.join();
         throw;
     }
@@ -165,10 +148,10 @@ int32_t OpenDevice(uint32_t device) {
     Card& card = CardAt(device);
     std::lock_guard life(card.lifecycle);
     // A second open keeps the card, its running channels and their rings as they are.
-    if (card.Driver()) return 1;
-    std::shared_ptr<CardDriver> driver = OpenCard(device);
-    if (!driver) return 0;
-    (void)driver->OpenCloseRequest();
+    if (card.Backend()) return 1;
+    std::shared_ptr<ChannelCard> backend = OpenChannelCard(device);
+    if (!backend) return 0;
+    backend->OpenCloseRequest();
     for (auto& ch : card.channels) {
         {
             std::lock_guard lock(ch->configMutex);
@@ -176,8 +159,8 @@ int32_t OpenDevice(uint32_t device) {
         }
         ch->ring.Clear();
     }
-    std::lock_guard lock(card.driverMutex);
-    card.driver = std::move(driver);
+    std::lock_guard lock(card.backendMutex);
+    card.backend = std::move(backend);
     return 1;
 }
 
@@ -185,53 +168,50 @@ int32_t CloseDevice(uint32_t device) {
     if (device >= kCards) return 0;
     Card& card = CardAt(device);
     std::lock_guard life(card.lifecycle);
-    std::shared_ptr<CardDriver> driver = card.Driver();
-    if (!driver) return 0;
-    (void)driver->OpenCloseRequest();
+    std::shared_ptr<ChannelCard> backend = card.Backend();
+    if (!backend) return 0;
+    backend->OpenCloseRequest();
     for (uint32_t c = 0; c < kChannels; ++c) {
         Channel& ch = *card.channels[c];
         if (ch.running) {
-            std::lock_guard lock(ch.registers);
-            (void)Controller(*driver, c).Reset();
+            CanChannel& channel = *backend->Channel(c);
+            (void)channel.Reset();
+            StopThreads(ch, channel);
         }
-        StopThreads(ch);
         ch.ring.Wake();
     }
     {
-        std::lock_guard lock(card.driverMutex);
-        card.driver.reset();
+        std::lock_guard lock(card.backendMutex);
+        card.backend.reset();
     }
-    driver.reset();  // the last reference closes the link (threads are gone)
+    backend.reset();  // the last reference closes the link (threads are gone)
     return 1;
 }
 
 int32_t ResetChannel(uint32_t device, uint32_t channel) {
-    return OnChannel(device, channel, [](Controller& c) { return c.Reset() ? 1 : 0; });
+    return OnChannel(device, channel, [](CanChannel& c) { return c.Reset() ? 1 : 0; });
 }
 
 int32_t InitChannel(uint32_t device, uint32_t channel, const MarlixInitConfig* config) {
     if (device >= kCards || channel >= kChannels || config == nullptr) return 0;
     Card& card = CardAt(device);
     std::lock_guard life(card.lifecycle);
-    auto driver = card.Driver();
-    if (!driver) return 0;
+    auto backend = card.Backend();
+    if (!backend || !backend->Channel(channel)) return 0;
     const MarlixInitConfig wanted = *config;
     Channel& ch = *card.channels[channel];
-    {
-        std::lock_guard lock(ch.registers);
-        if (!Controller(*driver, channel).Initialise(wanted)) return 0;
-    }
+    if (!backend->Channel(channel)->Initialise(wanted)) return 0;
     {
         std::lock_guard lock(ch.configMutex);
         ch.saved = wanted;
     }
-    StartThreads(ch, driver, device, channel);
+    StartThreads(ch, backend, device, channel);
     return 1;
 }
 
 int32_t TransmitFrame(uint32_t device, uint32_t channel, MarlixFrame* frame) {
     if (frame == nullptr) return 0;
-    return OnChannel(device, channel, [frame](Controller& c) { return c.Transmit(*frame) ? 1 : 0; });
+    return OnChannel(device, channel, [frame](CanChannel& c) { return c.Transmit(*frame) ? 1 : 0; });
 }
 
 int32_t ReceiveFrames(uint32_t device, uint32_t channel, MarlixFrame* frames, uint32_t length,
@@ -249,41 +229,36 @@ int32_t ReceiveFrames(uint32_t device, uint32_t channel, MarlixFrame* frames, ui
 }
 
 int32_t ChannelState(uint32_t device, uint32_t channel) {
-    return OnChannel(device, channel, [](Controller& c) { return int32_t{c.Read(reg::kStatus)}; });
+    return OnChannel(device, channel, [](CanChannel& c) { return int32_t{c.State()}; });
 }
 
 int32_t ChannelInfo(uint32_t device, uint32_t channel, MarlixInfo* info) {
     if (info == nullptr) return 0;
-    return OnChannel(device, channel, [info](Controller& c) { return c.GetInfo(*info) ? 1 : 0; });
+    return OnChannel(device, channel, [info](CanChannel& c) { return c.Info(*info) ? 1 : 0; });
 }
 
 int32_t AbortSend(uint32_t device, uint32_t channel) {
-    return OnChannel(device, channel, [](Controller& c) {
-        c.AbortTransmission();
+    return OnChannel(device, channel, [](CanChannel& c) {
+        c.AbortSend();
         return 1;
     });
 }
 
-// A raw access is one request, but it must not land in the middle of another thread's sequence.
 int32_t WriteRegisters(uint32_t device, uint32_t channel, uint32_t address, const uint8_t* data,
                        uint32_t count) {
     if (count > kMaxRegisterWrite || (data == nullptr && count > 0)) return 0;
-    return OnChannel(device, channel, [&](Controller& c) {
-        c.Write(address, data, count);
-        return 1;
-    });
+    return OnChannel(device, channel,
+                     [&](CanChannel& c) { return c.WriteRegisters(address, data, count) ? 1 : 0; });
 }
 
 int32_t ReadRegisters(uint32_t device, uint32_t channel, uint32_t address, uint8_t* buffer, uint32_t count) {
     if (count > kMaxRegisterRead || (buffer == nullptr && count > 0)) return 0;
-    return OnChannel(device, channel, [&](Controller& c) {
-        c.Read(address, buffer, count);
-        return 1;
-    });
+    return OnChannel(device, channel,
+                     [&](CanChannel& c) { return c.ReadRegisters(address, buffer, count) ? 1 : 0; });
 }
 
 int32_t ReceiveCount(uint32_t device, uint32_t channel) {
-    if (!OpenDriver(device, channel)) return 0;
+    if (!OpenBackend(device, channel)) return 0;
     return static_cast<int32_t>(CardAt(device).channels[channel]->ring.Count());
 }
 

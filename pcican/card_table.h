@@ -3,12 +3,13 @@
 // operations behind the exports. Every function may be called from any thread; they return the
 // exports' results (see include/halbox/Halbox.h).
 //
-// Per card: the driver (absent = not open) behind a lock, shared with the threads that use it, and
-// a lifecycle lock that serialises open, close and channel initialisation. Per channel: a register
-// lock held for every register sequence (callers, receive thread and watchdog take turns, so a
-// transmission never interleaves with another), the saved configuration (own lock), the ring (own
-// lock), and while initialised a receive thread and a bus watchdog thread, started once and ended
-// (joined) by close. Lock order: lifecycle, then register lock; the others are leaves.
+// Per card: its backend (driver/can_channel.h: two channels, each an SJA1000 behind the card
+// driver or a SocketCAN interface; absent = not open) behind a lock, shared with the threads that
+// use it, and a lifecycle lock that serialises open, close and channel initialisation. Per
+// channel: the saved configuration (own lock), the ring (own lock), and while initialised a
+// receive thread and a bus watchdog thread, started once and ended (joined) by close. The channel
+// backends serialise their own work (the SJA1000's register lock). Lock order: lifecycle, then
+// the backend's locks; the others are leaves.
 #include <cstdint>
 
 #include "halbox/Halbox.h"
