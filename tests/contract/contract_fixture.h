@@ -116,14 +116,15 @@ protected:
     uint32_t handle = 0;
 };
 
-/// The six gateway kinds, each on its own loopback subnet or device so that the parallel
-/// processes of ctest never collide.
+/// The six gateway kinds (the PCI gateway over simulated cards and over SocketCAN), each on its own loopback
+/// subnet or device so that the parallel processes of ctest never collide.
 inline auto AllTransports() {
     return ::testing::Values(
         TransportCase{"EthernetCanFraming", [](uint8_t n) { return MakeEthernetTransport(21, n, false); }},
         TransportCase{"EthernetSerialFraming", [](uint8_t n) { return MakeEthernetTransport(22, n, true); }},
         TransportCase{"Rs232", [](uint8_t) { return MakeRs232Transport(3); }},
         TransportCase{"PciChannel", [](uint8_t n) { return MakePciTransport(n); }},
+        TransportCase{"PciOverSocketCan", [](uint8_t n) { return MakeSocketCanTransport(n); }},
         TransportCase{"Uart", [](uint8_t) { return MakeUartTransport(4); }},
         TransportCase{"UsbAdapter", [](uint8_t n) { return MakeUsbTransport(n); }});
 }

@@ -72,6 +72,9 @@ std::unique_ptr<ContractTransport> MakeRs232Transport(int comNumber);
 /// Channel 0 of simulated PCI card 0 at 1 Mbit/s (channel 1 answers too, so the search does not
 /// spend its bit-rate tries on an empty bus); testOctet tells the card sockets apart.
 std::unique_ptr<ContractTransport> MakePciTransport(uint8_t testOctet);
+/// Card 0 over SocketCAN: norvane-sim's stand-in interfaces can0 (channel 0) and can1, both at
+/// 1 Mbit/s, reached through HALBOX_SOCKETCAN_SIM; testOctet tells the interface folders apart.
+std::unique_ptr<ContractTransport> MakeSocketCanTransport(uint8_t testOctet);
 /// Simulated USB adapter 0 reached through libusb-sim.so (NORVANE_LIBUSB), its bus at
 /// bit-rate code 2; testOctet tells the adapter sockets apart.
 std::unique_ptr<ContractTransport> MakeUsbTransport(uint8_t testOctet);
