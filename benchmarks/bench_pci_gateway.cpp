@@ -103,7 +103,7 @@ Backend& TheBackend(int64_t kind) {
     return backend;
 }
 
-void Report(benchmark::State& state, int64_t sets, sim::VirtualBus& bus) {
+void Report(benchmark::State& state, int64_t sets, int64_t failed, sim::VirtualBus& bus) {
     uint64_t bits = 0, frames = 0;
     for (const sim::TrafficEntry& entry : bus.Traffic()) {
         bits += sim::ExtendedFrameBits(entry.frame.length);
@@ -117,6 +117,8 @@ void Report(benchmark::State& state, int64_t sets, sim::VirtualBus& bus) {
     state.counters["bus_limit"] = limit;
     state.counters["bus_share"] =
         benchmark::Counter(static_cast<double>(sets) / limit, benchmark::Counter::kIsRate);
+    // Sets that got no answer in time (the machine's other work can starve a thread that long).
+    state.counters["failed"] = static_cast<double>(failed);
 }
 
 void SetSpdThroughPciGateway(benchmark::State& state) {
@@ -128,15 +130,13 @@ void SetSpdThroughPciGateway(benchmark::State& state) {
     backend.Channel0().ClearTraffic();
     int32_t speed = 0;
     KymReply reply{};
-    int64_t sets = 0;
+    int64_t sets = 0, failed = 0;
     for (auto _ : state) {
         ++speed;
-        if (SingleCommandSet(0x800, 5, kSpd, 0, &speed, 1, &reply) != 1)
-            return state.SkipWithError("set failed");
-        ++sets;
+        ++(SingleCommandSet(0x800, 5, kSpd, 0, &speed, 1, &reply) == 1 ? sets : failed);
     }
     CloseGateway(0x800);
-    Report(state, sets, backend.Channel0());
+    Report(state, sets, failed, backend.Channel0());
 }
 
 void SetSpdRawHalbox(benchmark::State& state) {
@@ -147,12 +147,20 @@ void SetSpdRawHalbox(benchmark::State& state) {
     MarlixInitConfig config{};
     config.acceptanceMask = 0xFFFFFFFFu;
     config.busTiming1 = 0x14;  // 1 Mbit/s
+    // The card is closed again on every way out, so that the next run (of either backend) opens it anew.
+    struct CloseCard {
+        const can::HalboxEntries& api;
+        ~CloseCard() {
+            api.resetCan(0, 0);
+            api.closeDevice(0);
+        }
+    } closeCard{*halbox};
     if (halbox->initCan(0, 0, &config) != 1) return state.SkipWithError("channel 0 did not start");
     halbox->clearBuffer(0, 0);
     backend.Channel0().ClearTraffic();
     const uint8_t controlWord = 0x80 | kSpd;
     int32_t speed = 0;
-    int64_t sets = 0;
+    int64_t sets = 0, failed = 0;
     MarlixFrame answers[16];
     for (auto _ : state) {
         ++speed;
@@ -164,17 +172,15 @@ void SetSpdRawHalbox(benchmark::State& state) {
         bool answered = false;
         while (!answered) {
             const int32_t n = halbox->receive(0, 0, answers, 16, 200);
-            if (n <= 0) return state.SkipWithError("no answer");
+            if (n <= 0) break;
             for (int32_t i = 0; i < n; ++i) {
                 const auto got = can::DecodeSecondGenId(answers[i].identifier);
                 answered = answered || (got.node == 5 && got.controlWord == controlWord);
             }
         }
-        ++sets;
+        ++(answered ? sets : failed);
     }
-    halbox->resetCan(0, 0);
-    halbox->closeDevice(0);
-    Report(state, sets, backend.Channel0());
+    Report(state, sets, failed, backend.Channel0());
 }
 
 BENCHMARK(SetSpdThroughPciGateway)

@@ -90,7 +90,7 @@ bool SocketCanServer::Start() {
         error_ = "cannot create " + dir_ + ": " + std::strerror(errno);
         return false;
     }
-    if ((standIns && !watch_.Open(dir_, error_)) || pipe2(wakePipe_, O_CLOEXEC) != 0) {
+    if ((standIns && !watch_.Open(dir_, error_)) || pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         if (error_.empty()) error_ = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
