@@ -106,7 +106,7 @@ bool SocketCanServer::Start() {
                 Stop();
                 return false;
             }
-            i.kernel.Start([this, &i](const CanFrame& f) {
+            i.kernel.Start([&i](const CanFrame& f) {
                 {
                     std::lock_guard lock(i.mutex);
                     ++i.counters.toBus;
