@@ -366,5 +366,19 @@ TEST_F(SocketCanExports, AStandInThatGoesAwayAndComesBack) {
     EXPECT_EQ(got[0].identifier, 0x321u);
 }
 
+// Without the stand-in the kernel's interfaces are used; only CAN interfaces count, so a map entry
+// naming another interface never reaches the link configuration (which would take "lo" down).
+TEST(SocketCanKernel, OnlyCanInterfacesMakeACard) {
+    unsetenv("HALBOX_SIM");
+    unsetenv("HALBOX_SOCKETCAN_SIM");
+    const char* maps[] = {"lo", "lo,lo", "nocan0,nocan1", "../lo"};
+    for (const char* map : maps) {
+        setenv("HALBOX_SOCKETCAN", map, 1);
+        EXPECT_EQ(Marlix_OpenDevice(0), 0) << map;
+        Marlix_CloseDevice(0);
+    }
+    unsetenv("HALBOX_SOCKETCAN");
+}
+
 }  // namespace
 }  // namespace norvane::halbox::test
