@@ -23,13 +23,8 @@ bool Eventually(const std::function<bool()>& pred, int ms = 3000) {
     return true;
 }
 
-MarlixFrame Frame(uint32_t id, uint8_t extended, uint8_t remote, std::initializer_list<uint8_t> data) {
-    MarlixFrame f{};
-    f.identifier = id;
-    f.extended = extended;
-    f.remote = remote;
-    for (uint8_t b : data) f.data[f.length++] = b;
-    return f;
+MarlixFrame Frame(uint32_t id, bool extended, bool remote, std::initializer_list<uint8_t> data) {
+    return testing::HalboxFrame(id, extended, remote, data);
 }
 
 can_frame ErrorFrame(canid_t what, uint8_t level = 0, uint8_t tx = 0, uint8_t rx = 0) {
