@@ -179,6 +179,18 @@ TEST_F(SocketCanExports, BitRatesTheInterfaceDoesNotHave) {
     bench.can0->ForbidChanges(false);
     EXPECT_EQ(Marlix_InitCan(0, 0, &slower), 1);
     EXPECT_EQ(bench.can0->BitRate(), 250000u);
+
+    // A rate file that holds no rate reads as an interface whose rate must be set.
+    const MarlixInitConfig config = FiveHundredKilobit();
+    for (const std::string& text :
+         std::vector<std::string>{"fast\n", "500000 bit/s", std::string(4096, '5'), "99999999999\n"}) {
+        std::ofstream(bench.can1->RatePath(), std::ios::trunc) << text;
+        bench.can1->ForbidChanges(true);
+        EXPECT_EQ(Marlix_InitCan(0, 1, &config), 0) << text.substr(0, 20);
+        bench.can1->ForbidChanges(false);
+    }
+    EXPECT_EQ(Marlix_InitCan(0, 1, &config), 1);
+    EXPECT_EQ(bench.can1->BitRate(), 500000u);
 }
 
 TEST_F(SocketCanExports, AnInterfaceThatIsDown) {
