@@ -89,8 +89,10 @@ public:
 
     uint32_t BitRate(const std::string& name) override {
         if (!IsUp(name)) return 0;
+        // An interface that is up always has its bit timing, unless it is virtual (vcan).
         can_bittiming timing{};
-        return can_get_bittiming(name.c_str(), &timing) == 0 ? timing.bitrate : 0;
+        if (can_get_bittiming(name.c_str(), &timing) != 0 || timing.bitrate == 0) return kAnyBitRate;
+        return timing.bitrate;
     }
 
     bool Configure(const std::string& name, uint32_t bitRate, LinkModes modes) override {

@@ -85,7 +85,8 @@ bool SocketCanChannel::Initialise(const MarlixInitConfig& config) {
         return false;
     }
     const LinkModes modes{config.mode == 1, config.mode == 2};
-    const uint32_t current = links_->BitRate(name_);
+    uint32_t current = links_->BitRate(name_);
+    if (current == kAnyBitRate) current = rate;
     if (current != rate || modes.listenOnly || modes.loopback) {
         // Configure bounces the interface, so it is asked only when something must change.
         if (!links_->Configure(name_, rate, modes) && current != rate) {
