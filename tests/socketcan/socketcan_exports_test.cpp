@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <linux/can/error.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -361,6 +362,32 @@ TEST_F(SocketCanExports, CardsFromTheVariableOrTheInterfacesPresent) {
     setenv("HALBOX_SIM", (bench.dir.Path() + "/no-card.sock").c_str(), 1);
     EXPECT_EQ(Marlix_OpenDevice(0), 0);
     unsetenv("HALBOX_SIM");
+}
+
+TEST_F(SocketCanExports, ThreadsTransmittingWhileFramesComeInAndStateIsRead) {
+    ASSERT_TRUE(bench.OpenAndInit());
+    constexpr uint32_t kThreads = 4, kFrames = 100;
+    std::vector<std::thread> threads;
+    std::atomic<int> failed{0};
+    for (uint32_t t = 0; t < kThreads; ++t)
+        threads.emplace_back([t, &failed] {
+            for (uint32_t i = 0; i < kFrames; ++i) {
+                MarlixFrame f =
+                    Frame(t << 8 | i, true, false, {static_cast<uint8_t>(t), static_cast<uint8_t>(i)});
+                if (Marlix_Transmit(0, 0, &f) != 1 || (Marlix_CANGetState(0, 0) & 0x0C) != 0x0C) ++failed;
+            }
+        });
+    threads.emplace_back(
+        [this] { bench.can0->Flood(kThreads * kFrames, 0, [](uint32_t i) { return CanFrame(i); }); });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failed.load(), 0);
+    ASSERT_EQ(bench.can0->WaitWritten(kThreads * kFrames, 3000), size_t{kThreads * kFrames});
+    int mixed = 0;
+    for (const can_frame& f : bench.can0->Written())
+        mixed += f.len != 2 || f.data[0] != ((f.can_id >> 8) & 0xFF) || f.data[1] != (f.can_id & 0xFF);
+    EXPECT_EQ(mixed, 0);
+    EXPECT_EQ(bench.ReceiveUpTo(0, kThreads * kFrames).size(), size_t{kThreads * kFrames});
+    EXPECT_EQ(bench.ReceiveUpTo(1, kThreads * kFrames).size(), size_t{kThreads * kFrames});
 }
 
 TEST_F(SocketCanExports, AStandInThatGoesAwayAndComesBack) {
