@@ -101,15 +101,16 @@ private:
     FrameRing& ring_;
 };
 
-// The threads hold the backend, so it outlives them whatever the exports do meanwhile.
-void ReceiveLoop(std::shared_ptr<ChannelCard> backend, uint32_t channel, Channel* ch) {
+// The threads hold the backend (std::thread keeps its own copies of the arguments), so it outlives
+// them whatever the exports do meanwhile.
+void ReceiveLoop(const std::shared_ptr<ChannelCard>& backend, uint32_t channel, Channel* ch) {
     platform::RaiseCurrentThreadPriority(platform::Priority::Highest);
     RingSink sink(ch->ring);
     backend->Channel(channel)->Receive(sink);
 }
 
-void WatchdogLoop(std::shared_ptr<ChannelCard> backend, uint32_t channel, Channel* ch,
-                  std::shared_ptr<platform::Event> stop) {
+void WatchdogLoop(const std::shared_ptr<ChannelCard>& backend, uint32_t channel, Channel* ch,
+                  const std::shared_ptr<platform::Event>& stop) {
     while (!stop->Wait(kWatchdogPeriodMs)) backend->Channel(channel)->Watch(Saved(*ch));
 }
 

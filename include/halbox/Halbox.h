@@ -10,7 +10,10 @@
  * channel after bus-off; Marlix_CloseDevice ends both.
  *
  * Cards are found through the card driver; HALBOX_SIM=PATH selects the simulated cards that
- * norvane-sim serves at that Unix-domain socket.
+ * norvane-sim serves at that Unix-domain socket. Without it a card is a pair of SocketCAN
+ * interfaces: HALBOX_SOCKETCAN=IF0,IF1;IF2,IF3, else the system's CAN interfaces two per card
+ * (HALBOX_SOCKETCAN_SIM=DIR: the stand-in interfaces in DIR). On such a channel Marlix_ReadReg and
+ * Marlix_WriteReg answer only the registers Halbox stands in for (0 if any other is in the run).
  */
 #ifndef HALBOX_HALBOX_H
 #define HALBOX_HALBOX_H

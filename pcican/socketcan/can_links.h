@@ -21,6 +21,9 @@
 namespace norvane::halbox::socketcan {
 
 constexpr int kSendTimeoutMs = 1000;
+/// BitRate of an interface that is up without any bit timing (a virtual one such as vcan), which
+/// carries frames at whatever rate is asked for.
+constexpr uint32_t kAnyBitRate = 0xFFFFFFFFu;
 
 /// Controller modes beside the bit rate (MarlixInitConfig modes 1 and 2).
 struct LinkModes {
@@ -41,7 +44,8 @@ public:
     /// Installs the kernel's receive filters on an opened socket (the stand-in has none: false).
     virtual bool SetFilters(int fd, const std::vector<can_filter>& filters) = 0;
     virtual bool IsUp(const std::string& name) = 0;
-    /// The bit rate the interface runs at; 0 when it is down or the rate cannot be read.
+    /// The bit rate the interface runs at; 0 when it is down or the rate cannot be read,
+    /// kAnyBitRate when it is up and has no bit timing.
     virtual uint32_t BitRate(const std::string& name) = 0;
     /// Sets the bit rate and modes and brings the interface up; false when that is not permitted or
     /// failed (the interface is then left as it was where possible).

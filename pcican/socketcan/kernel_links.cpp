@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "pcican/socketcan/can_links.h"
+#include "pcican/socketcan/card_map.h"
 
 namespace norvane::halbox::socketcan {
 namespace {
@@ -28,6 +29,13 @@ std::string ReadLine(const std::string& path) {
     return line;
 }
 
+/// Only CAN interfaces are opened or configured: a mistyped map entry such as "lo" or "eth0" must
+/// never be taken down by the netlink calls, which would act on any interface.
+bool IsCanInterface(const std::string& name) {
+    return ValidInterfaceName(name) &&
+           ReadLine("/sys/class/net/" + name + "/type") == std::to_string(kCanDeviceType);
+}
+
 class KernelCanLinks : public CanLinks {
 public:
     std::vector<std::string> Interfaces() override {
@@ -35,16 +43,15 @@ public:
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator("/sys/class/net", ec)) {
             const std::string name = entry.path().filename().string();
-            if (ReadLine("/sys/class/net/" + name + "/type") == std::to_string(kCanDeviceType))
-                names.push_back(name);
+            if (IsCanInterface(name)) names.push_back(name);
         }
         return names;
     }
 
-    bool Exists(const std::string& name) override { return if_nametoindex(name.c_str()) != 0; }
+    bool Exists(const std::string& name) override { return IsCanInterface(name); }
 
     int Open(const std::string& name, int& error) override {
-        const unsigned index = if_nametoindex(name.c_str());
+        const unsigned index = IsCanInterface(name) ? if_nametoindex(name.c_str()) : 0;
         if (index == 0) {
             error = ENODEV;
             return -1;
@@ -75,17 +82,21 @@ public:
     }
 
     bool IsUp(const std::string& name) override {
+        if (!ValidInterfaceName(name)) return false;
         const std::string flags = ReadLine("/sys/class/net/" + name + "/flags");
         return !flags.empty() && (std::strtoul(flags.c_str(), nullptr, 16) & IFF_UP) != 0;
     }
 
     uint32_t BitRate(const std::string& name) override {
         if (!IsUp(name)) return 0;
+        // An interface that is up always has its bit timing, unless it is virtual (vcan).
         can_bittiming timing{};
-        return can_get_bittiming(name.c_str(), &timing) == 0 ? timing.bitrate : 0;
+        if (can_get_bittiming(name.c_str(), &timing) != 0 || timing.bitrate == 0) return kAnyBitRate;
+        return timing.bitrate;
     }
 
     bool Configure(const std::string& name, uint32_t bitRate, LinkModes modes) override {
+        if (!IsCanInterface(name)) return false;
         const bool wasUp = IsUp(name);
         if (wasUp && can_do_stop(name.c_str()) != 0) return false;
         can_ctrlmode mode{};
@@ -101,7 +112,9 @@ public:
         return false;
     }
 
-    bool Restart(const std::string& name) override { return can_do_restart(name.c_str()) == 0; }
+    bool Restart(const std::string& name) override {
+        return IsCanInterface(name) && can_do_restart(name.c_str()) == 0;
+    }
 };
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "pcican/socketcan/bit_timing.h"
@@ -15,9 +17,10 @@
 namespace norvane::halbox::socketcan {
 namespace {
 
-constexpr int kRetryMs = 200;      // between attempts to reopen an interface that went away
-constexpr int kBackOffMs = 100;    // after a receive error the interface may recover from
-constexpr int kDrainPerWake = 64;  // frames taken per wake before the stop is looked at again
+constexpr int kRetryMs = 200;          // between attempts to reopen an interface that went away
+constexpr int kBackOffMs = 100;        // after a receive error the interface may recover from
+constexpr int kDrainPerWake = 64;      // frames taken per wake before the stop is looked at again
+constexpr int kQueueFullRetries = 50;  // 1 ms apart
 constexpr uint8_t kInterruptEnableAfterInit = 0x89, kWarningLimitAfterInit = 0x60;
 constexpr uint32_t kModeRegister = 0, kStatusRegister = 2, kInterruptEnableRegister = 4;
 constexpr uint32_t kWarningLimitRegister = 13, kRxErrorRegister = 14, kTxErrorRegister = 15;
@@ -85,7 +88,8 @@ bool SocketCanChannel::Initialise(const MarlixInitConfig& config) {
         return false;
     }
     const LinkModes modes{config.mode == 1, config.mode == 2};
-    const uint32_t current = links_->BitRate(name_);
+    uint32_t current = links_->BitRate(name_);
+    if (current == kAnyBitRate) current = rate;
     if (current != rate || modes.listenOnly || modes.loopback) {
         // Configure bounces the interface, so it is asked only when something must change.
         if (!links_->Configure(name_, rate, modes) && current != rate) {
@@ -132,7 +136,14 @@ bool SocketCanChannel::Transmit(MarlixFrame& frame) {
     }
     if (!socket || !links_->IsUp(name_)) return false;
     const can_frame out = ToCanFrame(frame);
-    return send(socket->fd, &out, sizeof out, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof out);
+    // A full transmit queue (a CAN interface's is short: txqueuelen 10 by default) answers ENOBUFS
+    // at once rather than blocking; like the SJA1000's wait for its transmit buffer, try again for
+    // a while before giving up.
+    for (int attempt = 0;; ++attempt) {
+        if (send(socket->fd, &out, sizeof out, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof out)) return true;
+        if (errno != ENOBUFS || attempt >= kQueueFullRetries) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 uint8_t SocketCanChannel::State() {

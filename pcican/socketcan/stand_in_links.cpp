@@ -10,13 +10,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "pcican/socketcan/can_links.h"
 #include "pcican/socketcan/card_map.h"
 
 namespace norvane::halbox::socketcan {
 namespace {
+
+constexpr size_t kMaxRateText = 32;
 
 /// The rate a .bitrate file holds: decimal digits, optionally followed by white space; 0 otherwise.
 uint32_t ParseRate(const std::string& text) {
@@ -86,9 +87,11 @@ public:
     uint32_t BitRate(const std::string& name) override {
         std::ifstream in(RatePath(name));
         if (!in) return 0;
-        std::stringstream text;
-        text << in.rdbuf();
-        return ParseRate(text.str());
+        // A rate is a few digits: a longer file is not a rate, however long it is.
+        char text[kMaxRateText + 1];
+        in.read(text, sizeof text);
+        const auto length = static_cast<size_t>(in.gcount());
+        return length > kMaxRateText ? 0 : ParseRate(std::string(text, length));
     }
 
     bool Configure(const std::string& name, uint32_t bitRate, LinkModes) override {

@@ -17,6 +17,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -72,6 +73,11 @@ public:
         const uint64_t one = 1;
         (void)!write(wake_, &one, sizeof one);
         if (thread_.joinable()) thread_.join();
+        if (const std::shared_ptr<Bus> bus = BusOf()) {
+            // Waits for a delivery another member is making to this one.
+            std::lock_guard lock(bus->mutex);
+            std::erase(bus->members, this);
+        }
         if (listener_ >= 0) close(listener_);
         close(wake_);
         unlink(path_.c_str());
@@ -103,8 +109,16 @@ public:
 
     /// From now on frames written on this interface reach other's connections and the reverse.
     void JoinBus(StandInInterface& other) {
-        AddPeer(&other);
-        other.AddPeer(this);
+        std::shared_ptr<Bus> bus = BusOf();
+        if (!bus) bus = other.BusOf();
+        if (!bus) bus = std::make_shared<Bus>();
+        std::lock_guard lock(bus->mutex);
+        for (StandInInterface* member : {this, &other}) {
+            if (std::find(bus->members.begin(), bus->members.end(), member) == bus->members.end())
+                bus->members.push_back(member);
+            std::lock_guard own(member->mutex_);
+            member->bus_ = bus;
+        }
     }
 
     /// Delivers frame to every connection, as a frame from the bus (or an error frame).
@@ -160,9 +174,15 @@ private:
         std::lock_guard lock(mutex_);
         return connections_;
     }
-    void AddPeer(StandInInterface* peer) {
+    /// The interfaces joined on one bus; a delivery to a member holds the mutex, so a member
+    /// leaving waits for it.
+    struct Bus {
+        std::mutex mutex;
+        std::vector<StandInInterface*> members;
+    };
+    std::shared_ptr<Bus> BusOf() const {
         std::lock_guard lock(mutex_);
-        peers_.push_back(peer);
+        return bus_;
     }
 
     void Deliver(const Connection& c, const can_frame& frame) {
@@ -212,18 +232,21 @@ private:
         }
         can_frame frame;
         std::memcpy(&frame, buffer, sizeof frame);
-        std::vector<StandInInterface*> peers;
+        std::shared_ptr<Bus> bus;
         Connections_t others;
         {
             std::lock_guard lock(mutex_);
             written_.push_back(frame);
             changed_.notify_all();
-            peers = peers_;
+            bus = bus_;
             for (const auto& c : connections_)
                 if (c != from) others.push_back(c);
         }
         for (const auto& c : others) Deliver(*c, frame);
-        for (StandInInterface* peer : peers) peer->Send(frame);
+        if (!bus) return;
+        std::lock_guard lock(bus->mutex);
+        for (StandInInterface* member : bus->members)
+            if (member != this) member->Send(frame);
     }
 
     const std::string path_;
@@ -235,7 +258,7 @@ private:
     mutable std::mutex mutex_;  ///< guards the members below
     mutable std::condition_variable changed_;
     Connections_t connections_;
-    std::vector<StandInInterface*> peers_;
+    std::shared_ptr<Bus> bus_;
     std::vector<can_frame> written_;
     std::thread thread_;
 };

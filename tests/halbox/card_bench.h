@@ -2,13 +2,13 @@
 // One simulated PCI card for Halbox tests, in-process: card 0 with controller 5 on channel 0 and
 // flood node 9 on channel 1, both buses at 1 Mbit/s with frame times; HALBOX_SIM points at it.
 // Each test runs in its own process under ctest; the bench closes card 0 when it ends.
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "doubles/halbox_client.h"
 #include "halbox/Halbox.h"
 #include "sim/nodes/flood_node.h"
 #include "sim/nodes/node_factory.h"
@@ -32,18 +32,7 @@ inline MarlixFrame Extended(uint32_t id, std::initializer_list<uint8_t> data = {
     return f;
 }
 
-/// Threads of this process whose name starts with prefix (Halbox names its threads halbox-...).
-inline int ThreadsNamed(const std::string& prefix) {
-    int n = 0;
-    DIR* dir = opendir("/proc/self/task");
-    while (dirent* e = dir ? readdir(dir) : nullptr) {
-        std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
-        std::string name;
-        if (std::getline(comm, name) && name.rfind(prefix, 0) == 0) ++n;
-    }
-    if (dir) closedir(dir);
-    return n;
-}
+using testing::ThreadsNamed;
 
 struct CardBench {
     CardBench() : server("/tmp/halbox-test-" + std::to_string(getpid()) + ".sock") {
@@ -70,14 +59,7 @@ struct CardBench {
     }
     /// Receives until want frames came or waitMs passed without any; returns what came.
     std::vector<MarlixFrame> ReceiveUpTo(uint32_t channel, size_t want, uint32_t waitMs = 2000) {
-        std::vector<MarlixFrame> got;
-        MarlixFrame buffer[256];
-        while (got.size() < want) {
-            const int32_t n = Marlix_Receive(0, channel, buffer, 256, waitMs);
-            if (n <= 0) break;
-            got.insert(got.end(), buffer, buffer + n);
-        }
-        return got;
+        return testing::ReceiveUpTo(0, channel, want, waitMs);
     }
 
     sim::PciCardServer server;

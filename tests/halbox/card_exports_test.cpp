@@ -214,11 +214,11 @@ TEST_F(CardExports, CloseEndsEveryThreadAndASecondInitKeepsOneSet) {
 TEST_F(CardExports, ACardThatDisappearsFailsItsRequestsAndCanBeClosed) {
     ASSERT_TRUE(bench.OpenAndInit());
     bench.server.RemoveCard(0);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(Marlix_CANGetState(0, 0), 0);
     MarlixFrame request = Extended(0x05080081);
     EXPECT_EQ(Marlix_Transmit(0, 0, &request), 0);
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("ERROR: DeviceIoControl returns 6b."), std::string::npos) << printed;  // ENOTCONN
     EXPECT_EQ(Marlix_CloseDevice(0), 1);
     EXPECT_EQ(Marlix_OpenDevice(0), 0);

@@ -3,8 +3,6 @@
 // one bus (what channel 0 sends, channel 1 receives), both up at 500 kbit/s;
 // HALBOX_SOCKETCAN_SIM points at them and HALBOX_SIM is unset. Card 0 is can0/can1. Each test runs
 // in its own process under ctest; the bench closes every card when it ends.
-#include <dirent.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "doubles/halbox_client.h"
 #include "doubles/socketcan_stand_in.h"
 #include "halbox/Halbox.h"
 #include "platform/trace.h"
@@ -26,18 +25,7 @@ inline MarlixInitConfig FiveHundredKilobit() {
     return c;
 }
 
-/// Threads of this process whose name starts with prefix (Halbox names its threads halbox-...).
-inline int ThreadsNamed(const std::string& prefix) {
-    int n = 0;
-    DIR* dir = opendir("/proc/self/task");
-    while (dirent* e = dir ? readdir(dir) : nullptr) {
-        std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
-        std::string name;
-        if (std::getline(comm, name) && name.rfind(prefix, 0) == 0) ++n;
-    }
-    if (dir) closedir(dir);
-    return n;
-}
+using testing::ThreadsNamed;
 
 /// Collects the trace lines written while it lives.
 class TraceLines {
@@ -84,14 +72,7 @@ struct SocketCanBench {
     }
     /// Receives until want frames came or waitMs passed without any; returns what came.
     std::vector<MarlixFrame> ReceiveUpTo(uint32_t channel, size_t want, uint32_t waitMs = 2000) {
-        std::vector<MarlixFrame> got;
-        MarlixFrame buffer[256];
-        while (got.size() < want) {
-            const int32_t n = Marlix_Receive(0, channel, buffer, 256, waitMs);
-            if (n <= 0) break;
-            got.insert(got.end(), buffer, buffer + n);
-        }
-        return got;
+        return testing::ReceiveUpTo(0, channel, want, waitMs);
     }
 
     testing::StandInDir dir;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <linux/can/error.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -23,13 +24,8 @@ bool Eventually(const std::function<bool()>& pred, int ms = 3000) {
     return true;
 }
 
-MarlixFrame Frame(uint32_t id, uint8_t extended, uint8_t remote, std::initializer_list<uint8_t> data) {
-    MarlixFrame f{};
-    f.identifier = id;
-    f.extended = extended;
-    f.remote = remote;
-    for (uint8_t b : data) f.data[f.length++] = b;
-    return f;
+MarlixFrame Frame(uint32_t id, bool extended, bool remote, std::initializer_list<uint8_t> data) {
+    return testing::HalboxFrame(id, extended, remote, data);
 }
 
 can_frame ErrorFrame(canid_t what, uint8_t level = 0, uint8_t tx = 0, uint8_t rx = 0) {
@@ -184,6 +180,18 @@ TEST_F(SocketCanExports, BitRatesTheInterfaceDoesNotHave) {
     bench.can0->ForbidChanges(false);
     EXPECT_EQ(Marlix_InitCan(0, 0, &slower), 1);
     EXPECT_EQ(bench.can0->BitRate(), 250000u);
+
+    // A rate file that holds no rate reads as an interface whose rate must be set.
+    const MarlixInitConfig config = FiveHundredKilobit();
+    for (const std::string& text :
+         std::vector<std::string>{"fast\n", "500000 bit/s", std::string(4096, '5'), "99999999999\n"}) {
+        std::ofstream(bench.can1->RatePath(), std::ios::trunc) << text;
+        bench.can1->ForbidChanges(true);
+        EXPECT_EQ(Marlix_InitCan(0, 1, &config), 0) << text.substr(0, 20);
+        bench.can1->ForbidChanges(false);
+    }
+    EXPECT_EQ(Marlix_InitCan(0, 1, &config), 1);
+    EXPECT_EQ(bench.can1->BitRate(), 500000u);
 }
 
 TEST_F(SocketCanExports, AnInterfaceThatIsDown) {
@@ -356,6 +364,32 @@ TEST_F(SocketCanExports, CardsFromTheVariableOrTheInterfacesPresent) {
     unsetenv("HALBOX_SIM");
 }
 
+TEST_F(SocketCanExports, ThreadsTransmittingWhileFramesComeInAndStateIsRead) {
+    ASSERT_TRUE(bench.OpenAndInit());
+    constexpr uint32_t kThreads = 4, kFrames = 100;
+    std::vector<std::thread> threads;
+    std::atomic<int> failed{0};
+    for (uint32_t t = 0; t < kThreads; ++t)
+        threads.emplace_back([t, &failed] {
+            for (uint32_t i = 0; i < kFrames; ++i) {
+                MarlixFrame f =
+                    Frame(t << 8 | i, true, false, {static_cast<uint8_t>(t), static_cast<uint8_t>(i)});
+                if (Marlix_Transmit(0, 0, &f) != 1 || (Marlix_CANGetState(0, 0) & 0x0C) != 0x0C) ++failed;
+            }
+        });
+    threads.emplace_back(
+        [this] { bench.can0->Flood(kThreads * kFrames, 0, [](uint32_t i) { return CanFrame(i); }); });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failed.load(), 0);
+    ASSERT_EQ(bench.can0->WaitWritten(kThreads * kFrames, 3000), size_t{kThreads * kFrames});
+    int mixed = 0;
+    for (const can_frame& f : bench.can0->Written())
+        mixed += f.len != 2 || f.data[0] != ((f.can_id >> 8) & 0xFF) || f.data[1] != (f.can_id & 0xFF);
+    EXPECT_EQ(mixed, 0);
+    EXPECT_EQ(bench.ReceiveUpTo(0, kThreads * kFrames).size(), size_t{kThreads * kFrames});
+    EXPECT_EQ(bench.ReceiveUpTo(1, kThreads * kFrames).size(), size_t{kThreads * kFrames});
+}
+
 TEST_F(SocketCanExports, AStandInThatGoesAwayAndComesBack) {
     ASSERT_TRUE(bench.OpenAndInit());
     bench.can0->DropConnections();
@@ -364,6 +398,20 @@ TEST_F(SocketCanExports, AStandInThatGoesAwayAndComesBack) {
     const auto got = bench.ReceiveUpTo(0, 1);
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].identifier, 0x321u);
+}
+
+// Without the stand-in the kernel's interfaces are used; only CAN interfaces count, so a map entry
+// naming another interface never reaches the link configuration (which would take "lo" down).
+TEST(SocketCanKernel, OnlyCanInterfacesMakeACard) {
+    unsetenv("HALBOX_SIM");
+    unsetenv("HALBOX_SOCKETCAN_SIM");
+    const char* maps[] = {"lo", "lo,lo", "nocan0,nocan1", "../lo"};
+    for (const char* map : maps) {
+        setenv("HALBOX_SOCKETCAN", map, 1);
+        EXPECT_EQ(Marlix_OpenDevice(0), 0) << map;
+        Marlix_CloseDevice(0);
+    }
+    unsetenv("HALBOX_SOCKETCAN");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <linux/can/error.h>
 
+#include "doubles/halbox_client.h"
 #include "pcican/socketcan/acceptance_filter.h"
 #include "pcican/socketcan/bit_timing.h"
 #include "pcican/socketcan/can_frames.h"
@@ -12,12 +13,7 @@ namespace norvane::halbox::socketcan {
 namespace {
 
 MarlixFrame Record(uint32_t id, bool extended, bool remote, std::initializer_list<uint8_t> data) {
-    MarlixFrame f{};
-    f.identifier = id;
-    f.extended = extended;
-    f.remote = remote;
-    for (uint8_t b : data) f.data[f.length++] = b;
-    return f;
+    return testing::HalboxFrame(id, extended, remote, data);
 }
 
 TEST(BitTiming, CommonPairsAtSixteenMegahertzAndPairsAboveTheLimit) {
@@ -25,13 +21,21 @@ TEST(BitTiming, CommonPairsAtSixteenMegahertzAndPairsAboveTheLimit) {
         uint8_t btr0, btr1;
         uint32_t rate;
     } cases[] = {
-        {0x00, 0x14, 1000000}, {0x00, 0x16, 800000}, {0x00, 0x1C, 500000},  {0x01, 0x1C, 250000},
-        {0x03, 0x1C, 125000},  {0x04, 0x1C, 100000}, {0x09, 0x1C, 50000},   {0x18, 0x1C, 20000},
-        {0x31, 0x1C, 10000},   {0xBF, 0xFF, 5000},   {0xC0, 0x94, 1000000},  // jump width and triple sampling
-                                                                             // do not change the rate
-        {0x0B, 0x2F, 33333},  // 33.333 kbit/s: 16 MHz / (2 * 12 * 20), rounded
-        {0x00, 0x00, 0},      // three quanta of 125 ns: 2.67 Mbit/s
-        {0x00, 0x13, 0},      // 1.14 Mbit/s
+        {0x00, 0x14, 1000000},
+        {0x00, 0x16, 800000},
+        {0x00, 0x1C, 500000},
+        {0x01, 0x1C, 250000},
+        {0x03, 0x1C, 125000},
+        {0x04, 0x1C, 100000},
+        {0x09, 0x1C, 50000},
+        {0x18, 0x1C, 20000},
+        {0x31, 0x1C, 10000},
+        {0xBF, 0xFF, 5000},
+        {0xC0, 0x94, 1000000},  // jump width and triple sampling
+                                // do not change the rate
+        {0x0B, 0x2F, 33333},    // 33.333 kbit/s: 16 MHz / (2 * 12 * 20), rounded
+        {0x00, 0x00, 0},        // three quanta of 125 ns: 2.67 Mbit/s
+        {0x00, 0x13, 0},        // 1.14 Mbit/s
     };
     for (const auto& c : cases)
         EXPECT_EQ(BitRateFromTiming(c.btr0, c.btr1), c.rate) << std::hex << int(c.btr0) << "/" << int(c.btr1);
