@@ -68,6 +68,20 @@ size_t TrafficInterfaceName(uint32_t handle, TrafficDirection direction, char* o
     return std::min(static_cast<size_t>(n), capacity - 1);
 }
 
+KymTrafficFrame TrafficRecord(uint64_t wallMicros, uint32_t handle, TrafficDirection direction,
+                              const BusFrame& frame) {
+    KymTrafficFrame record{};
+    record.timeMicros = wallMicros;
+    record.handle = handle;
+    record.identifier = frame.identifier & (frame.extended ? 0x1FFFFFFFu : 0x7FFu);
+    record.direction = direction == TrafficDirection::Sent ? 0 : 1;
+    record.extended = frame.extended ? 1 : 0;
+    record.remote = frame.remote ? 1 : 0;
+    record.length = frame.remote ? 0 : std::min<uint8_t>(frame.length, 8);
+    std::memcpy(record.data, frame.data, record.length);
+    return record;
+}
+
 size_t CandumpLine(uint64_t wallMicros, const char* iface, const BusFrame& frame, char* out,
                    size_t capacity) {
     char data[17] = {};
