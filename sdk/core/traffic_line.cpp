@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sdk/core/gateway_kind.h"
+#include "sdk/core/kind_names.h"
 
 namespace norvane::sdk {
 namespace {
@@ -17,17 +18,6 @@ BusFrame WithData(uint32_t identifier, const KymCanMsg& message) {
     std::memcpy(frame.data, message.data, frame.length);
     return frame;
 }
-
-struct KindName {
-    uint32_t kind;
-    const char* name;
-};
-constexpr KindName kKindNames[] = {
-    {kKindRs232, "rs232"},         {kKindUsb, "usb"},           {kKindPci, "pci"},
-    {kKindEthernet, "eth"},        {kKindUart, "uart"},         {kKindRs232FirstGen, "rs232v1"},
-    {kKindPciFirstGen, "pciv1"},   {kKindUsbFirstGen, "usbv1"}, {kKindEthernetFirstGen, "ethv1"},
-    {kKindUartFirstGen, "uartv1"}, {kKindZone, "zone"},
-};
 
 }  // namespace
 
