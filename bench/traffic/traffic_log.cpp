@@ -40,6 +40,11 @@ TrafficLog::Change TrafficLog::Append(const std::vector<TrafficRow>& rows) {
     return change;
 }
 
+void TrafficLog::DropShownFront(size_t count) {
+    shown_.erase(shown_.begin(),
+                 shown_.begin() + static_cast<std::ptrdiff_t>(std::min(count, shown_.size())));
+}
+
 void TrafficLog::SetPaused(bool paused) {
     if (paused_ == paused) return;
     paused_ = paused;

@@ -37,6 +37,9 @@ public:
     /// Takes rows: kept in every row taken; shown when the filter lets them through and the log
     /// is not paused. Returns the change Plan gave for them.
     Change Append(const std::vector<TrafficRow>& rows);
+    /// Removes the oldest count shown rows. A view that must announce a removal before it
+    /// happens calls this with Plan's removedFront, then Append (which then removes nothing).
+    void DropShownFront(size_t count);
 
     /// Paused, rows are still taken but the shown rows stay as they are; resuming shows the rows
     /// taken meanwhile (the shown rows are built again: Rebuild's caller resets its view).

@@ -71,6 +71,7 @@ TEST(TrafficLog, KeepsTheNewestRowsAndTellsTheViewWhatChanged) {
         {{5, 6, 7, 8, 9}, 3, 3, {7, 8, 9}},  // a batch larger than the log: its newest rows
         {{}, 0, 0, {7, 8, 9}},
     };
+    TrafficLog announced(3);  // the view's order: the removal first, then the append
     for (const auto& step : steps) {
         std::vector<TrafficRow> rows;
         for (int node : step.nodes) rows.push_back(Answer(node, 7));
@@ -82,6 +83,14 @@ TEST(TrafficLog, KeepsTheNewestRowsAndTellsTheViewWhatChanged) {
         EXPECT_EQ(change.added, step.added);
         EXPECT_EQ(NodesShown(log), step.shown);
         EXPECT_LE(log.Taken(), 3u);
+
+        const auto first = announced.Plan(rows);
+        announced.DropShownFront(first.removedFront);
+        const size_t before = announced.Shown().size();
+        const auto second = announced.Append(rows);
+        EXPECT_EQ(second.removedFront, 0u);
+        EXPECT_EQ(announced.Shown().size(), before + first.added);
+        EXPECT_EQ(NodesShown(announced), step.shown);
     }
 }
 
