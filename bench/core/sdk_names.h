@@ -126,4 +126,6 @@
     X(GetIOOutput, Optional)             \
     X(SetIOOutput, Optional)             \
     X(NvGetPortCounters, Optional)       \
-    X(NvResetPortCounters, Optional)
+    X(NvResetPortCounters, Optional)     \
+    X(NvRegTrafficCallBack, Optional)    \
+    X(NvGetTrafficCounts, Optional)

@@ -34,6 +34,7 @@
 #include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
 #include "bench/widgets/temperature_dialog.h"
+#include "bench/widgets/traffic_window.h"
 #include "norvane_version.h"
 #include "ui_main_window.h"
 
@@ -124,6 +125,9 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     }
     connect(settings->addAction(Text("IDS_MAINMENU_EXIT")), &QAction::triggered, this,
             &MainWindow::ExitFromMenu);
+    QMenu* tools = menuBar()->addMenu(Text("IDS_MAINMENU_TOOLS"));
+    connect(tools->addAction(Text("IDS_MAINMENU_TRAFFIC")), &QAction::triggered, this,
+            &MainWindow::OpenTraffic);
     QMenu* help = menuBar()->addMenu(Text("IDS_MAINMENU_HELP"));
     connect(help->addAction(Text("IDS_MAINMENU_MANUAL")), &QAction::triggered, this,
             [this] { openManual(); });
@@ -520,6 +524,13 @@ void MainWindow::ChooseLanguage(const std::string& name) {
         return;
     }
     messages_.Show(language_.Lookup("IDS_ERR"), language_.Lookup("IDS_LANGUAGE_SAVE_FAILED"));
+}
+
+void MainWindow::OpenTraffic() {
+    if (traffic_ == nullptr) traffic_ = new TrafficWindow(sdk_, language_, this);
+    traffic_->show();
+    traffic_->raise();
+    traffic_->activateWindow();
 }
 
 void MainWindow::ShowAbout() {

@@ -28,6 +28,7 @@ namespace norvane::bench {
 
 class PanelView;
 class RegisterView;
+class TrafficWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -67,6 +68,10 @@ public:
     static constexpr int kScriptStartPauseMs = 1000;
     /// A language chosen in the Settings menu's language list: kept for the next start (said so).
     void ChooseLanguage(const std::string& name);
+    /// The Tools menu's bus traffic item: shows the traffic window (made on first use, kept).
+    void OpenTraffic();
+    /// The traffic window, or null before it was first opened.
+    TrafficWindow* Traffic() const { return traffic_; }
     /// The about box: program name and version, OK and Help (which opens the manual).
     void ShowAbout();
     /// Opens the manual (F1, the Help menu, the about box's Help). Tests replace it.
@@ -123,6 +128,7 @@ private:
     bool refreshing_ = false;
     bool exiting_ = false;
     QDialog* deviceDialog_ = nullptr;
+    TrafficWindow* traffic_ = nullptr;  ///< a child window: Qt deletes it with the main window
 };
 
 struct WindowOptions {

@@ -117,6 +117,24 @@ typedef struct KymPortCounters {
                                     duplicated answers): counted and dropped */
 } KymPortCounters;
 
+/* One frame the SDK sent or took in on a port, as the traffic callback receives it (32 bytes). */
+typedef struct KymTrafficFrame {
+    uint64_t timeMicros; /* wall clock when the SDK sent or filed it: microseconds since 1970 UTC */
+    uint32_t handle;     /* gateway handle of the port */
+    uint32_t identifier; /* CAN identifier as on the bus: 29-bit when extended, else 11-bit */
+    uint8_t direction;   /* 0 sent by the SDK, 1 received */
+    uint8_t extended;    /* 1 = 29-bit identifier */
+    uint8_t remote;      /* 1 = remote frame (no data) */
+    uint8_t length;      /* 0-8 */
+    uint8_t data[8];     /* zero beyond length */
+    uint8_t reserved[4]; /* 0 */
+} KymTrafficFrame;
+
+/* Traffic callback: count frames in the order the SDK recorded them (valid only during the call)
+ * and the context given at registration. Runs on the SDK's traffic thread, never on a receive
+ * thread; a slow callback loses frames (counted), it never slows the ports. */
+typedef void (*KymTrafficCallBack)(const KymTrafficFrame* frames, int32_t count, void* context);
+
 /* ---- SDK entry, dispatch and process-wide switches ---- */
 NV_API const char* KYMSDKGetVersion(void);
 NV_API int32_t SingleCommandSet(uint32_t handle, uint32_t node, uint32_t controlWord, int32_t index,
@@ -626,6 +644,20 @@ NV_API int32_t NvGetPortCounters(uint32_t handle, KymPortCounters* counters);
 /* Sets the port's counters to 0: 1 done, 0 no such port. */
 NV_API int32_t NvResetPortCounters(uint32_t handle);
 
+/* ---- Traffic callback ----
+ * Hands every frame any port sends or takes in to callback, in batches, on the SDK's traffic
+ * thread, whether or not the traffic is also recorded to a file (CanLog / NORVANE_CANLOG). Frames
+ * wait in a bounded queue (4096 frames); when the callback has fallen that far behind, newer
+ * frames are dropped and counted. Registering replaces the previous callback and sets the counts
+ * to 0; a null callback unregisters (the counts stay readable). Either way, once the call returns
+ * the previous callback is never called again (from inside the callback itself: once the callback
+ * returns). Any thread; it waits for a running call of the previous callback to end. Returns 1;
+ * -1 when the SDK could not start its traffic thread. */
+NV_API int32_t NvRegTrafficCallBack(KymTrafficCallBack callback, void* context);
+/* Frames handed to the traffic callback and frames dropped for it since it was last registered;
+ * either pointer may be null. Returns 1. */
+NV_API int32_t NvGetTrafficCounts(uint64_t* delivered, uint64_t* dropped);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
@@ -650,6 +682,9 @@ static_assert(offsetof(KymCanFrame, sendType) == 9 && offsetof(KymCanFrame, exte
                   offsetof(KymCanFrame, remote) == 11 && offsetof(KymCanFrame, length) == 12 &&
                   offsetof(KymCanFrame, data) == 13,
               "KymCanFrame layout");
+static_assert(sizeof(KymTrafficFrame) == 32 && offsetof(KymTrafficFrame, identifier) == 12 &&
+                  offsetof(KymTrafficFrame, direction) == 16 && offsetof(KymTrafficFrame, data) == 20,
+              "KymTrafficFrame layout");
 #else
 _Static_assert(sizeof(KymCanMsg) == 16, "KymCanMsg is 16 bytes");
 _Static_assert(sizeof(KymReply) == 56, "KymReply holds 14 fields");
@@ -657,6 +692,7 @@ _Static_assert(sizeof(KymDevInfo) == 84, "KymDevInfo is 84 bytes");
 _Static_assert(sizeof(KymNodeRecord) == 64, "KymNodeRecord is 64 bytes");
 _Static_assert(sizeof(KymSearchRecord) == 88, "KymSearchRecord is 88 bytes");
 _Static_assert(sizeof(KymCanFrame) == 24, "KymCanFrame is 24 bytes");
+_Static_assert(sizeof(KymTrafficFrame) == 32, "KymTrafficFrame is 32 bytes");
 #endif
 
 #endif /* NORVANE_NORVANEFUNC_H */

@@ -10,9 +10,9 @@
 Everything else of the SDK is reachable through `sdk.lib`, the ctypes library object.
 """
 from .errors import GatewayClosedError, NodeError, NoAnswerError, NorvaneError
-from .sdk import Gateway, GatewayInfo, Kind, Node, NodeInfo, Notice, Sdk
+from .sdk import Gateway, GatewayInfo, Kind, Node, NodeInfo, Notice, Sdk, TrafficFrame
 
 __all__ = [
     "Gateway", "GatewayClosedError", "GatewayInfo", "Kind", "Node", "NodeError", "NodeInfo",
-    "NoAnswerError", "Notice", "NorvaneError", "Sdk",
+    "NoAnswerError", "Notice", "NorvaneError", "Sdk", "TrafficFrame",
 ]

@@ -46,11 +46,29 @@ class KymPortCounters(ctypes.Structure):
     ]
 
 
+# One frame the SDK sent or took in, as the traffic callback receives it.
+class KymTrafficFrame(ctypes.Structure):
+    _fields_ = [
+        ("timeMicros", ctypes.c_uint64),
+        ("handle", c_uint32),
+        ("identifier", c_uint32),
+        ("direction", c_uint8),
+        ("extended", c_uint8),
+        ("remote", c_uint8),
+        ("length", c_uint8),
+        ("data", c_uint8 * 8),
+        ("reserved", c_uint8 * 4),
+    ]
+
+
 assert ctypes.sizeof(KymReply) == 56 and ctypes.sizeof(KymDevInfo) == 84
+assert ctypes.sizeof(KymTrafficFrame) == 32
 assert ctypes.sizeof(KymNoticeFrame) == 24
 
 # Real-time notice callback: gateway handle, notice frame (valid during the call), flag.
 RTCN_CALLBACK = ctypes.CFUNCTYPE(None, c_uint32, POINTER(KymNoticeFrame), c_int32)
+# Traffic callback: a batch of frames (valid during the call), their count, the context.
+TRAFFIC_CALLBACK = ctypes.CFUNCTYPE(None, POINTER(KymTrafficFrame), c_int32, c_void_p)
 
 # name: (result type, argument types)
 _PROTOTYPES = {
@@ -70,6 +88,8 @@ _PROTOTYPES = {
     "KYMRegRtcnCallBack": (c_int32, [c_int32, c_void_p, RTCN_CALLBACK]),
     "NvGetPortCounters": (c_int32, [c_uint32, POINTER(KymPortCounters)]),
     "NvResetPortCounters": (c_int32, [c_uint32]),
+    "NvRegTrafficCallBack": (c_int32, [TRAFFIC_CALLBACK, c_void_p]),
+    "NvGetTrafficCounts": (c_int32, [POINTER(ctypes.c_uint64), POINTER(ctypes.c_uint64)]),
 }
 # Registers with a SetXXX(handle, node, value, ack, reply) / GetXXX(handle, node, reply) pair;
 # None where the controller has only one direction.

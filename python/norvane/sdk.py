@@ -54,6 +54,27 @@ class Notice:
 
 
 @dataclass(frozen=True)
+class TrafficFrame:
+    """A frame the SDK sent or took in: wall-clock time (seconds since 1970), the gateway's
+    handle, direction, the identifier as on the bus, and the data bytes."""
+
+    time: float
+    handle: int
+    received: bool
+    identifier: int
+    extended: bool
+    remote: bool
+    data: bytes
+
+    @staticmethod
+    def from_record(record: _binding.KymTrafficFrame) -> "TrafficFrame":
+        length = min(record.length, 8)
+        return TrafficFrame(record.timeMicros / 1e6, record.handle, record.direction != 0,
+                            record.identifier, record.extended != 0, record.remote != 0,
+                            bytes(record.data[:length]))
+
+
+@dataclass(frozen=True)
 class NodeInfo:
     id: int
     model: str
@@ -68,6 +89,7 @@ class Sdk:
         """notice_capacity: notices held for the callable at most; more are dropped and counted."""
         self.lib = _binding.load(path)
         self._notices = _NoticeRelay(self.lib, notice_capacity)
+        self._traffic = None  # the registered ctypes callback, kept alive for the SDK's calls
 
     @property
     def version(self) -> str:
@@ -109,6 +131,36 @@ class Sdk:
     def notices_dropped(self) -> int:
         """Notices dropped because the callable fell behind by more than notice_capacity."""
         return self._notices.dropped
+
+
+    def on_traffic(self, callback: Optional[Callable[[list[TrafficFrame]], None]]) -> None:
+        """Calls callback(frames) with every frame the ports send or take in, in batches, on the
+        SDK's traffic thread (needs a library with NvRegTrafficCallBack); None stops it. Once this
+        returns, the previous callable is not called again. An exception the callable raises is
+        logged and the frames go on."""
+        if not hasattr(self.lib, "NvRegTrafficCallBack"):
+            raise NorvaneError("NvRegTrafficCallBack", -1, "the library has no traffic callback")
+        if callback is None:
+            self.lib.NvRegTrafficCallBack(_binding.TRAFFIC_CALLBACK(), None)
+            self._traffic = None
+            return
+
+        def relay(frames, count: int, _context) -> None:  # SDK traffic thread
+            try:
+                callback([TrafficFrame.from_record(frames[i]) for i in range(count)])
+            except Exception:  # the SDK's thread must not see it
+                _log.exception("traffic callback %r raised", callback)
+
+        c_callback = _binding.TRAFFIC_CALLBACK(relay)
+        if self.lib.NvRegTrafficCallBack(c_callback, None) != 1:
+            raise NorvaneError("NvRegTrafficCallBack", -1, "the SDK could not start its traffic thread")
+        self._traffic = c_callback
+
+    def traffic_counts(self) -> tuple[int, int]:
+        """Frames handed to the traffic callback and frames dropped for it since it was registered."""
+        delivered, dropped = ctypes.c_uint64(), ctypes.c_uint64()
+        self.lib.NvGetTrafficCounts(ctypes.byref(delivered), ctypes.byref(dropped))
+        return delivered.value, dropped.value
 
 
 class Gateway:

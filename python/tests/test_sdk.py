@@ -110,3 +110,33 @@ def test_the_counter_record_mirrors_the_header() -> None:
     mirror = norvane._binding.KymPortCounters
     assert [name for name, _ in mirror._fields_] == expected
     assert ctypes.sizeof(mirror) == 8 * len(expected)
+
+
+def test_traffic_frames_of_one_set_arrive_in_order(sdk: norvane.Sdk, gateway: norvane.Gateway) -> None:
+    frames: list[norvane.TrafficFrame] = []
+    done = threading.Event()
+
+    def on_traffic(batch: list[norvane.TrafficFrame]) -> None:
+        frames.extend(batch)
+        if len(frames) >= 2:
+            done.set()
+
+    sdk.on_traffic(on_traffic)
+    try:
+        gateway.node(5).set("SPD", 1000)
+        assert done.wait(10)
+    finally:
+        sdk.on_traffic(None)
+    request, answer = frames[:2]
+    # Node 5 asked for SPD (0x87) in the request layout, answered in the nodes' layout.
+    assert (request.received, request.identifier, request.data) == (False, 0x05080087, b"\xe8\x03\x00\x00")
+    assert (answer.received, answer.identifier) == (True, 0x00280087)
+    assert request.handle == answer.handle == 0x1001 and request.extended
+    assert sdk.traffic_counts() == (len(frames), 0)
+
+
+def test_the_traffic_record_mirrors_the_header() -> None:
+    header = (Path(__file__).resolve().parents[2] / "include" / "norvane" / "NorvaneFunc.h").read_text()
+    body = re.search(r"typedef struct KymTrafficFrame \{(.*?)\} KymTrafficFrame;", header, re.S).group(1)
+    declared = [name for name in re.findall(r"^\s*\w+\s+(\w+)(?:\[\d+\])?;", body, re.M)]
+    assert [name for name, _ in norvane._binding.KymTrafficFrame._fields_] == declared

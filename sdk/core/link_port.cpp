@@ -259,7 +259,7 @@ void CNvLinkPort::FileReplyFrames(const uint8_t* bytes, size_t length) {
             message.node = ReplyTagNode(tag);
             message.controlWord = static_cast<uint8_t>(tag & 0xFF);
             const uint8_t answersAs = statusReply ? kStatusReply : ReplyTagControlWord(tag);
-            if (TrafficRecorder::Global().On()) {
+            if (TrafficWanted()) {
                 // Reply codes drop the answer bit the node's frame carried (notices have none).
                 KymCanMsg onBus = message;
                 if ((tag & kReplyTagNotification) == 0) onBus.controlWord |= 0x80;
@@ -284,7 +284,7 @@ bool CNvLinkPort::SendMessageUnit(const uint8_t* bytes, size_t length, const Kym
 
 int CNvLinkPort::SendRawUnit(const uint8_t* bytes, size_t length) {
     if (bytes == nullptr || length == 0) return 0;
-    if (TrafficRecorder::Global().On()) {
+    if (TrafficWanted()) {
         // The frame it is where the wire carries frames, else the message of each command text
         // or packet in it.
         const bool firstGen = legacyProtocol != 0;
@@ -305,7 +305,7 @@ int CNvLinkPort::SendRawUnit(const uint8_t* bytes, size_t length) {
 
 void CNvLinkPort::RecordSent(const uint8_t* unit, size_t length, bool firstGen,
                              const std::function<bool(KymCanMsg&)>& pack) {
-    if (!TrafficRecorder::Global().On()) return;
+    if (!TrafficWanted()) return;
     BusFrame frame;
     if (format_->SentFrame(unit, length, frame))
         return RecordBusFrame(Handle(), TrafficDirection::Sent, frame);

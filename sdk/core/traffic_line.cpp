@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sdk/core/gateway_kind.h"
+#include "sdk/core/kind_names.h"
 
 namespace norvane::sdk {
 namespace {
@@ -17,17 +18,6 @@ BusFrame WithData(uint32_t identifier, const KymCanMsg& message) {
     std::memcpy(frame.data, message.data, frame.length);
     return frame;
 }
-
-struct KindName {
-    uint32_t kind;
-    const char* name;
-};
-constexpr KindName kKindNames[] = {
-    {kKindRs232, "rs232"},         {kKindUsb, "usb"},           {kKindPci, "pci"},
-    {kKindEthernet, "eth"},        {kKindUart, "uart"},         {kKindRs232FirstGen, "rs232v1"},
-    {kKindPciFirstGen, "pciv1"},   {kKindUsbFirstGen, "usbv1"}, {kKindEthernetFirstGen, "ethv1"},
-    {kKindUartFirstGen, "uartv1"}, {kKindZone, "zone"},
-};
 
 }  // namespace
 
@@ -66,6 +56,20 @@ size_t TrafficInterfaceName(uint32_t handle, TrafficDirection direction, char* o
                                 direction == TrafficDirection::Sent ? "tx" : "rx");
     if (n < 0) return 0;
     return std::min(static_cast<size_t>(n), capacity - 1);
+}
+
+KymTrafficFrame TrafficRecord(uint64_t wallMicros, uint32_t handle, TrafficDirection direction,
+                              const BusFrame& frame) {
+    KymTrafficFrame record{};
+    record.timeMicros = wallMicros;
+    record.handle = handle;
+    record.identifier = frame.identifier & (frame.extended ? 0x1FFFFFFFu : 0x7FFu);
+    record.direction = direction == TrafficDirection::Sent ? 0 : 1;
+    record.extended = frame.extended ? 1 : 0;
+    record.remote = frame.remote ? 1 : 0;
+    record.length = frame.remote ? 0 : std::min<uint8_t>(frame.length, 8);
+    std::memcpy(record.data, frame.data, record.length);
+    return record;
 }
 
 size_t CandumpLine(uint64_t wallMicros, const char* iface, const BusFrame& frame, char* out,

@@ -41,6 +41,11 @@ uint32_t KindOfShortName(std::string_view name);
 /// Writes at most capacity-1 characters and a terminating zero; returns the length.
 size_t TrafficInterfaceName(uint32_t handle, TrafficDirection direction, char* out, size_t capacity);
 
+/// The record the traffic callback receives for frame, sent or received on the port with handle
+/// at wallMicros (microseconds since 1970).
+KymTrafficFrame TrafficRecord(uint64_t wallMicros, uint32_t handle, TrafficDirection direction,
+                              const BusFrame& frame);
+
 /// Longest line CandumpLine writes, newline included.
 constexpr size_t kMaxCandumpLine = 96;
 /// "(seconds.micros) IFACE IIIIIIII#DD..\n" with eight hex digits for a 29-bit identifier (three

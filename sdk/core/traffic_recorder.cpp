@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sdk/core/traffic_tap.h"
+
 namespace norvane::sdk {
 
 TrafficRecorder& TrafficRecorder::Global() {
@@ -122,8 +124,12 @@ void TrafficRecorder::WriterLoop(const std::string& path) {
     if (file != nullptr) std::fclose(file);
 }
 
+bool TrafficWanted() {
+    return TrafficRecorder::Global().On() || TrafficTap::Global().On();
+}
+
 void RecordTraffic(uint32_t handle, TrafficDirection direction, bool firstGen, const KymCanMsg& message) {
-    if (!TrafficRecorder::Global().On()) return;
+    if (!TrafficWanted()) return;
     RecordBusFrame(handle, direction,
                    direction == TrafficDirection::Sent ? SentBusFrame(message, firstGen)
                                                        : ReceivedBusFrame(message, firstGen));
@@ -131,12 +137,16 @@ void RecordTraffic(uint32_t handle, TrafficDirection direction, bool firstGen, c
 
 void RecordBusFrame(uint32_t handle, TrafficDirection direction, const BusFrame& frame) {
     TrafficRecorder& recorder = TrafficRecorder::Global();
-    if (!recorder.On()) return;
-    char iface[32];
-    TrafficInterfaceName(handle, direction, iface, sizeof iface);
+    TrafficTap& tap = TrafficTap::Global();
+    const bool toFile = recorder.On();
+    if (!toFile && !tap.On()) return;
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const auto micros =
         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+    if (tap.On()) tap.Push(TrafficRecord(micros, handle, direction, frame));
+    if (!toFile) return;
+    char iface[32];
+    TrafficInterfaceName(handle, direction, iface, sizeof iface);
     char line[kMaxCandumpLine];
     recorder.Push(line, CandumpLine(micros, iface, frame, line, sizeof line));
 }

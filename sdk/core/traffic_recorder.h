@@ -77,10 +77,13 @@ private:
     std::atomic<uint64_t> failed_{0};
 };
 
+/// Whether anyone takes the traffic: the file recorder or the host's traffic callback.
+bool TrafficWanted();
 /// Records one message of the port with handle: the frame it stands for in the given
-/// direction and generation, stamped with the wall clock now. Does nothing while off.
+/// direction and generation, stamped with the wall clock now, to the file and to the traffic
+/// callback. Does nothing while neither is on.
 void RecordTraffic(uint32_t handle, TrafficDirection direction, bool firstGen, const KymCanMsg& message);
-/// Records one bus frame of the port with handle as it stands. Does nothing while off.
+/// Records one bus frame of the port with handle as it stands. Does nothing while neither is on.
 void RecordBusFrame(uint32_t handle, TrafficDirection direction, const BusFrame& frame);
 
 }  // namespace norvane::sdk
