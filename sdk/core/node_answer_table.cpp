@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sdk/core/answer_match.h"
+
 namespace norvane::sdk {
 
 void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
@@ -11,6 +13,7 @@ void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     answerCount[node] = 0;
     expectedCommand[node] = command == 0 ? kCommandZeroMark : command;
     auxiliary[node] = 0;
+    lateTaken[node] = false;
     std::memset(answers[node], 0, sizeof answers[node]);
 }
 
@@ -28,8 +31,33 @@ void NodeAnswerTable::Clear(uint32_t node) {
     auxiliary[node] = 0;
 }
 
+void NodeAnswerTable::TimedOut(uint32_t node, uint64_t nowMs) {
+    if (node >= kNodeSlots) return;
+    std::lock_guard lock(storeLock);
+    // A request that takes any answer owes none: owing it would drop the node's next answer of any kind.
+    if (!lateTaken[node] && expectedCommand[node] != 0 && expectedCommand[node] != kAnyAnswer) {
+        owedCommand[node] = expectedCommand[node];
+        owedUntilMs[node] = nowMs + kOwedAnswerMs;
+    }
+    answerCount[node] = 0;
+    expectedCommand[node] = 0;
+    auxiliary[node] = 0;
+}
+
+uint8_t NodeAnswerTable::OwedLocked(uint32_t node, uint64_t nowMs) const {
+    if (node >= kNodeSlots || owedCommand[node] == 0 || nowMs >= owedUntilMs[node]) return 0;
+    return owedCommand[node];
+}
+
+void NodeAnswerTable::TakeLateLocked(uint32_t node) {
+    if (node >= kNodeSlots) return;
+    owedCommand[node] = 0;
+    if (expectedCommand[node] != 0) lateTaken[node] = true;
+}
+
 void NodeAnswerTable::ClearAll() {
     std::lock_guard lock(storeLock);
+    std::memset(owedCommand, 0, sizeof owedCommand);
     std::memset(answerCount, 0, sizeof answerCount);
     std::memset(expectedCommand, 0, sizeof expectedCommand);
     std::memset(auxiliary, 0, sizeof auxiliary);

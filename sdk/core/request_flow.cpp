@@ -38,6 +38,12 @@ void Finish(NodeAnswerTable& table, uint32_t node) {
     table.Clear(node);
 }
 
+// The answer may still come: the node owes it for a while, so that it completes no later request.
+void FinishTimedOut(NodeAnswerTable& table, uint32_t node) {
+    table.answerEvent.Clear();
+    table.TimedOut(node, platform::TickMs());
+}
+
 // Command 76's channels come in two messages: the request waits briefly for the second, so that
 // it is read with the first and never arrives when no request awaits it.
 void AwaitSecondAnswer(CNvCallBackFunc& port, NodeAnswerTable& table, uint32_t node,
@@ -104,12 +110,16 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
 
     const uint32_t timeout = command == kOperation ? wire.longAnswerTimeoutMs : wire.answerTimeoutMs;
     if (!AwaitAnswer(port, table, args.node, timeout)) {
-        Finish(table, args.node);
         platform::Trace("SDK_WaitForSingleTimout\n");
         // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
         const bool quietDisable =
             args.data != nullptr && command == kEnable && args.index == 0 && FirstWord(args.data) == 0;
-        return quietDisable ? 1 : -1;
+        if (quietDisable) {
+            Finish(table, args.node);
+            return 1;
+        }
+        FinishTimedOut(table, args.node);
+        return -1;
     }
     if (command == kAva) AwaitSecondAnswer(port, table, args.node, wire);
     KymCanMsg answers[2] = {};
@@ -142,7 +152,7 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     }
     if ((args.controlWord & 0x80) == 0) return 1;
     if (!AwaitAnswer(port, table, args.node, wire.answerTimeoutMs)) {
-        Finish(table, args.node);
+        FinishTimedOut(table, args.node);
         return 0;
     }
     if (command == kAva) AwaitSecondAnswer(port, table, args.node, wire);
