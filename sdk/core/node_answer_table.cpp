@@ -57,7 +57,6 @@ void NodeAnswerTable::TakeLateLocked(uint32_t node) {
 
 void NodeAnswerTable::ClearAll() {
     std::lock_guard lock(storeLock);
-    std::memset(owedCommand, 0, sizeof owedCommand);
     std::memset(answerCount, 0, sizeof answerCount);
     std::memset(expectedCommand, 0, sizeof expectedCommand);
     std::memset(auxiliary, 0, sizeof auxiliary);

@@ -56,7 +56,7 @@ struct NodeAnswerTable {
     uint8_t OwedLocked(uint32_t node, uint64_t nowMs) const;
     /// Drops the owed answer that has just arrived (storeLock held by the caller).
     void TakeLateLocked(uint32_t node);
-    /// Forgets everything for all nodes.
+    /// Forgets what was expected and stored for all nodes (the answers they owe stay owed).
     void ClearAll();
     uint32_t Count(uint32_t node);
     /// Copies up to max stored answers of node (from position 0) to out; returns how many.
