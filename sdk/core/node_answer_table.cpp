@@ -36,6 +36,8 @@ void NodeAnswerTable::TimedOut(uint32_t node, uint64_t nowMs) {
     std::lock_guard lock(storeLock);
     // A request that takes any answer owes none: owing it would drop the node's next answer of any kind.
     if (!lateTaken[node] && expectedCommand[node] != 0 && expectedCommand[node] != kAnyAnswer) {
+        const bool more = OwedLocked(node, nowMs) == expectedCommand[node];
+        owedCount[node] = more ? owedCount[node] + 1 : 1;
         owedCommand[node] = expectedCommand[node];
         owedUntilMs[node] = nowMs + kOwedAnswerMs;
     }
@@ -51,7 +53,12 @@ uint8_t NodeAnswerTable::OwedLocked(uint32_t node, uint64_t nowMs) const {
 
 void NodeAnswerTable::TakeLateLocked(uint32_t node) {
     if (node >= kNodeSlots) return;
-    owedCommand[node] = 0;
+    if (owedCount[node] <= 1) {
+        owedCommand[node] = 0;
+        owedCount[node] = 0;
+    } else {
+        --owedCount[node];
+    }
     if (expectedCommand[node] != 0) lateTaken[node] = true;
 }
 

@@ -196,6 +196,7 @@ int RunRawMessage(CNvCallBackFunc& port, uint32_t handle, const KymCanMsg* messa
         answered = table.answerEvent.Wait(timeout);
     } else {
         answered = AwaitAnswer(port, table, request.node, timeout);
+        if (!answered) table.TimedOut(request.node, platform::TickMs());
     }
     // A broadcast gathers the answers of every node; node 127 has no answer area of its own.
     int copied = 0;
