@@ -7,6 +7,12 @@
 
 namespace norvane::sdk {
 
+namespace {
+// A node that stays silent owes no more than this: its answers after it speaks again are dropped
+// only while the mark lasts.
+constexpr uint32_t kMostOwed = 8;
+}  // namespace
+
 void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     if (node >= kNodeSlots) return;
     std::lock_guard lock(storeLock);
@@ -37,7 +43,7 @@ void NodeAnswerTable::TimedOut(uint32_t node, uint64_t nowMs) {
     // A request that takes any answer owes none: owing it would drop the node's next answer of any kind.
     if (!lateTaken[node] && expectedCommand[node] != 0 && expectedCommand[node] != kAnyAnswer) {
         const bool more = OwedLocked(node, nowMs) == expectedCommand[node];
-        owedCount[node] = more ? owedCount[node] + 1 : 1;
+        owedCount[node] = more ? std::min(owedCount[node] + 1, kMostOwed) : 1;
         owedCommand[node] = expectedCommand[node];
         owedUntilMs[node] = nowMs + kOwedAnswerMs;
     }

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/trace.h"
+#include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/commands.h"
 #include "sdk/core/sdk_settings.h"
@@ -39,7 +40,15 @@ void Finish(NodeAnswerTable& table, uint32_t node) {
 }
 
 // The answer may still come: the node owes it for a while, so that it completes no later request.
+// While a callback takes the messages instead of the requests, nothing is owed: the answer went
+// to the callback.
 void FinishTimedOut(NodeAnswerTable& table, uint32_t node) {
+    const Callbacks& callbacks = GlobalCallbacks();
+    if (callbacks.translate.load() != nullptr || callbacks.serialTranslate.load() != nullptr ||
+        callbacks.serialTranslate318.load() != nullptr) {
+        Finish(table, node);
+        return;
+    }
     table.answerEvent.Clear();
     table.TimedOut(node, platform::TickMs());
 }
@@ -196,7 +205,7 @@ int RunRawMessage(CNvCallBackFunc& port, uint32_t handle, const KymCanMsg* messa
         answered = table.answerEvent.Wait(timeout);
     } else {
         answered = AwaitAnswer(port, table, request.node, timeout);
-        if (!answered) table.TimedOut(request.node, platform::TickMs());
+        if (!answered) FinishTimedOut(table, request.node);
     }
     // A broadcast gathers the answers of every node; node 127 has no answer area of its own.
     int copied = 0;
