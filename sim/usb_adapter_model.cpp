@@ -134,6 +134,15 @@ void UsbAdapterModel::FromBus(const CanFrame& frame) {
     queue_.push_back(frame);
 }
 
+void UsbAdapterModel::PowerOff() {
+    std::lock_guard lock(mutex_);
+    started_ = false;
+    code_ = -1;
+    queue_.clear();
+    reply_.clear();
+    replyPending_ = false;
+}
+
 uint8_t UsbAdapterModel::DeviceIndex() const {
     std::lock_guard lock(mutex_);
     return index_;

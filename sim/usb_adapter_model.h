@@ -43,6 +43,10 @@ public:
     /// Frames dropped because the queue was full.
     uint64_t Overflows() const;
 
+    /// The adapter loses its power (unplugged): stopped, unconfigured, its queue and any pending
+    /// reply gone, as a real adapter comes back from a replug.
+    void PowerOff();
+
     // Faults, each for the next exchange that it concerns.
     void ShortWriteNext();
     void WrongReplyNext();

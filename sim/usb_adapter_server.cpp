@@ -77,6 +77,7 @@ void UsbAdapterServer::Unplug(size_t slot) {
     std::lock_guard lock(a.mutex);
     a.present = false;
     a.claimed = false;
+    a.model.PowerOff();
     a.unplugged.notify_all();
 }
 

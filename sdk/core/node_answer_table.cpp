@@ -3,7 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sdk/core/answer_match.h"
+
 namespace norvane::sdk {
+
+namespace {
+// A node that stays silent owes no more than this: its answers after it speaks again are dropped
+// only while the mark lasts.
+constexpr uint32_t kMostOwed = 8;
+}  // namespace
 
 void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     if (node >= kNodeSlots) return;
@@ -11,6 +19,7 @@ void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     answerCount[node] = 0;
     expectedCommand[node] = command == 0 ? kCommandZeroMark : command;
     auxiliary[node] = 0;
+    lateTaken[node] = false;
     std::memset(answers[node], 0, sizeof answers[node]);
 }
 
@@ -26,6 +35,37 @@ void NodeAnswerTable::Clear(uint32_t node) {
     answerCount[node] = 0;
     expectedCommand[node] = 0;
     auxiliary[node] = 0;
+}
+
+void NodeAnswerTable::TimedOut(uint32_t node, uint64_t nowMs) {
+    if (node >= kNodeSlots) return;
+    std::lock_guard lock(storeLock);
+    // A request that takes any answer owes none: owing it would drop the node's next answer of any kind.
+    if (!lateTaken[node] && expectedCommand[node] != 0 && expectedCommand[node] != kAnyAnswer) {
+        const bool more = OwedLocked(node, nowMs) == expectedCommand[node];
+        owedCount[node] = more ? std::min(owedCount[node] + 1, kMostOwed) : 1;
+        owedCommand[node] = expectedCommand[node];
+        owedUntilMs[node] = nowMs + kOwedAnswerMs;
+    }
+    answerCount[node] = 0;
+    expectedCommand[node] = 0;
+    auxiliary[node] = 0;
+}
+
+uint8_t NodeAnswerTable::OwedLocked(uint32_t node, uint64_t nowMs) const {
+    if (node >= kNodeSlots || owedCommand[node] == 0 || nowMs >= owedUntilMs[node]) return 0;
+    return owedCommand[node];
+}
+
+void NodeAnswerTable::TakeLateLocked(uint32_t node) {
+    if (node >= kNodeSlots) return;
+    if (owedCount[node] <= 1) {
+        owedCommand[node] = 0;
+        owedCount[node] = 0;
+    } else {
+        --owedCount[node];
+    }
+    if (expectedCommand[node] != 0) lateTaken[node] = true;
 }
 
 void NodeAnswerTable::ClearAll() {

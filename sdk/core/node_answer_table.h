@@ -18,6 +18,9 @@ constexpr int kAnswersPerNode = 126;  ///< answers kept per node, in arrival ord
 constexpr uint8_t kDiscoveryCommand = 0x40;
 /// What expectedCommand holds while command number 0 is in flight (0 there means nothing is).
 constexpr uint8_t kCommandZeroMark = 0x80;
+/// How long after a request timed out its node still owes the answer: the first answer of that
+/// node to that command within this time is the late one and completes no later request.
+constexpr uint64_t kOwedAnswerMs = 1500;
 
 struct NodeAnswerTable {
     std::mutex tableLock;    ///< taken first by every request on this table
@@ -32,6 +35,10 @@ struct NodeAnswerTable {
     uint8_t auxiliary[kNodeSlots] = {};
     uint32_t answerCount[kNodeSlots] = {};  ///< answers stored since the request was sent
     KymCanMsg answers[kNodeSlots][kAnswersPerNode] = {};
+    uint8_t owedCommand[kNodeSlots] = {};  ///< command timed-out requests still await, 0 = none
+    uint32_t owedCount[kNodeSlots] = {};   ///< how many of its answers are owed
+    uint64_t owedUntilMs[kNodeSlots] = {};
+    bool lateTaken[kNodeSlots] = {};  ///< a late answer was dropped while the node's request waited
 
     /// Prepares node for a request of the given command number (command 0 is marked with
     /// kCommandZeroMark): count 0, command expected, and the
@@ -41,7 +48,17 @@ struct NodeAnswerTable {
     void StoreLocked(uint32_t node, const KymCanMsg& message);
     /// Forgets what was expected and stored for node.
     void Clear(uint32_t node);
-    /// Forgets everything for all nodes.
+    /// Forgets node's request after its time-out, and remembers the answer as owed until
+    /// nowMs + kOwedAnswerMs (one more owed when the node already owes answers to that command:
+    /// several late answers may come, one per timed-out request). A request that dropped a late answer while
+    /// it waited owes nothing: the dropped answer may have been its own, and owing again would drop every
+    /// answer after a lost one.
+    void TimedOut(uint32_t node, uint64_t nowMs);
+    /// The command of the answer node owes at nowMs, 0 for none (storeLock held by the caller).
+    uint8_t OwedLocked(uint32_t node, uint64_t nowMs) const;
+    /// Drops an owed answer that has just arrived (storeLock held by the caller).
+    void TakeLateLocked(uint32_t node);
+    /// Forgets what was expected and stored for all nodes (the answers they owe stay owed).
     void ClearAll();
     uint32_t Count(uint32_t node);
     /// Copies up to max stored answers of node (from position 0) to out; returns how many.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/thread.h"
 #include "sdk/core/answer_match.h"
 #include "sdk/core/callbacks.h"
@@ -183,6 +184,11 @@ void CNvCallBackFunc::FileMessage(const KymCanMsg& received, uint8_t answersAs) 
         if (number == kDiscoveryCommand && expected == kDiscoveryCommand) {
             table.StoreLocked(0, received);  // gathered for the discovery, which waits its window
             return Filed::Quietly;
+        }
+        const uint8_t owed = table.owedCommand[node] != 0 ? table.OwedLocked(node, platform::TickMs()) : 0;
+        if (owed != 0 && AnswersSecondGen(owed, answersAs)) {
+            table.TakeLateLocked(node);
+            return Filed::Late;
         }
         if (!AnswersSecondGen(expected, answersAs)) return Filed::NotAwaited;
         KymCanMsg message = received;

@@ -140,11 +140,12 @@ public:
     void FileDiscoveryAnswer(uint32_t areaNode, const KymCanMsg& message);
 
     /// What a filing rule did with a message offered to one table.
-    enum class Filed { NotAwaited, Quietly, Signal };
+    enum class Filed { NotAwaited, Quietly, Signal, Late };
     /// Offers a received message to the requests in flight: file runs on each allocated table in
     /// turn, under that table's store lock, until one takes the message (Signal also wakes the
-    /// table's requester). A message no table takes is counted as unmatched. Returns whether
-    /// one took it.
+    /// table's requester; Late drops it as the answer a timed-out request of that table was
+    /// owed). A message no table takes, or a late one, is counted as unmatched. Returns whether
+    /// a request took it.
     template <class FileFn>
     bool OfferToRequests(FileFn&& file) {
         for (auto& slot : tables_) {
@@ -156,6 +157,7 @@ public:
                 filed = file(*table);
             }
             if (filed == Filed::NotAwaited) continue;
+            if (filed == Filed::Late) break;
             if (filed == Filed::Signal) table->answerEvent.Set();
             return true;
         }

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/trace.h"
+#include "sdk/core/callbacks.h"
 #include "sdk/core/codec/codec.h"
 #include "sdk/core/codec/commands.h"
 #include "sdk/core/sdk_settings.h"
@@ -36,6 +37,20 @@ size_t TakeAnswers(NodeAnswerTable& table, uint32_t node, const RequestWire& wir
 void Finish(NodeAnswerTable& table, uint32_t node) {
     table.answerEvent.Clear();
     table.Clear(node);
+}
+
+// The answer may still come: the node owes it for a while, so that it completes no later request.
+// While a callback takes the messages instead of the requests, nothing is owed: the answer went
+// to the callback.
+void FinishTimedOut(NodeAnswerTable& table, uint32_t node) {
+    const Callbacks& callbacks = GlobalCallbacks();
+    if (callbacks.translate.load() != nullptr || callbacks.serialTranslate.load() != nullptr ||
+        callbacks.serialTranslate318.load() != nullptr) {
+        Finish(table, node);
+        return;
+    }
+    table.answerEvent.Clear();
+    table.TimedOut(node, platform::TickMs());
 }
 
 // Command 76's channels come in two messages: the request waits briefly for the second, so that
@@ -104,12 +119,16 @@ int RunSetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
 
     const uint32_t timeout = command == kOperation ? wire.longAnswerTimeoutMs : wire.answerTimeoutMs;
     if (!AwaitAnswer(port, table, args.node, timeout)) {
-        Finish(table, args.node);
         platform::Trace("SDK_WaitForSingleTimout\n");
         // An enable with value 0 (switching the motor off) may go unanswered: counted as done.
         const bool quietDisable =
             args.data != nullptr && command == kEnable && args.index == 0 && FirstWord(args.data) == 0;
-        return quietDisable ? 1 : -1;
+        if (quietDisable) {
+            Finish(table, args.node);
+            return 1;
+        }
+        FinishTimedOut(table, args.node);
+        return -1;
     }
     if (command == kAva) AwaitSecondAnswer(port, table, args.node, wire);
     KymCanMsg answers[2] = {};
@@ -142,7 +161,7 @@ int RunGetRequest(CNvCallBackFunc& port, const RequestArgs& args, const RequestW
     }
     if ((args.controlWord & 0x80) == 0) return 1;
     if (!AwaitAnswer(port, table, args.node, wire.answerTimeoutMs)) {
-        Finish(table, args.node);
+        FinishTimedOut(table, args.node);
         return 0;
     }
     if (command == kAva) AwaitSecondAnswer(port, table, args.node, wire);
@@ -186,6 +205,7 @@ int RunRawMessage(CNvCallBackFunc& port, uint32_t handle, const KymCanMsg* messa
         answered = table.answerEvent.Wait(timeout);
     } else {
         answered = AwaitAnswer(port, table, request.node, timeout);
+        if (!answered) FinishTimedOut(table, request.node);
     }
     // A broadcast gathers the answers of every node; node 127 has no answer area of its own.
     int copied = 0;

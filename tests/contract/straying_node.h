@@ -22,6 +22,9 @@ enum class Company {
     Late,         ///< this node's answer 700 ms later, after every requester gave up
     Twice,        ///< the answer, and the same answer again 10 ms later
     NoticeFirst,  ///< a real-time notice from this node, then the answer
+    /// this node's answer, with the value it held back then (other data), held back until just
+    /// before its next answer: the late answer reaches the next request of the same command
+    HeldStale,
 };
 
 class StrayingNode : public sim::SimNode {
@@ -38,6 +41,11 @@ public:
         if (!AddressedToMe(frame.id)) return;
         Capture answers;
         inner_->OnFrame(frame, answers);
+        if (company_.load() != Company::HeldStale) {
+            std::lock_guard lock(mutex_);
+            for (const auto& f : held_) out.Transmit(f);
+            held_.clear();
+        }
         switch (company_.load()) {
             case Company::None:
                 for (const auto& f : answers.frames) out.Transmit(f);
@@ -61,6 +69,11 @@ public:
                 out.Transmit(
                     sim::nodes::MakeFrame(sim::nodes::SecondGenNodeIdentifier(kId, 0x75), &state, 1));
                 for (const auto& f : answers.frames) out.Transmit(f);
+                break;
+            }
+            case Company::HeldStale: {
+                std::lock_guard lock(mutex_);
+                for (const auto& f : answers.frames) held_.push_back(Altered(f));
                 break;
             }
         }
@@ -95,13 +108,16 @@ private:
         if (firstGen_) return sim::nodes::ParseFirstGenRequestIdentifier(id).node == kId;
         return sim::nodes::IsSecondGenRequest(id) && sim::nodes::ParseSecondGenIdentifier(id).node == kId;
     }
+    static sim::CanFrame Altered(sim::CanFrame frame) {
+        for (uint8_t i = 0; i < frame.length; ++i) frame.data[i] ^= 0x5A;
+        return frame;
+    }
     // The same answer as node 9 would give it, with other data.
     sim::CanFrame Stray(const sim::CanFrame& answer) const {
-        sim::CanFrame stray = answer;
+        sim::CanFrame stray = Altered(answer);
         const auto controlWord = static_cast<uint8_t>(answer.id & 0xFF);
         stray.id = firstGen_ ? sim::nodes::FirstGenAnswerIdentifier(kStrayFrom, controlWord)
                              : sim::nodes::SecondGenNodeIdentifier(kStrayFrom, controlWord);
-        for (uint8_t i = 0; i < stray.length; ++i) stray.data[i] ^= 0x5A;
         return stray;
     }
     void Later(const sim::CanFrame& frame, int ms) {
@@ -114,6 +130,7 @@ private:
     std::atomic<Company> company_{Company::None};
     std::mutex mutex_;
     std::vector<Delayed> later_;
+    std::vector<sim::CanFrame> held_;
 };
 
 }  // namespace norvane::contract

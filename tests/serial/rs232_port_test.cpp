@@ -125,6 +125,9 @@ TEST(Rs232Gateway, SetsAndGetsThroughAnOpenPort) {
     // goes): that answer is lost, and the set fails rather than report success without it.
     emulator.SendRaw({0xEE, 0x05});
     EXPECT_EQ(SetSpeed(*gateway, kHandle0, 9, 12), -1);
+    // The lost answer is owed: the next request of that command cannot tell its own answer from
+    // a late one and fails; the one after it reads the value.
+    EXPECT_NE(GetSpeed(*gateway, kHandle0, 9), 12);
     EXPECT_EQ(GetSpeed(*gateway, kHandle0, 9), 12);
     KymNodeRecord records[8] = {};
     EXPECT_EQ(gateway->RegisterNodes(kHandle0, records, 8), 2);

@@ -260,6 +260,32 @@ TEST(UsbFaults, UnpluggingDuringARequestFailsInTimeAndCloseReturns) {
     EXPECT_EQ(SearchDevice(4, nullptr), 0);  // gone from the bus
 }
 
+// An unplugged adapter loses its power: nothing it queued survives the replug, nothing reaches
+// the old port, and the host's reopen reads the nodes' values afresh.
+TEST(UsbFaults, AReplugComesBackUnconfiguredAndTheReopenedPortReadsFreshValues) {
+    UsbBench bench;
+    bench.Adapter(0, 1, {5});
+    ASSERT_TRUE(bench.Start());
+    ASSERT_EQ(SearchDevice(4, nullptr), 1);
+    uint32_t ids[126] = {};
+    ASSERT_EQ(OpenGateway(0x400, ids, 126, nullptr), 1);
+    KymReply reply{};
+    int32_t speed = 321;
+    ASSERT_EQ(SingleCommandSet(0x400, 5, kSpd, 0, &speed, 1, &reply), 1);
+    bench.server.Unplug(0);
+    bench.server.InjectFromBus(0, NodeFrame(7));  // arrives while the adapter is without power
+    EXPECT_EQ(bench.server.Model(0).Waiting(), 0u);
+    bench.server.Replug(0);
+    EXPECT_NE(SingleCommandGet(0x400, 5, kSpd, 0, &reply), 1);
+    EXPECT_EQ(CloseGateway(0x400), 1);
+    ASSERT_EQ(SearchDevice(4, nullptr), 1);
+    ASSERT_EQ(OpenGateway(0x400, ids, 126, nullptr), 1);
+    reply = {};
+    EXPECT_EQ(SingleCommandGet(0x400, 5, kSpd, 0, &reply), 1);
+    EXPECT_EQ(reply.field[0], 321);
+    EXPECT_EQ(CloseGateway(0x400), 1);
+}
+
 TEST(UsbIndex, ANewDeviceIndexSurvivesReEnumeration) {
     UsbBench bench;
     bench.Adapter(0, 1, {5});
