@@ -30,6 +30,7 @@
 #include "bench/widgets/io_module_dialog.h"
 #include "bench/widgets/kyd0606_dialog.h"
 #include "bench/widgets/panel_view.h"
+#include "bench/widgets/plot_window.h"
 #include "bench/widgets/qt_messages.h"
 #include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
@@ -210,6 +211,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     InstallEnterRouting();
 
     ApplyLook();
+    SetUpPlot();
     ApplyLanguage();
     Refresh();
     ApplyFold();  // the window starts folded
@@ -317,7 +319,8 @@ void MainWindow::ApplyImages() {
 }
 
 MainWindow::~MainWindow() {
-    // Nothing of this window may run after it is gone: no monitor, notice, script or sleep.
+    // Nothing of this window may run after it is gone: no plot, monitor, notice, script or sleep.
+    plot_.reset();
     monitor_->Stop();
     notice_relay::Detach();
     sdk_.KYMRegRtcnCallBack(0, nullptr, nullptr);
@@ -376,6 +379,7 @@ void MainWindow::Refresh() {
     ui_->gatewayNumber->setValue(logic_->GatewayNumber());
     ui_->multiSelect->setChecked(logic_->Nodes().MultiSelect());
     RefreshNodeList();
+    RefreshPlot();
     if (panel_) panel_->Sync();
     refreshing_ = false;
 }
