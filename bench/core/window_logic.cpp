@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bench/core/device_kind.h"
 #include "bench/core/mcfg_controls.h"
 #include "bench/core/settings_place.h"
 #include "bench/core/text_format.h"
@@ -16,15 +17,6 @@ constexpr int kDefaultBitRate = 1;  // "800K"
 
 uint32_t SecondByte(uint32_t code) {
     return (code >> 8) & 0xFF;
-}
-
-bool IsController(uint32_t code) {
-    return SecondByte(code) == 0x18;
-}
-
-bool IsIoModule(uint32_t code) {
-    return SecondByte(code) == 0x52 || (code & 0xFF) == 0x52 || (code & 0xFFFF) == 0x5008 ||
-           (code & 0xFFFF) == 0x5B52;
 }
 
 // The liquid-level detector and the KYD0606 carry model names that the SDK's naming never
@@ -346,7 +338,7 @@ void WindowLogic::ApplyModel(const NodeEntry& node) {
     if ((code & 0xFFFF) == 0x5B52)
         controls_.Set({ctl::kSpeedSet, ctl::kSpeedQuery, ctl::kEncoderSet, ctl::kEncoderQuery}, true);
     controls_.Enable(ctl::kRfid, SecondByte(code) == 0x5C);
-    controls_.Enable(ctl::kTemperature, SecondByte(code) == 0x59);
+    controls_.Enable(ctl::kTemperature, IsTemperatureController(code));
     controls_.Enable(ctl::kLiquidLevel, IsLiquidLevel(code, node.ModelName()));
     controls_.Enable(ctl::kKyd0606, IsKyd0606(code, node.ModelName()));
     versionCheck_ = true;

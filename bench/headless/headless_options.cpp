@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "bench/plot/quantity.h"
+#include "bench/plot/sampler.h"
+
 namespace norvane::bench {
 
 namespace {
@@ -41,7 +44,9 @@ const char* HeadlessUsage() {
            "                          [--ip A.B.C.D [--port P] | --com N --baud B] [--mask M] [--gateway I]\n"
            "                          [--tick NODE]... [--command TEXT]... [--script FILE]\n"
            "                          [--batch FILE [--batch-read | --batch-write | --batch-eeprom |\n"
-           "                                         --batch-export FILE]...]\n";
+           "                                         --batch-export FILE]...]\n"
+           "                          [--record FILE --quantities NAME[,NAME]... [--period MS] [--duration "
+           "S]]\n";
 }
 
 bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& options,
@@ -135,10 +140,36 @@ bool ParseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
                 return false;
             }
             options.batch.push_back({BatchStep::Kind::Export, value});
+        } else if (name == "--record") {
+            if (value.empty()) return bad();
+            options.record = value;
+        } else if (name == "--quantities") {
+            std::string reason;
+            if (!ParseQuantityList(value, reason)) {
+                error = reason + " for --quantities";
+                return false;
+            }
+            options.quantities = value;
+        } else if (name == "--period") {
+            const auto n = Number(value, kMinSamplePeriod.count(), 3600000);
+            if (!n) return bad();
+            options.periodMs = static_cast<uint32_t>(*n);
+        } else if (name == "--duration") {
+            const auto n = Number(value, 1, 31 * 86400);
+            if (!n) return bad();
+            options.durationS = static_cast<uint32_t>(*n);
         } else {
             error = "unknown option '" + name + "'";
             return false;
         }
+    }
+    if (options.record.has_value() != !options.quantities.empty()) {
+        error = "--record and --quantities go together";
+        return false;
+    }
+    if (!options.record && (options.periodMs != 0 || options.durationS != 0)) {
+        error = "--period and --duration need --record";
+        return false;
     }
     if (options.com.has_value() != options.baud.has_value()) {
         error = "--com and --baud go together";

@@ -29,6 +29,10 @@ struct HeadlessOptions {
     std::vector<std::string> commands;  ///< --command: command box lines, in order
     std::optional<std::string> script;  ///< --script: a script file
     std::vector<BatchStep> batch;       ///< the batch writer's steps; the first is an Import
+    std::optional<std::string> record;  ///< --record: sample the ticked nodes into this CSV file
+    std::string quantities;             ///< --quantities: names, comma-separated (with --record)
+    uint32_t periodMs = 0;              ///< --period: between rounds, 10 ms or more (0: 100 ms)
+    uint32_t durationS = 0;             ///< --duration: how long to record (0: 10 s)
     bool usage = false;                 ///< -h, --help
     bool version = false;               ///< --version
 };

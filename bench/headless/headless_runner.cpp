@@ -15,6 +15,7 @@
 #include "bench/core/script_runner.h"
 #include "bench/core/startup.h"
 #include "bench/dialogs/batch_writer.h"
+#include "bench/plot/record_writer.h"
 
 namespace norvane::bench {
 
@@ -109,6 +110,53 @@ void RunBatch(const std::vector<BatchStep>& steps, const SdkTable& sdk, const La
                 << "\n";
         out << "info: " << writer.Info() << std::endl;
     }
+}
+
+// Samples the ticked nodes' quantities into the CSV file for the asked duration (a signal ends it
+// early), then prints the counts. 0 when every sample succeeded and every row was written.
+int RunRecording(const HeadlessOptions& options, const std::vector<NodeEntry>& nodes, const SdkTable& sdk,
+                 uint32_t gateway, Sleeper& sleeper, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const std::vector<Quantity> quantities =
+        ParseQuantityList(options.quantities, error).value_or(std::vector<Quantity>{});
+    // Each ticked node samples the listed quantities its kind offers; a quantity no ticked node
+    // offers is reported.
+    std::vector<SamplePoint> points;
+    for (int tick : options.ticks) {
+        const auto node =
+            std::find_if(nodes.begin(), nodes.end(), [&](const NodeEntry& n) { return n.id == tick; });
+        if (node == nodes.end()) continue;  // already reported
+        for (Quantity quantity : quantities)
+            if (Offers(KindOfDevice(node->DeviceCode()), quantity)) points.push_back({tick, quantity});
+    }
+    for (Quantity quantity : quantities) {
+        if (std::none_of(points.begin(), points.end(),
+                         [&](const SamplePoint& p) { return p.quantity == quantity; }))
+            err << "kestrin: no ticked node has " << NameOf(quantity) << std::endl;
+    }
+    if (points.empty()) {
+        err << "kestrin: --record has nothing to sample" << std::endl;
+        return 1;
+    }
+    RecordWriter writer;
+    if (!writer.Open(*options.record, error)) {
+        err << "kestrin: " << error << std::endl;
+        return 1;
+    }
+    Sampler sampler([&](int node, Quantity quantity) { return ReadQuantity(sdk, gateway, node, quantity); },
+                    [&writer](std::vector<Sample>&& round) { writer.Push(round); });
+    sampler.Start(points, std::chrono::milliseconds(options.periodMs == 0 ? 100 : options.periodMs));
+    sleeper.SleepFor(static_cast<int>(options.durationS == 0 ? 10 : options.durationS) * 1000);
+    sampler.Stop();
+    const bool written = writer.Close();
+    const SamplerTotals totals = sampler.Totals();
+    out << "record: " << totals.samples << " samples, " << totals.failed << " failed" << std::endl;
+    if (totals.missed != 0)
+        err << "kestrin: " << totals.missed << " samples missed: a round took longer than the period"
+            << std::endl;
+    if (writer.Dropped() != 0) err << "kestrin: " << writer.Dropped() << " rows dropped" << std::endl;
+    if (!written) err << "kestrin: " << *options.record << ": " << writer.WriteError() << std::endl;
+    return totals.failed == 0 && totals.samples != 0 && writer.Dropped() == 0 && written ? 0 : 1;
 }
 
 SearchArguments ArgumentsFor(const HeadlessOptions& options, const std::string& programDir) {
@@ -215,8 +263,11 @@ int RunHeadless(const std::vector<std::string>& args, const std::string& executa
         else
             RunBatch(options.batch, t, language, messages, handle, firstTicked, sleeper, out);
     }
+    int status = 0;
+    if (options.record && !sleeper.IsShutDown())
+        status = RunRecording(options, discovery.nodes, t, handle, sleeper, out, err);
     t.CloseGateway(handle);
-    return 0;
+    return status;
 }
 
 }  // namespace norvane::bench

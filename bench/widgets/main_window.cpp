@@ -30,6 +30,7 @@
 #include "bench/widgets/io_module_dialog.h"
 #include "bench/widgets/kyd0606_dialog.h"
 #include "bench/widgets/panel_view.h"
+#include "bench/widgets/plot_window.h"
 #include "bench/widgets/qt_messages.h"
 #include "bench/widgets/register_view.h"
 #include "bench/widgets/rfid_dialog.h"
@@ -126,6 +127,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     connect(settings->addAction(Text("IDS_MAINMENU_EXIT")), &QAction::triggered, this,
             &MainWindow::ExitFromMenu);
     QMenu* tools = menuBar()->addMenu(Text("IDS_MAINMENU_TOOLS"));
+    tools->setObjectName("toolsMenu");  // the plot adds its item to this menu
     connect(tools->addAction(Text("IDS_MAINMENU_TRAFFIC")), &QAction::triggered, this,
             &MainWindow::OpenTraffic);
     QMenu* help = menuBar()->addMenu(Text("IDS_MAINMENU_HELP"));
@@ -214,6 +216,7 @@ MainWindow::MainWindow(const SdkTable& sdk, const Language& language, std::strin
     InstallEnterRouting();
 
     ApplyLook();
+    SetUpPlot();
     ApplyLanguage();
     Refresh();
     ApplyFold();  // the window starts folded
@@ -321,7 +324,8 @@ void MainWindow::ApplyImages() {
 }
 
 MainWindow::~MainWindow() {
-    // Nothing of this window may run after it is gone: no monitor, notice, script or sleep.
+    // Nothing of this window may run after it is gone: no plot, monitor, notice, script or sleep.
+    plot_.reset();
     monitor_->Stop();
     notice_relay::Detach();
     sdk_.KYMRegRtcnCallBack(0, nullptr, nullptr);
@@ -380,6 +384,7 @@ void MainWindow::Refresh() {
     ui_->gatewayNumber->setValue(logic_->GatewayNumber());
     ui_->multiSelect->setChecked(logic_->Nodes().MultiSelect());
     RefreshNodeList();
+    RefreshPlot();
     if (panel_) panel_->Sync();
     refreshing_ = false;
 }

@@ -27,6 +27,7 @@ class MainWindow;
 namespace norvane::bench {
 
 class PanelView;
+class PlotWindow;
 class RegisterView;
 class TrafficWindow;
 
@@ -49,6 +50,11 @@ public:
     void Search(bool leftShift);
     /// The gateway search parameters item of the main menu.
     void OpenGatewaySearch();
+    /// The plot window (Tools menu, the panel's plot button): made on first use, offered the
+    /// ticked nodes each time it opens.
+    void OpenPlot();
+    /// The plot window, or null before it was first opened.
+    PlotWindow* Plot() const { return plot_.get(); }
     /// The device dialog open at the moment (modal), or null; tests reach it through this.
     QDialog* DeviceDialog() const { return deviceDialog_; }
     /// Searches, connects to the first gateway found and discovers its nodes (kestrin --connect).
@@ -83,6 +89,9 @@ protected:
 
 private:
     void ApplyLanguage();
+    void SetUpPlot();
+    /// The plot follows the connection: sampling ends when the gateway closes.
+    void RefreshPlot();
     void ApplyImages();
     void ApplyLook();
     /// Folded hides the widgets marked expandedOnly; expanded shows them.
@@ -124,6 +133,7 @@ private:
     std::unique_ptr<ScriptRunner> scripts_;
     std::unique_ptr<PanelView> panel_;
     std::unique_ptr<RegisterView> registers_;
+    std::unique_ptr<PlotWindow> plot_;
     std::function<void(int)> panelEnter_;
     bool refreshing_ = false;
     bool exiting_ = false;

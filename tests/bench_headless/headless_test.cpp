@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 #include "bench/core/file_text.h"
 #include "sim/nodes/second_gen_controller.h"
@@ -230,6 +231,140 @@ TEST_F(HeadlessTest, ExitStatusTellsBadArgumentsFromFailedBindingSearchOrConnect
     const Outcome unbound = Run({"--ip", "127.0.0.91", "--port", ClosedPort()}, (dir_ / "kestrin").string());
     EXPECT_EQ(unbound.status, 1);
     EXPECT_EQ(unbound.err.rfind("[Kestrin] 无法加载SDK库", 0), 0u) << unbound.err;
+}
+
+struct Row {
+    std::string time;
+    int64_t elapsed = 0;
+    int node = 0;
+    std::string quantity, value;
+    int result = 0;
+};
+
+// The rows of a recording; every line must be whole and end in CRLF.
+std::vector<Row> RecordRows(const std::string& file, std::string& header) {
+    std::vector<Row> rows;
+    const std::string text = ReadFileText(file).value_or("");
+    EXPECT_TRUE(text.empty() || text.ends_with("\r\n"));
+    static const std::regex line(
+        "^([0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}Z),([0-9]+),([0-9]+),([a-z0-9]+),("
+        "-?[0-9.]*),(-?[0-9]+)\r$");
+    for (const std::string& l : SplitLines(text)) {
+        if (header.empty()) {
+            header = l;
+            continue;
+        }
+        std::smatch m;
+        if (!std::regex_match(l, m, line)) {
+            ADD_FAILURE() << "row: " << l;
+            continue;
+        }
+        rows.push_back({m[1], std::stoll(m[2]), std::stoi(m[3]), m[4], m[5], std::stoi(m[6])});
+    }
+    return rows;
+}
+
+TEST_F(HeadlessTest, RecordsTheTickedNodesQuantitiesWithPositionsRisingAtTheSetSpeed) {
+    sim::SimConfig config;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimConfig("ethernet 127.0.0.95:0\nnode controller 5\nnode io 8\n", config, error))
+        << error;
+    sim::Simulation simulation;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(simulation.Start(config, error, notes)) << error;
+    const std::string port = std::to_string(simulation.EthernetGateways().front()->Port());
+    const std::string file = Dir() + "/record.csv";
+    Outcome run;
+    for (int attempt = 0; attempt < 3 && (attempt == 0 || run.status != 0); ++attempt)
+        run = Run({"--program-dir", Dir(), "--ip",         "127.0.0.95",
+                   "--port",        port,  "--tick",       "5",
+                   "--tick",        "8",   "--command",    "ENA;SPD400;",
+                   "--record",      file,  "--quantities", "position,speed,inputs",
+                   "--period",      "50",  "--duration",   "1"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    std::string header;
+    const std::vector<Row> rows = RecordRows(file, header);
+    EXPECT_EQ(header, "time,elapsed_ms,node,quantity,value,result\r");
+    EXPECT_EQ(run.out.back(), "record: " + std::to_string(rows.size()) + " samples, 0 failed");
+    // A second at 50 ms: about 20 rounds of three samples, each node its own quantities.
+    EXPECT_GE(rows.size(), 45u);
+    EXPECT_LE(rows.size(), 63u);
+    EXPECT_EQ(rows.size() % 3, 0u);
+    std::vector<double> positions;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        EXPECT_EQ(row.result, 1);
+        EXPECT_EQ(row.node, i % 3 == 2 ? 8 : 5);
+        static const char* const kOrder[] = {"position", "speed", "inputs"};
+        EXPECT_EQ(row.quantity, kOrder[i % 3]);
+        if (row.quantity == "speed") {
+            EXPECT_EQ(row.value, "400");
+        }
+        if (row.quantity == "position") positions.push_back(std::stod(row.value));
+        EXPECT_GE(row.elapsed, i > 0 ? rows[i - 1].elapsed : 0);
+    }
+    ASSERT_GE(positions.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    // 400 steps a second for about a second.
+    EXPECT_GT(positions.back() - positions.front(), 200);
+}
+
+TEST_F(HeadlessTest, AGatewayThatDropsWhileRecordingEndsTheFileWithFailedRowsAndStatusOne) {
+    sim::SimConfig config;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimConfig("ethernet 127.0.0.96:0\nnode controller 5\n", config, error)) << error;
+    sim::Simulation simulation;
+    std::vector<std::string> notes;
+    ASSERT_TRUE(simulation.Start(config, error, notes)) << error;
+    const std::string port = std::to_string(simulation.EthernetGateways().front()->Port());
+    const std::string file = Dir() + "/record.csv";
+    // The gateway goes once the file holds a few rows.
+    std::thread drop([&] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (SplitLines(ReadFileText(file).value_or("")).size() < 6 &&
+               std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        simulation.Stop();
+    });
+    const Outcome run =
+        Run({"--program-dir", Dir(), "--ip", "127.0.0.96", "--port", port, "--tick", "5", "--record", file,
+             "--quantities", "position", "--period", "50", "--duration", "3"});
+    drop.join();
+    EXPECT_EQ(run.status, 1);
+    std::string header;
+    const std::vector<Row> rows = RecordRows(file, header);
+    ASSERT_FALSE(rows.empty()) << run.err;
+    const auto failed = std::count_if(rows.begin(), rows.end(), [](const Row& r) { return r.result != 1; });
+    ASSERT_GT(failed, 0);
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(),
+              "record: " + std::to_string(rows.size()) + " samples, " + std::to_string(failed) + " failed");
+    // A failed sample has its result and no value; the ones before the drop have both.
+    for (const Row& row : rows) EXPECT_EQ(row.value.empty(), row.result != 1) << row.elapsed;
+    EXPECT_EQ(rows.front().result, 1);
+}
+
+TEST_F(HeadlessTest, BadRecordingOptionsAreRefusedWithStatusTwo) {
+    const std::pair<Lines, std::string> cases[] = {
+        {{"--record", "x.csv"}, "kestrin: --record and --quantities go together"},
+        {{"--quantities", "position"}, "kestrin: --record and --quantities go together"},
+        {{"--record", "x.csv", "--quantities", "position,height"},
+         "kestrin: unknown quantity 'height' for --quantities"},
+        {{"--record", "x.csv", "--quantities", "speed,speed"},
+         "kestrin: quantity 'speed' given twice for --quantities"},
+        {{"--record", "x.csv", "--quantities", "speed", "--period", "9"},
+         "kestrin: bad value '9' for --period"},
+        {{"--record", "x.csv", "--quantities", "speed", "--duration", "0"},
+         "kestrin: bad value '0' for --duration"},
+        {{"--record", "", "--quantities", "speed"}, "kestrin: bad value '' for --record"},
+        {{"--period", "50"}, "kestrin: --period and --duration need --record"},
+    };
+    for (const auto& [args, message] : cases) {
+        const Outcome run = Run(args);
+        EXPECT_EQ(run.status, 2) << message;
+        EXPECT_EQ(SplitLines(run.err).front(), message);
+    }
 }
 
 }  // namespace
