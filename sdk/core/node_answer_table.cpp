@@ -7,12 +7,6 @@
 
 namespace norvane::sdk {
 
-namespace {
-// A node that stays silent owes no more than this: its answers after it speaks again are dropped
-// only while the mark lasts.
-constexpr uint32_t kMostOwed = 8;
-}  // namespace
-
 void NodeAnswerTable::Expect(uint32_t node, uint8_t command) {
     if (node >= kNodeSlots) return;
     std::lock_guard lock(storeLock);
@@ -42,8 +36,6 @@ void NodeAnswerTable::TimedOut(uint32_t node, uint64_t nowMs) {
     std::lock_guard lock(storeLock);
     // A request that takes any answer owes none: owing it would drop the node's next answer of any kind.
     if (!lateTaken[node] && expectedCommand[node] != 0 && expectedCommand[node] != kAnyAnswer) {
-        const bool more = OwedLocked(node, nowMs) == expectedCommand[node];
-        owedCount[node] = more ? std::min(owedCount[node] + 1, kMostOwed) : 1;
         owedCommand[node] = expectedCommand[node];
         owedUntilMs[node] = nowMs + kOwedAnswerMs;
     }
@@ -59,12 +51,7 @@ uint8_t NodeAnswerTable::OwedLocked(uint32_t node, uint64_t nowMs) const {
 
 void NodeAnswerTable::TakeLateLocked(uint32_t node) {
     if (node >= kNodeSlots) return;
-    if (owedCount[node] <= 1) {
-        owedCommand[node] = 0;
-        owedCount[node] = 0;
-    } else {
-        --owedCount[node];
-    }
+    owedCommand[node] = 0;
     if (expectedCommand[node] != 0) lateTaken[node] = true;
 }
 

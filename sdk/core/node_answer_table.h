@@ -35,8 +35,7 @@ struct NodeAnswerTable {
     uint8_t auxiliary[kNodeSlots] = {};
     uint32_t answerCount[kNodeSlots] = {};  ///< answers stored since the request was sent
     KymCanMsg answers[kNodeSlots][kAnswersPerNode] = {};
-    uint8_t owedCommand[kNodeSlots] = {};  ///< command timed-out requests still await, 0 = none
-    uint32_t owedCount[kNodeSlots] = {};   ///< how many of its answers are owed
+    uint8_t owedCommand[kNodeSlots] = {};  ///< command a timed-out request still awaits, 0 = none
     uint64_t owedUntilMs[kNodeSlots] = {};
     bool lateTaken[kNodeSlots] = {};  ///< a late answer was dropped while the node's request waited
 
@@ -49,16 +48,15 @@ struct NodeAnswerTable {
     /// Forgets what was expected and stored for node.
     void Clear(uint32_t node);
     /// Forgets node's request after its time-out, and remembers the answer as owed until
-    /// nowMs + kOwedAnswerMs (one more owed when the node already owes answers to that command:
-    /// several late answers may come, one per timed-out request). A request that dropped a late answer while
-    /// it waited owes nothing: the dropped answer may have been its own, and owing again would drop every
-    /// answer after a lost one.
+    /// nowMs + kOwedAnswerMs. A request that dropped a late answer while it waited owes nothing:
+    /// the dropped answer may have been its own, and owing again would drop every answer after
+    /// a lost one.
     void TimedOut(uint32_t node, uint64_t nowMs);
     /// The command of the answer node owes at nowMs, 0 for none (storeLock held by the caller).
     uint8_t OwedLocked(uint32_t node, uint64_t nowMs) const;
-    /// Drops an owed answer that has just arrived (storeLock held by the caller).
+    /// Drops the owed answer that has just arrived (storeLock held by the caller).
     void TakeLateLocked(uint32_t node);
-    /// Forgets what was expected and stored for all nodes (the answers they owe stay owed).
+    /// Forgets what was expected and stored for all nodes (an owed answer stays owed).
     void ClearAll();
     uint32_t Count(uint32_t node);
     /// Copies up to max stored answers of node (from position 0) to out; returns how many.
