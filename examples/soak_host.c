@@ -208,8 +208,16 @@ static int Search(Gateway* g) {
             if (SearchGateway(g->kind == RS232 ? 1 : 32, params, infos, 8) < 1) return 0;
             g->port = g->handle = infos[0].handle;
             return 1;
-        case PCI:
-            return SearchDevice(8, NULL) >= 1;
+        case PCI: {
+            /* The card's other channel may answer the search while this one does not (a probe
+             * answer that came late): found only when this channel is among the ports found. */
+            if (SearchDevice(8, NULL) < 1) return 0;
+            uint32_t ids[32];
+            const int32_t n = GetKymDevIdList(8, ids);
+            for (int32_t i = 0; i < n && i < 32; ++i)
+                if (ids[i] == g->port) return 1;
+            return 0;
+        }
         case USB:
             return SearchDevice(4, NULL) >= 1;
     }

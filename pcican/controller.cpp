@@ -11,6 +11,7 @@ constexpr uint8_t kResetMode = 0x01, kSelfTest = 0x04;
 constexpr uint8_t kTransmissionRequest = 0x01, kAbortTransmission = 0x02, kReleaseAndClearOverrun = 0x0C;
 constexpr uint8_t kClearOverrun = 0x08, kSelfReceptionRequest = 0x10;
 constexpr uint8_t kReceiveBufferFull = 0x01, kDataOverrun = 0x02, kBufferReleased = 0x04, kComplete = 0x08;
+constexpr uint8_t kBusOff = 0x80;
 constexpr uint8_t kOverrunIrq = 0x08, kBusErrorIrq = 0x80;
 
 }  // namespace
@@ -95,9 +96,15 @@ bool Controller::LeaveResetMode() {
 }
 
 bool Controller::Transmit(MarlixFrame& frame) {
+    // A bus-off controller sits in reset mode and sends nothing until it is recovered: polling on
+    // would hold the channel's register lock (and so the receive thread and the bus watchdog) for
+    // the whole polling limit, so bus-off ends the wait at once.
     bool released = false;
-    for (uint32_t i = 0; i < kBufferPolls && !released; ++i)
-        released = (Read(reg::kStatus) & kBufferReleased) != 0;
+    for (uint32_t i = 0; i < kBufferPolls && !released; ++i) {
+        const uint8_t status = Read(reg::kStatus);
+        if (status & kBusOff) return false;
+        released = (status & kBufferReleased) != 0;
+    }
     if (!released) return false;
     if (frame.length > 8) frame.length = 8;
     uint8_t head[5];
@@ -117,8 +124,11 @@ bool Controller::Transmit(MarlixFrame& frame) {
         command = kSelfReceptionRequest;
     }
     Write(reg::kCommand, command);
-    for (uint32_t i = 0; i < kCompletePolls; ++i)
-        if (Read(reg::kStatus) & kComplete) return true;
+    for (uint32_t i = 0; i < kCompletePolls; ++i) {
+        const uint8_t status = Read(reg::kStatus);
+        if (status & kComplete) return true;
+        if (status & kBusOff) break;
+    }
     Write(reg::kCommand, kAbortTransmission);
     return false;
 }

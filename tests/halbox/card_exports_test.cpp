@@ -197,6 +197,25 @@ TEST_F(CardExports, WatchdogReinitialisesAfterBusOffAndFramesFlowAgain) {
     EXPECT_EQ(ThreadsNamed("halbox-wd0.0"), 1);
 }
 
+TEST_F(CardExports, ATransmitOnABusOffChannelFailsAtOnceAndTheWatchdogStillRecoversIt) {
+    ASSERT_TRUE(bench.OpenAndInit());
+    ASSERT_TRUE(RequestAnswered());
+    bench.server.ForceBusOff(0, 0);
+    // Polling a bus-off controller for completion would hold the channel for seconds, blocking
+    // the watchdog that recovers it.
+    MarlixFrame request = Extended(0x05080081);
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t sent = Marlix_Transmit(0, 0, &request);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(300));
+    if (bench.server.ChipCounters(0, 0).hostRecoveries == 0) {
+        EXPECT_EQ(sent, 0);  // unless the watchdog recovered it first
+    }
+    ASSERT_TRUE(bench.server.WaitForChip(
+        0, 0, [](const sim::Sja1000Counters& c) { return c.hostRecoveries == 1; }, 3000));
+    EXPECT_TRUE(RequestAnswered());
+}
+
 TEST_F(CardExports, CloseEndsEveryThreadAndASecondInitKeepsOneSet) {
     ASSERT_TRUE(bench.OpenAndInit(true));
     const MarlixInitConfig c = OneMegabit();
