@@ -287,10 +287,10 @@ TEST_F(HeadlessTest, RecordsTheTickedNodesQuantitiesWithPositionsRisingAtTheSetS
     const std::vector<Row> rows = RecordRows(file, header);
     EXPECT_EQ(header, "time,elapsed_ms,node,quantity,value,result\r");
     EXPECT_EQ(run.out.back(), "record: " + std::to_string(rows.size()) + " samples, 0 failed");
-    // A second at 50 ms: about 20 rounds of three samples, each node its own quantities.
+    // A second at 50 ms: about 20 rounds of three samples, each node its own quantities. The last
+    // round may end part-way: the end of the duration stops sampling after the read in flight.
     EXPECT_GE(rows.size(), 45u);
     EXPECT_LE(rows.size(), 63u);
-    EXPECT_EQ(rows.size() % 3, 0u);
     std::vector<double> positions;
     for (size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
