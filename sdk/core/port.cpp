@@ -185,11 +185,8 @@ void CNvCallBackFunc::FileMessage(const KymCanMsg& received, uint8_t answersAs) 
             table.StoreLocked(0, received);  // gathered for the discovery, which waits its window
             return Filed::Quietly;
         }
-        const uint8_t owed = table.owedCommand[node] != 0 ? table.OwedLocked(node, platform::TickMs()) : 0;
-        if (owed != 0 && AnswersSecondGen(owed, answersAs)) {
-            table.TakeLateLocked(node);
+        if (table.owedCount[node] != 0 && table.TakeLateLocked(node, answersAs, platform::TickMs()))
             return Filed::Late;
-        }
         if (!AnswersSecondGen(expected, answersAs)) return Filed::NotAwaited;
         KymCanMsg message = received;
         if (expected == kAnyAnswer && !(node == 1 && nodeOneKeepsControlWord))

@@ -109,6 +109,26 @@ TEST_P(AnswerMatching, ALateAnswerOfTheAskedNodeIsNotTakenByItsNextRequest) {
     EXPECT_EQ(GetSpeed(kNode, &result), 1313);
 }
 
+// Answers running late in order, as a gateway that answers in order delivers them: the first
+// read's answer comes well into the second read's wait; then the second's and the third's come
+// together just before the fourth read's own answer. Every read that succeeds takes its own answer.
+TEST_P(AnswerMatching, AnswersRunningLateInOrderAreNeverTakenByLaterRequests) {
+    KymReply reply{};
+    ASSERT_EQ(SetValue(kNode, kSpd, 1414, &reply), 1);
+    const int behindMs = static_cast<int>(transport->AnswerTimeoutMs() * 3 / 5);
+    int result = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (Company company : {Company::RunsBehind, Company::RunsBehind, Company::HeldStale}) {
+            straying->Arm(company, behindMs);
+            GetSpeed(kNode, &result);
+            EXPECT_EQ(result, transport->FailedGetResult());
+        }
+        straying->Arm(Company::None);
+        EXPECT_EQ(GetSpeed(kNode, &result), 1414) << "round " << round;
+        EXPECT_EQ(result, 1);
+    }
+}
+
 TEST_P(AnswerMatching, AnAnswerInTwoMessagesIsReadWhole) {
     KymReply reply{};
     ASSERT_EQ(SetValue(kNode, kSpd, 3030, &reply), 1);

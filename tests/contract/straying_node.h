@@ -25,6 +25,10 @@ enum class Company {
     /// this node's answer, with the value it held back then (other data), held back until just
     /// before its next answer: the late answer reaches the next request of the same command
     HeldStale,
+    /// this node's answer, with other data, held back until its next request arrives and then
+    /// for most of a time-out more: the answers run late in order, each well into the wait of the
+    /// request after
+    RunsBehind,
 };
 
 class StrayingNode : public sim::SimNode {
@@ -34,17 +38,26 @@ public:
 
     explicit StrayingNode(bool firstGen = false)
         : firstGen_(firstGen), inner_(testing::SimController(kId, firstGen)) {}
-    void Arm(Company company) { company_ = company; }
+    void Arm(Company company, int behindMs = 250) {
+        behindMs_ = behindMs;
+        company_ = company;
+    }
     uint8_t NodeId() const override { return kId; }
 
     void OnFrame(const sim::CanFrame& frame, sim::BusTransmitter& out) override {
         if (!AddressedToMe(frame.id)) return;
         Capture answers;
         inner_->OnFrame(frame, answers);
-        if (company_.load() != Company::HeldStale) {
+        {
             std::lock_guard lock(mutex_);
-            for (const auto& f : held_) out.Transmit(f);
-            held_.clear();
+            if (company_.load() == Company::RunsBehind) {
+                for (const auto& f : held_)
+                    later_.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(behindMs_.load()), f});
+                held_.clear();
+            } else if (company_.load() != Company::HeldStale) {
+                for (const auto& f : held_) out.Transmit(f);
+                held_.clear();
+            }
         }
         switch (company_.load()) {
             case Company::None:
@@ -71,7 +84,8 @@ public:
                 for (const auto& f : answers.frames) out.Transmit(f);
                 break;
             }
-            case Company::HeldStale: {
+            case Company::HeldStale:
+            case Company::RunsBehind: {
                 std::lock_guard lock(mutex_);
                 for (const auto& f : answers.frames) held_.push_back(Altered(f));
                 break;
@@ -128,6 +142,7 @@ private:
     const bool firstGen_;
     std::unique_ptr<sim::SimNode> inner_;
     std::atomic<Company> company_{Company::None};
+    std::atomic<int> behindMs_{250};
     std::mutex mutex_;
     std::vector<Delayed> later_;
     std::vector<sim::CanFrame> held_;
