@@ -68,7 +68,8 @@ bool NodeAnswerTable::TakeLateLocked(uint32_t node, uint8_t number, uint64_t now
         --owedCount[node];
         lastLateMs[node] = nowMs;
         if (expectedCommand[node] != 0 && firstLateAfterMs[node] == kNoLateAnswer)
-            firstLateAfterMs[node] = static_cast<uint32_t>(std::min<uint64_t>(nowMs - expectedSinceMs[node], UINT32_MAX - 1));
+            firstLateAfterMs[node] =
+                static_cast<uint32_t>(std::min<uint64_t>(nowMs - expectedSinceMs[node], UINT32_MAX - 1));
         return true;
     }
     return false;

@@ -57,8 +57,8 @@ struct NodeAnswerTable {
     uint8_t auxiliary[kNodeSlots] = {};
     uint32_t answerCount[kNodeSlots] = {};  ///< answers stored since the request was sent
     KymCanMsg answers[kNodeSlots][kAnswersPerNode] = {};
-    uint64_t expectedSinceMs[kNodeSlots] = {};      ///< when the node's request was sent
-    OwedAnswer owed[kNodeSlots][kMostOwed] = {};    ///< oldest first
+    uint64_t expectedSinceMs[kNodeSlots] = {};    ///< when the node's request was sent
+    OwedAnswer owed[kNodeSlots][kMostOwed] = {};  ///< oldest first
     uint8_t owedCount[kNodeSlots] = {};
     uint64_t lastLateMs[kNodeSlots] = {};  ///< when the node's last late answer was dropped, 0 = never
     /// How long after its sending the node's waiting request dropped its first late answer.

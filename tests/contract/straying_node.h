@@ -52,7 +52,8 @@ public:
             std::lock_guard lock(mutex_);
             if (company_.load() == Company::RunsBehind) {
                 for (const auto& f : held_)
-                    later_.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(behindMs_.load()), f});
+                    later_.push_back(
+                        {std::chrono::steady_clock::now() + std::chrono::milliseconds(behindMs_.load()), f});
                 held_.clear();
             } else if (company_.load() != Company::HeldStale) {
                 for (const auto& f : held_) out.Transmit(f);
