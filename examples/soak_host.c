@@ -160,6 +160,10 @@ typedef struct Gateway {
     uint32_t handle;  /* what requests name (zone: with zone 1) */
     uint32_t port;    /* what the port counters and close name */
     int open;
+    /* Set while the host closes and opens the gateway: it raises no input edges there then (in
+     * the serial transmission framing the search takes exactly the probe's 20 answer bytes, so a
+     * notice arriving during the probe makes it find nothing). */
+    _Atomic int reopening;
     int rawMessages;       /* the node answers raw messages through this gateway */
     int noticeLevels;      /* its notices carry the input and its level (RS-232 reply frames do not) */
     long discoveryMs;      /* the SDK's discovery window on this gateway */
@@ -260,7 +264,9 @@ static void AddCounters(KymPortCounters* to, const KymPortCounters* c);
 /* Search, open, and counters from zero: from here on the port sends only what the soak asks. */
 static int OpenCounted(Gateway* g) {
     const int ok = Open(g);
-    if (ok) NvResetPortCounters(g->port);
+    /* Also after an open that failed half-way (its discovery or notice enable sent): the retry's
+     * close adds the counters up, and they hold only what the soak asked since. */
+    NvResetPortCounters(g->port);
     return ok;
 }
 
@@ -459,9 +465,12 @@ static void* WorkerMain(void* arg) {
 /* Closes and reopens the gateway now and then, while its workers wait. */
 static void Reopen(Gateway* g) {
     pthread_rwlock_wrlock(&g->lock);
+    atomic_store(&g->reopening, 1);
+    SleepMs(250); /* the last edge's notice is through */
     Call c = Begin(g);
     Close(g);
     g->open = OpenCounted(g);
+    atomic_store(&g->reopening, 0);
     End(c, g->open, OPEN_BOUND_MS, "close and reopen");
     atomic_fetch_add(&g->reopens, 1);
     pthread_rwlock_unlock(&g->lock);
@@ -557,7 +566,7 @@ static void* ScheduleMain(void* arg) {
                 until[i] = now + FAULT_WINDOW_MS;
                 due[i] = now + FAULT_PERIOD_MS;
             }
-            if (g->kind != ZONE && g->open) {
+            if (g->kind != ZONE && g->open && !atomic_load(&g->reopening)) {
                 char line[96];
                 snprintf(line, sizeof line, "@%s input %d %u %s", g->simName, NOTICE_NODE, 1 + level % 8,
                          (level / 8) % 2 ? "low" : "high");
@@ -659,7 +668,11 @@ static int AddGateway(const char* spec) {
         g->rawMessages = g->noticeLevels = g->kind == UART;
         g->faults[0] = "silent";
         g->faults[1] = "garbage 48";
-        g->faults[2] = "delay 3 900";
+        /* Answers later than the time-out (500 ms on RS-232; 100 ms for sets and 200 ms for gets
+         * on the UART). The gateway answers in order, so the requests sent meanwhile queue behind
+         * the late answers; the delay keeps that queue within the 1.5 s for which a node owes the
+         * answers of its timed-out requests. */
+        g->faults[2] = g->kind == RS232 ? "delay 3 900" : "delay 3 300";
         g->faultCount = 3;
     } else if (strcmp(spec, "pci") == 0) {
         g->kind = PCI;
