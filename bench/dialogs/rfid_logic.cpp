@@ -138,7 +138,7 @@ void RfidLogic::ReadAll() {
     s_.result.clear();
     s_.readAllCaption = kReadingCaption;
     {
-        std::lock_guard<std::mutex> lock(readLock_);
+        std::lock_guard lock(readLock_);
         stopRequested_ = false;
     }
     running_.store(true);
@@ -147,7 +147,7 @@ void RfidLogic::ReadAll() {
 
 void RfidLogic::StopWorker() {
     {
-        std::lock_guard<std::mutex> lock(readLock_);
+        std::lock_guard lock(readLock_);
         stopRequested_ = true;
     }
     if (worker_.joinable()) worker_.join();
@@ -160,7 +160,7 @@ void RfidLogic::Work(std::string key, bool keyA, CardType card) {
             const int absolute = AbsoluteBlock(card, sector, block);
             BlockText read;
             {
-                std::lock_guard<std::mutex> lock(readLock_);
+                std::lock_guard lock(readLock_);
                 if (stopRequested_) return;  // the stopping side resets the caption
                 read = ReadOne(key, keyA, absolute);
             }

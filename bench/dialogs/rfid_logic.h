@@ -13,6 +13,7 @@
 
 #include "bench/dialogs/device_target.h"
 #include "bench/dialogs/rfid_card.h"
+#include "platform/fair_mutex.h"
 
 namespace norvane::bench {
 
@@ -74,7 +75,9 @@ private:
     DeviceTarget t_;
     PostToUi post_;
     RfidState s_;
-    std::mutex readLock_;         ///< held around each block read of the worker
+    /// Held around each block read of the worker; handed over in turn, so that a stop request
+    /// gets it at the next block instead of waiting while the worker takes it again and again.
+    platform::FairMutex readLock_;
     bool stopRequested_ = false;  ///< guarded by readLock_
     std::atomic<bool> running_{false};
     std::thread worker_;
