@@ -89,12 +89,6 @@ bool Controller::InResetMode() {
     return (Read(reg::kMode) & kResetMode) != 0;
 }
 
-bool Controller::LeaveResetMode() {
-    const uint8_t mode = Read(reg::kMode);
-    Write(reg::kMode, static_cast<uint8_t>(mode & ~kResetMode));
-    return PollMode(kResetMode, 0);
-}
-
 bool Controller::Transmit(MarlixFrame& frame) {
     // A bus-off controller sits in reset mode and sends nothing until it is recovered: polling on
     // would hold the channel's register lock (and so the receive thread and the bus watchdog) for
@@ -133,11 +127,15 @@ bool Controller::Transmit(MarlixFrame& frame) {
     return false;
 }
 
-bool Controller::ReadOneFrame(MarlixFrame& out) {
+bool Controller::ReadOneFrame(MarlixFrame& out, const MarlixInitConfig& config) {
     const uint8_t interrupts = Read(reg::kInterrupt);
-    if ((interrupts & kBusErrorIrq) && InResetMode()) (void)LeaveResetMode();
+    // A bus-off puts the controller in reset mode at any moment, also between a transmission's
+    // status check and its frame writes; those then land in the acceptance code and mask
+    // registers, and a controller merely taken out of reset mode would filter out most frames
+    // from then on. So the channel comes back with its whole configuration programmed again.
+    if ((interrupts & kBusErrorIrq) && InResetMode()) (void)Initialise(config);
     if (interrupts & kOverrunIrq) {
-        if (InResetMode()) (void)LeaveResetMode();
+        if (InResetMode()) (void)Initialise(config);
         if (Read(reg::kStatus) & kDataOverrun) Write(reg::kCommand, kClearOverrun);
     }
     if (!(Read(reg::kStatus) & kReceiveBufferFull)) return false;

@@ -42,9 +42,8 @@ public:
     /// Sends one frame and polls for its completion; a length above 8 becomes 8 in frame.
     bool Transmit(MarlixFrame& frame);
     /// Handles the pending interrupt and takes one frame out of the receive buffer, if one is there.
-    bool ReadOneFrame(MarlixFrame& out);
-    /// Clears reset mode and polls until the controller left it.
-    bool LeaveResetMode();
+    /// A controller found in reset mode (bus-off) is initialised again with config.
+    bool ReadOneFrame(MarlixFrame& out, const MarlixInitConfig& config);
     bool InResetMode();
     /// false (info untouched) while the controller is in reset mode.
     bool GetInfo(MarlixInfo& info);

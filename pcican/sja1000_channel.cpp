@@ -10,7 +10,13 @@ Sja1000Channel::Sja1000Channel(std::shared_ptr<CardDriver> driver, uint32_t chan
 
 bool Sja1000Channel::Initialise(const MarlixInitConfig& config) {
     std::lock_guard lock(registers_);
-    return controller_.Initialise(config);
+    return InitialiseLocked(config);
+}
+
+bool Sja1000Channel::InitialiseLocked(const MarlixInitConfig& config) {
+    if (!controller_.Initialise(config)) return false;
+    configured_ = config;
+    return true;
 }
 
 bool Sja1000Channel::Reset() {
@@ -61,7 +67,7 @@ void Sja1000Channel::Receive(FrameSink& sink) {
         bool got;
         {
             std::lock_guard lock(registers_);
-            got = controller_.ReadOneFrame(frame);
+            got = controller_.ReadOneFrame(frame, configured_);
         }
         if (got) sink.Deliver(frame);
     }
@@ -74,7 +80,7 @@ void Sja1000Channel::StopReceiving() {
 
 void Sja1000Channel::Watch(const MarlixInitConfig& saved) {
     std::lock_guard lock(registers_);
-    if (controller_.Read(reg::kStatus) & 0x80) (void)controller_.Initialise(saved);  // bus-off
+    if (controller_.Read(reg::kStatus) & 0x80) (void)InitialiseLocked(saved);  // bus-off
 }
 
 Sja1000Card::Sja1000Card(std::shared_ptr<CardDriver> driver) : driver_(std::move(driver)) {

@@ -33,10 +33,15 @@ public:
     void Watch(const MarlixInitConfig& saved) override;
 
 private:
+    /// Programs the controller and remembers config for a recovery from bus-off (registers_ held).
+    bool InitialiseLocked(const MarlixInitConfig& config);
+
     const std::shared_ptr<CardDriver> driver_;
     const uint32_t channel_;
     Controller controller_;
     std::mutex registers_;
+    /// The last configuration programmed (guarded by registers_).
+    MarlixInitConfig configured_ = DefaultConfig();
     const std::shared_ptr<platform::Event> wake_;  ///< interrupt notification or stop
     std::atomic<bool> stopping_{false};
 };
