@@ -31,7 +31,7 @@
 #define ANSWER_MS 500   /* the SDK's answer time-out of a set or get */
 #define MARGIN_MS 1500
 /* A call waits for its own time-out and, queued behind them, the other workers' calls: at worst
- * a discovery (its window: 1 s, 2 s on serial lines) and a time-out. */
+ * a discovery (its window: 1 s, 2 s on serial lines, two on RS-232) and a time-out. */
 #define CALL_BOUND_MS(g) (ANSWER_MS + (g)->discoveryMs + (WORKERS - 2) * ANSWER_MS + MARGIN_MS)
 #define DISCOVERY_BOUND_MS(g) ((g)->discoveryMs + (WORKERS - 1) * ANSWER_MS + MARGIN_MS)
 #define OPEN_BOUND_MS 15000
@@ -166,7 +166,7 @@ typedef struct Gateway {
     _Atomic int reopening;
     int rawMessages;       /* the node answers raw messages through this gateway */
     int noticeLevels;      /* its notices carry the input and its level (RS-232 reply frames do not) */
-    long discoveryMs;      /* the SDK's discovery window on this gateway */
+    long discoveryMs;      /* the longest discovery on this gateway (its windows) */
     pthread_rwlock_t lock; /* requests read-lock it; closing and reopening write-lock it */
     const char* faults[5];
     int faultCount;
@@ -693,7 +693,8 @@ static int AddGateway(const char* spec) {
     } else {
         return 0;
     }
-    g->discoveryMs = g->kind == RS232 || g->kind == UART ? 2000 : 1000;
+    /* An RS-232 discovery that finds nothing (a fault window) broadcasts once more. */
+    g->discoveryMs = g->kind == RS232 ? 4000 : g->kind == UART ? 2000 : 1000;
     pthread_rwlock_init(&g->lock, NULL);
     ++g_gatewayCount;
     return 1;
