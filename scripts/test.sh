@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the format, builds and runs the whole suite three times (GCC, ASan+UBSan,
-# ThreadSanitizer; clang-tidy over the SDK runs beside the GCC tests), then a short run of every
-# fuzz target. Each pass is a CMake preset (CMakePresets.json:
+# ThreadSanitizer; clang-tidy over the SDK runs beside the GCC tests, a one-minute soak over
+# every gateway kind after them), then a short run of every fuzz target. Each pass is a CMake
+# preset (CMakePresets.json:
 # configure, build that preset's targets, run its tests; the sanitizer and fuzz passes as
 # workflow presets).
 # Usage: scripts/test.sh [fuzz seconds per target, default 5]
@@ -29,6 +30,9 @@ tidy_rc=0
 wait $tidy || tidy_rc=$?
 cat build/default/tidy.out
 if [ "$tests_rc" -ne 0 ] || [ "$tidy_rc" -ne 0 ]; then exit 1; fi
+
+step "soak (1 minute, every gateway kind with faults)"
+scripts/soak.sh --minutes 1 --no-build build/default
 
 for preset in asan tsan; do
   step "build and test ($preset)"
