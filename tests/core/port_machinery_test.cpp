@@ -36,7 +36,10 @@ std::atomic<int> translated{0};
 std::vector<uint32_t> translatedWords;
 std::atomic<bool> holdTranslate{false};
 
+std::atomic<int> translateEntered{0};  ///< callbacks begun (a held one included)
+
 void CountTranslated(uint32_t, uint32_t w0, uint32_t, uint32_t, uint32_t) {
+    ++translateEntered;
     while (holdTranslate) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     translatedWords.push_back(w0);
     ++translated;
@@ -229,11 +232,19 @@ TEST_F(PortMachinery, FullRingDropsTheNewestAndKeepsOrder) {
     translated = 0;
     translatedWords.clear();
     holdTranslate = true;
+    translateEntered = 0;
     GlobalCallbacks().translate = CountTranslated;
     const int sent = NotificationRing::kCapacity + 100;
-    for (int i = 0; i < sent; ++i) {
+    auto receive = [&](int i) {
         port.Receive(Message(static_cast<uint8_t>(1 + i % 100), 0x87, {static_cast<uint8_t>(i)}));
-    }
+    };
+    // The first message is in the callback before the rest come; else a slow notification thread
+    // frees its slot only after the ring was full, and a later message takes it.
+    receive(0);
+    for (int i = 0; i < 400 && translateEntered == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(translateEntered.load(), 1);
+    for (int i = 1; i < sent; ++i) receive(i);
     // One message sits in the held callback; the rest are queued or dropped.
     auto accounted = [&] { return static_cast<int>(port.Ring().FillLevel() + port.Ring().Dropped()) + 1; };
     for (int i = 0; i < 400 && accounted() < sent; ++i)
